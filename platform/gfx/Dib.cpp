@@ -184,7 +184,9 @@ void TDib::SetPixelColor(int x, int y, TColor c) {
   switch (format_) {
     case TPixelFormat::pf1bit: {
       uint8_t m = uint8_t(0x80 >> (x & 7));
-      if (NearestEntry(palette_, c)) row[x >> 3] |= m; else row[x >> 3] &= uint8_t(~m);
+      // Monochrome pictures split at mid gray; others take the nearer of their two entries.
+      bool set = monochrome_ ? (r * 21 + g * 71 + b * 7) / 100 >= 128 : NearestEntry(palette_, c) != 0;
+      if (set) row[x >> 3] |= m; else row[x >> 3] &= uint8_t(~m);
       break;
     }
     case TPixelFormat::pf4bit: {
