@@ -1,0 +1,82 @@
+// Temporary-file mapping on POSIX: mkostemp, unlink, posix_fallocate, mmap of 64 KiB aligned views.
+#include "platform/gfx/TempFileMap.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+namespace gfx {
+
+TTempFileMap& TTempFileMap::operator=(TTempFileMap&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    size_ = other.size_;
+    view_ = other.view_;
+    viewLength_ = other.viewLength_;
+    fileName_ = std::move(other.fileName_);
+    other.fd_ = -1;
+    other.size_ = 0;
+    other.view_ = nullptr;
+    other.viewLength_ = 0;
+    other.fileName_.clear();
+  }
+  return *this;
+}
+
+bool TTempFileMap::Create(int64_t size) {
+  Close();
+  if (size <= 0) return false;
+  const char* dir = std::getenv("TMPDIR");
+  std::string path = (dir && *dir) ? dir : "/tmp";
+  if (path.back() != '/') path += '/';
+  path += "orvexXXXXXX";
+  std::vector<char> name(path.begin(), path.end());
+  name.push_back('\0');
+  int fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  // Unlinked at once: the file vanishes with the descriptor, even when the process dies.
+  unlink(name.data());
+  struct stat st {};
+  if (posix_fallocate(fd, 0, off_t(size)) != 0 || fstat(fd, &st) != 0 || int64_t(st.st_size) != size) {
+    close(fd);
+    return false;
+  }
+  fd_ = fd;
+  size_ = size;
+  fileName_ = name.data();
+  return true;
+}
+
+void TTempFileMap::Unmap() {
+  if (view_) munmap(view_, viewLength_);
+  view_ = nullptr;
+  viewLength_ = 0;
+}
+
+void TTempFileMap::Close() {
+  Unmap();
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  size_ = 0;
+  fileName_.clear();
+}
+
+uint8_t* TTempFileMap::Map(int64_t offset, int64_t length) {
+  Unmap();
+  if (fd_ < 0 || offset < 0 || length <= 0 || offset > size_ || length > size_ - offset) return nullptr;
+  const int64_t base = offset - offset % kMapGranularity;
+  const int64_t delta = offset - base;
+  void* view = mmap(nullptr, size_t(delta + length), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, off_t(base));
+  if (view == MAP_FAILED) return nullptr;
+  view_ = view;
+  viewLength_ = size_t(delta + length);
+  return static_cast<uint8_t*>(view) + delta;
+}
+
+}  // namespace gfx
