@@ -1,6 +1,7 @@
 // IPTC dataset list and its image-resource byte layout (see oxiptc.h).
 #include "imaging/model/oxiptc.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ox {
@@ -40,8 +41,8 @@ void TOXIPTCInfoList::Assign(const TOXIPTCInfoList& source) {
 }
 
 std::vector<uint8_t> TOXIPTCInfoList::SaveToBuffer() const {
-  std::vector<uint8_t> out(kHeaderStart, kHeaderStart + kCountOffset);
-  out.resize(kHeaderSize, 0);
+  std::vector<uint8_t> out(kHeaderSize, 0);
+  std::copy(kHeaderStart, kHeaderStart + kCountOffset, out.begin());
   for (const TItem& item : items_) {
     if (item.Record == 2 && item.Dataset == 0) continue;
     const uint64_t len = item.Data.size();
