@@ -120,18 +120,32 @@ void TDib::Reallocate(int w, int h, TPixelFormat f, bool keep, TColor fill) {
   if (!keep) return;
   int cw = std::min(w, old.width_), ch = std::min(h, old.height_);
   int64_t bytes = (int64_t(cw) * StorageBits(f) + 7) / 8;
-  for (int y = 0; y < ch; ++y) {
-    if (StorageBits(f) % 8 == 0 || cw == old.width_) {
-      std::memcpy(ScanLine(y), old.ScanLine(y), size_t(std::min(bytes, rowLength_)));
-    } else {
-      for (int x = 0; x < cw; ++x) SetPixelColor(x, y, old.GetPixelColorIn(x, y, palette_));
-    }
+  // Whole bytes are copied; the bits past the kept width in the last byte are refilled below.
+  for (int y = 0; y < ch; ++y) std::memcpy(ScanLine(y), old.ScanLine(y), size_t(std::min(bytes, rowLength_)));
+  for (int y = 0; y < h; ++y) {
+    if (y >= ch) FillSpan(y, 0, w, fill);
+    else if (cw < w) FillSpan(y, cw, w, fill);
   }
-  bool grows = w > old.width_ || h > old.height_;
-  if (grows) {
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        if (x >= cw || y >= ch) SetPixelColor(x, y, fill);
+}
+
+void TDib::FillSpan(int y, int x0, int x1, TColor c) {
+  if (x0 >= x1) return;
+  // Encode the colour once (palette search included), then repeat its bits along the row.
+  SetPixelColor(x0, y, c);
+  uint8_t* row = ScanLine(y);
+  const int bits = BitsOf(format_) ? BitsOf(format_) : 32;
+  if (bits >= 8) {
+    const int bpp = (bits + 7) / 8;
+    for (int x = x0 + 1; x < x1; ++x) std::memcpy(row + int64_t(x) * bpp, row + int64_t(x0) * bpp, size_t(bpp));
+    return;
+  }
+  const int shift0 = 8 - bits - (x0 * bits) % 8;
+  const unsigned value = (row[(x0 * bits) / 8] >> shift0) & ((1u << bits) - 1);
+  for (int x = x0 + 1; x < x1; ++x) {
+    const int64_t bit = int64_t(x) * bits;
+    const int shift = 8 - bits - int(bit % 8);
+    uint8_t& byte = row[bit / 8];
+    byte = uint8_t((byte & ~(((1u << bits) - 1) << shift)) | (value << shift));
   }
 }
 

@@ -77,6 +77,7 @@ class TDib {
   int64_t RowOffset(int y) const { return rowLength_ * (int64_t(height_) - 1 - y); }
   void Reallocate(int w, int h, TPixelFormat f, bool keep, TColor fill);
   void DefaultPalette();
+  void FillSpan(int y, int x0, int x1, TColor c);
   TColor GetPixelColorIn(int x, int y, const std::vector<TRGB>& pal) const;
 
   int width_ = 0, height_ = 0;

@@ -78,3 +78,22 @@ TEST(SizeGuard, RefusesEmptyAndHugePictures) {
   EXPECT_TRUE(ImageSizeAllowed(6000, 4000, 24));
   EXPECT_THROW(TDib(70000, 70000, TPixelFormat::pf24bit), std::length_error);
 }
+
+TEST(Dib, ResizeFillsNewAreaInEveryFormat) {
+  const TPixelFormat formats[] = {TPixelFormat::pf1bit, TPixelFormat::pf4bit, TPixelFormat::pf8bit,
+                                  TPixelFormat::pf15bit, TPixelFormat::pf16bit, TPixelFormat::pf24bit,
+                                  TPixelFormat::pf32bit};
+  for (TPixelFormat f : formats) {
+    TDib d(3, 2, f);
+    d.SetPixelColor(2, 1, 0xFFFFFF);
+    d.Canvas().Brush.Color = 0xFFFFFF;
+    d.SetSize(7, 3);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 7; ++x) {
+        const bool old = x < 3 && y < 2;
+        const TColor want = !old || (x == 2 && y == 1) ? d.GetPixelColor(2, 1) : 0u;
+        EXPECT_EQ(d.GetPixelColor(x, y), want) << BitsOf(f) << " at " << x << "," << y;
+      }
+    EXPECT_NE(d.GetPixelColor(6, 2), 0u) << BitsOf(f);
+  }
+}
