@@ -162,6 +162,13 @@ bool FilteredFilter(TResampleFilter f) { return f >= rfTriangle && f <= rfLinear
 
 bool DestinationAllowed(int w, int h) { return gfx::ImageSizeAllowed(w, h, 24); }
 
+// The filtered passes need a source of the expected format at least 2 pixels long on one axis.
+bool FilteredArgsOk(const TDib& src, TPixelFormat format, int newW, int newH, TResampleFilter filter) {
+  if (!FilteredFilter(filter) || src.PixelFormat() != format || src.Empty()) return false;
+  if (src.Width() < 2 && src.Height() < 2) return false;
+  return newW >= 1 && newH >= 1 && DestinationAllowed(newW, newH);
+}
+
 // Pixel x of a 1-bit row, most significant bit first, as 0 or 255.
 inline uint8_t BitValue(const uint8_t* row, int x) { return (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0; }
 
@@ -308,9 +315,7 @@ double FilterKernel(TResampleFilter filter, double x) {
 
 bool ResampleFiltered(const TDib& src, TDib& dst, int newW, int newH, TResampleFilter filter,
                       const TResampleProgress& progress) {
-  if (!FilteredFilter(filter) || src.PixelFormat() != TPixelFormat::pf24bit || src.Empty()) return false;
-  if (src.Width() < 2 && src.Height() < 2) return false;
-  if (newW < 1 || newH < 1 || !DestinationAllowed(newW, newH)) return false;
+  if (!FilteredArgsOk(src, TPixelFormat::pf24bit, newW, newH, filter)) return false;
   TDib out(newW, newH, TPixelFormat::pf24bit);
   const int64_t lineLen = int64_t(newW) * 3;
   FilterPasses<3, false>(
@@ -322,9 +327,7 @@ bool ResampleFiltered(const TDib& src, TDib& dst, int newW, int newH, TResampleF
 
 bool ResampleBilevel(const TDib& src, TDib& dst, int newW, int newH, TResampleFilter filter,
                      const TResampleProgress& progress) {
-  if (!FilteredFilter(filter) || src.PixelFormat() != TPixelFormat::pf1bit || src.Empty()) return false;
-  if (src.Width() < 2 && src.Height() < 2) return false;
-  if (newW < 1 || newH < 1 || !DestinationAllowed(newW, newH)) return false;
+  if (!FilteredArgsOk(src, TPixelFormat::pf1bit, newW, newH, filter)) return false;
   TDib out(newW, newH, TPixelFormat::pf24bit);
   std::vector<uint8_t> expanded(size_t(src.Width()));
   FilterPasses<1, true>(
