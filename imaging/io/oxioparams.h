@@ -1,0 +1,232 @@
+// TIOParamsVals: what a codec learned about an image or must know to write it; format ids, coder hooks,
+// the progress context every codec receives.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/model/oxcontainers.h"
+#include "imaging/model/oxiptc.h"
+#include "imaging/model/oxstreams.h"
+#include "platform/gfx/Dib.h"
+
+namespace ox {
+
+class TOrvexIO;
+
+using TOXFileFormat = int;
+constexpr TOXFileFormat oxffUnknown = 0;
+constexpr TOXFileFormat oxffTIFF = 1;
+constexpr TOXFileFormat oxffGIF = 2;
+constexpr TOXFileFormat oxffJPEG = 3;
+constexpr TOXFileFormat oxffPCX = 4;
+constexpr TOXFileFormat oxffBMP = 5;
+constexpr TOXFileFormat oxffICO = 6;
+constexpr TOXFileFormat oxffCUR = 7;
+constexpr TOXFileFormat oxffPNG = 8;
+constexpr TOXFileFormat oxffWMF = 9;
+constexpr TOXFileFormat oxffEMF = 10;
+constexpr TOXFileFormat oxffTGA = 11;
+constexpr TOXFileFormat oxffPXM = 12;
+
+// Logical resolution of the screen; set once at program start from the platform (96 without a display).
+extern int ScreenDpiX;
+extern int ScreenDpiY;
+
+// Colours of the record are blue, green, red triples; gfx::TRGB holds them by name.
+using TOXRGB = gfx::TRGB;
+
+// GIF coder hooks. The decoder starts at the minimum-code-size byte, consumes the data sub-blocks and their
+// terminator, and stores width x height palette indexes, rows from the top in display order. The encoder
+// writes the minimum-code-size byte, the sub-blocks and the terminator.
+using TGifLzwDecoder = std::function<void(TOXStream& stream, int height, int width, uint8_t* pixels, bool interlaced)>;
+using TGifLzwEncoder =
+    std::function<void(TOXStream& stream, int height, int width, int bitsPerPixel, const uint8_t* pixels, bool interlaced)>;
+
+// TIFF coder hooks; `state` belongs to one strip sequence or one encoded page and is dropped by its owner.
+// Decoder: called once per strip or tile with the compressed bytes and the decoded size, and once more with
+// data == nullptr to end; returns the decoded bytes (valid until the next call) or nullptr on failure.
+// Encoder: called once per row and once with row == nullptr to flush; writes to stream.
+using TTiffLzwDecoder =
+    std::function<const uint8_t*(const uint8_t* data, int64_t length, int64_t decodedSize, std::shared_ptr<void>& state)>;
+using TTiffLzwEncoder =
+    std::function<void(const uint8_t* row, int64_t count, TOXStream& stream, std::shared_ptr<void>& state)>;
+
+// Cleared when the I/O unit starts; programs that ship coders install them at start-up.
+extern TGifLzwDecoder DefaultGifLzwDecoder;
+extern TGifLzwEncoder DefaultGifLzwEncoder;
+extern TTiffLzwDecoder DefaultTiffLzwDecoder;
+extern TTiffLzwEncoder DefaultTiffLzwEncoder;
+
+// (Sender, percent)
+using TOXProgressEvent = std::function<void(TOrvexIO* sender, int percent)>;
+
+// Handed to every codec call: the handler, the row factor and the abort flag tested once per row.
+struct TProgressRec {
+  TOXProgressEvent OnProgress;  // empty: no reports
+  TOrvexIO* Sender = nullptr;
+  int64_t Val = 0;               // rows done
+  double Per1 = 0;               // percent per row: 100 / rows, 0 without rows
+  bool* Aborted = nullptr;       // never null inside a codec call
+  bool LocalAborted = false;     // target of Aborted when the caller has no flag of its own
+
+  TProgressRec() : Aborted(&LocalAborted) {}
+  TProgressRec(const TProgressRec&) = delete;
+  TProgressRec& operator=(const TProgressRec&) = delete;
+
+  // Sets the factor for `rows` rows (no division for rows <= 0).
+  void SetRows(int64_t rows) { Per1 = rows > 0 ? 100.0 / double(rows) : 0.0; }
+  void Report(int percent) const {
+    if (OnProgress) OnProgress(Sender, percent);
+  }
+  // One more row done: reports trunc(Val * Per1).
+  void Step() {
+    ++Val;
+    Report(int(double(Val) * Per1));
+  }
+  bool IsAborted() const { return *Aborted; }
+  void Abort() { *Aborted = true; }
+};
+
+class TIOParamsVals {
+ public:
+  explicit TIOParamsVals(TOrvexIO* owner = nullptr);
+  TIOParamsVals(const TIOParamsVals&) = delete;
+  TIOParamsVals& operator=(const TIOParamsVals&) = delete;
+
+  // Defaults of every field; Width/Height and DpiX/DpiY come from the owner's DIB and view when it has them.
+  void ResetParams();
+  // ExifThumbnail back to 1 x 1 and every EXIF field empty or 0.
+  void ClearMetadata();
+  // Deep copy of every field except Owner.
+  void CopyParams(const TIOParamsVals& source);
+
+  void FreeColorMap() { ColorMap.clear(); ColorMapCount = 0; }
+  // Replaces ColorMap by count entries (black) and returns them.
+  std::vector<TOXRGB>& SetColorMapCount(int count);
+
+  TOrvexIO* Owner = nullptr;
+  // Set by the owner: fills Width/Height and DpiX/DpiY from its DIB and view during ResetParams.
+  std::function<void(TIOParamsVals&)> OwnerDefaults;
+  int BitsPerSample = 8;
+  int SamplesPerPixel = 3;
+  int Width = 0, Height = 0;
+  int DpiX = 96, DpiY = 96;
+  TOXFileFormat FileType = oxffUnknown;
+  // TIFF
+  uint8_t TiffCompression = 0;
+  int TiffImageIndex = 0;
+  uint8_t TiffPhotometric = 2;
+  int TiffPlanarConfig = 1;
+  int TiffXPosition = 0, TiffYPosition = 0;
+  std::string TiffDocumentName, TiffImageDescription, TiffPageName;
+  int TiffPageNumber = 0, TiffPageCount = 0;
+  int TiffOrientation = 1;
+  TTiffLzwDecoder TiffLzwDecoder;
+  TTiffLzwEncoder TiffLzwEncoder;
+  bool TiffAutoOrient = true;
+  // GIF
+  std::string GifVersion = "GIF89a";
+  int GifImageIndex = 0;
+  int GifLeft = 0, GifTop = 0;
+  int GifDelayTime = 0;
+  bool GifTransparent = false;
+  TOXRGB GifTransparentColor{};
+  bool GifInterlaced = false;
+  int GifScreenWidth = 0, GifScreenHeight = 0;
+  TOXRGB GifBackgroundColor{};
+  int GifAspectRatio = 0;
+  TGifLzwDecoder GifLzwDecoder;
+  TGifLzwEncoder GifLzwEncoder;
+  // JPEG
+  uint8_t JpegColorSpace = 2;
+  int JpegQuality = 50;
+  uint8_t JpegDctMethod = 0;
+  bool JpegOptimizeCoding = false;
+  int JpegSmoothing = 0;
+  bool JpegProgressive = false;
+  uint8_t JpegScaleMode = 1;
+  TOXMarkerList JpegMarkers;
+  int JpegScaleDenominator = 1;
+  int JpegWarningCount = 0;
+  int JpegLastMessage = 0;
+  // PCX
+  int PcxVersion = 5;
+  bool PcxCompressed = true;
+  // BMP, icon, cursor
+  uint8_t BmpVersion = 1;
+  bool BmpCompressed = false;
+  int IcoImageIndex = 0;
+  TOXRGB IcoBackground{255, 255, 255};
+  int CurImageIndex = 0;
+  int CurHotSpotX = 0, CurHotSpotY = 0;
+  TOXRGB CurBackground{255, 255, 255};
+  // PNG
+  bool PngInterlaced = false;
+  TOXRGB PngBackground{};
+  uint8_t PngFilter = 0;
+  int PngCompressionLevel = 5;
+  // Targa
+  int TgaXOrigin = 0, TgaYOrigin = 0;
+  bool TgaCompressed = true;
+  std::string TgaImageId, TgaAuthor;
+  std::time_t TgaDate = 0;
+  std::string TgaJobName;
+  TOXRGB TgaKeyColor{};
+  double TgaAspectRatio = 1.0;
+  double TgaGamma = 2.2;
+  bool TgaGrayLevel = false;
+  // Metadata
+  TOXIPTCInfoList IptcRecords;
+  std::vector<std::string> PxmComments;
+  gfx::TDib ExifThumbnail;
+  // EXIF
+  std::string ExifImageDescription, ExifMake, ExifModel;
+  int ExifOrientation = 0;
+  double ExifXResolution = 0, ExifYResolution = 0;
+  int ExifResolutionUnit = 0;
+  std::string ExifSoftware, ExifDateTime;
+  std::array<double, 2> ExifWhitePoint{};
+  std::array<double, 6> ExifPrimaryChromaticities{};
+  std::array<double, 3> ExifYCbCrCoefficients{};
+  int ExifYCbCrPositioning = 0;
+  std::array<double, 6> ExifReferenceBlackWhite{};
+  std::string ExifCopyright;
+  double ExifExposureTime = 0, ExifFNumber = 0;
+  int ExifExposureProgram = 0;
+  std::array<int, 2> ExifISOSpeedRatings{};
+  std::string ExifExifVersion, ExifDateTimeOriginal, ExifDateTimeDigitized;
+  double ExifCompressedBitsPerPixel = 0, ExifShutterSpeedValue = 0, ExifApertureValue = 0,
+         ExifBrightnessValue = 0, ExifExposureBiasValue = 0, ExifMaxApertureValue = 0, ExifSubjectDistance = 0;
+  int ExifMeteringMode = 0, ExifLightSource = 0, ExifFlash = 0;
+  double ExifFocalLength = 0;
+  std::string ExifSubsecTime, ExifSubsecTimeOriginal, ExifSubsecTimeDigitized, ExifFlashPixVersion;
+  int ExifColorSpace = 0, ExifPixelXDimension = 0, ExifPixelYDimension = 0;
+  std::string ExifRelatedSoundFile;
+  double ExifFocalPlaneXResolution = 0, ExifFocalPlaneYResolution = 0;
+  int ExifFocalPlaneResolutionUnit = 0;
+  double ExifExposureIndex = 0;
+  int ExifSensingMethod = 0, ExifFileSource = 0, ExifSceneType = 0;
+  // Results of the last read
+  std::string FileName;
+  std::vector<TOXRGB> ColorMap;
+  int ColorMapCount = 0;
+  int GifImageCount = 0;
+  int TiffImageCount = 0;
+
+  // Hooks of the record, else the process-wide defaults.
+  const TGifLzwDecoder& GifDecoder() const { return GifLzwDecoder ? GifLzwDecoder : DefaultGifLzwDecoder; }
+  const TGifLzwEncoder& GifEncoder() const { return GifLzwEncoder ? GifLzwEncoder : DefaultGifLzwEncoder; }
+  const TTiffLzwDecoder& TiffDecoder() const { return TiffLzwDecoder ? TiffLzwDecoder : DefaultTiffLzwDecoder; }
+  const TTiffLzwEncoder& TiffEncoder() const { return TiffLzwEncoder ? TiffLzwEncoder : DefaultTiffLzwEncoder; }
+
+ private:
+  void ClearExif();
+};
+
+}  // namespace ox
