@@ -1,0 +1,34 @@
+// The built-in codecs as the I/O component calls them: one reader, writer and content test per format.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "imaging/io/oxioparams.h"
+#include "imaging/model/oxmask.h"
+
+namespace ox {
+
+// Everything a reader may need; each codec takes the parts its format uses.
+struct TReadCall {
+  TOXStream& Stream;
+  gfx::TDib* Bitmap;  // null in params-only mode
+  TIOParamsVals& Params;
+  TProgressRec& Progress;
+  bool ParamsOnly = false;
+  TOXMask* AlphaMask = nullptr;  // the holder's alpha plane, when it has one
+  int64_t DataLength = 0;        // bytes of image data when known (file size, header block), else 0
+  bool RelativeOffsets = true;   // TIFF: offsets count from the stream position
+};
+
+struct TBuiltInCodec {
+  std::function<void(TReadCall&)> Read;
+  std::function<void(TOXStream&, gfx::TDib&, TIOParamsVals&, TProgressRec&)> Write;
+  // Content test of format detection; restores nothing itself (the caller does).
+  std::function<bool(TOXStream&)> Detect;
+};
+
+// The codec of a built-in format, or null when it is not built into this library.
+const TBuiltInCodec* BuiltInCodec(TOXFileFormat format);
+
+}  // namespace ox

@@ -1,0 +1,57 @@
+// TOXImageHolder: what the I/O component needs of the control that shows its picture (a view, a grid).
+#pragma once
+
+#include <algorithm>
+#include <vector>
+
+#include "imaging/model/oxmask.h"
+#include "platform/gfx/Dib.h"
+
+namespace ox {
+
+class TOXImageHolder;
+
+// Told when a holder replaces its DIB or is destroyed.
+class TOXHolderListener {
+ public:
+  virtual ~TOXHolderListener() = default;
+  virtual void HolderBitmapReplaced(TOXImageHolder& holder) = 0;
+  virtual void HolderDestroyed(TOXImageHolder& holder) = 0;
+};
+
+class TOXImageHolder {
+ public:
+  virtual ~TOXImageHolder() {
+    auto listeners = listeners_;
+    for (auto* l : listeners) l->HolderDestroyed(*this);
+  }
+  virtual gfx::TDib* HolderBitmap() = 0;
+  // The 8-bit alpha plane shown with the picture, or null.
+  virtual TOXMask* HolderAlphaMask() = 0;
+  virtual gfx::TColor HolderBackground() const = 0;
+  virtual void SetHolderBackground(gfx::TColor c) = 0;
+  // A thumbnail grid keeps its own background whatever the loader says.
+  virtual bool KeepsOwnBackground() const { return false; }
+  virtual int HolderDpiX() const = 0;
+  virtual int HolderDpiY() const = 0;
+  virtual void SetHolderResolution(int dpiX, int dpiY) = 0;
+  // Repaint and signal the image change.
+  virtual void HolderImageChanged() = 0;
+
+  void AddHolderListener(TOXHolderListener* l) {
+    if (std::find(listeners_.begin(), listeners_.end(), l) == listeners_.end()) listeners_.push_back(l);
+  }
+  void RemoveHolderListener(TOXHolderListener* l) { std::erase(listeners_, l); }
+
+ protected:
+  // Holders call this after replacing their DIB or mask.
+  void NotifyBitmapReplaced() {
+    auto listeners = listeners_;
+    for (auto* l : listeners) l->HolderBitmapReplaced(*this);
+  }
+
+ private:
+  std::vector<TOXHolderListener*> listeners_;
+};
+
+}  // namespace ox

@@ -1,0 +1,101 @@
+// TOrvexIO: the component through which every picture enters and leaves: codec dispatch by extension,
+// format or content, the standard load and save steps, parameters-only reading and square pixels.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "imaging/io/oxcodecs.h"
+#include "imaging/io/oxholder.h"
+#include "imaging/io/oxioparams.h"
+#include "imaging/io/oxregistry.h"
+
+namespace ox {
+
+// Draws a metafile: installed by the Qt layer (the core has no metafile player of its own).
+// Load: false when the file is not a readable metafile; sets natural size and whether it is enhanced.
+struct TMetafileImporter {
+  std::function<bool(const std::string& fileName, int& naturalWidth, int& naturalHeight, bool& enhanced,
+                     std::function<void(gfx::TDib& target)>& draw)>
+      Load;
+};
+extern TMetafileImporter MetafileImporter;
+
+class TOrvexIO : private TOXHolderListener {
+ public:
+  TOrvexIO();
+  ~TOrvexIO() override;
+  TOrvexIO(const TOrvexIO&) = delete;
+  TOrvexIO& operator=(const TOrvexIO&) = delete;
+
+  TIOParamsVals Params;
+  bool Aborted = false;
+  TOXProgressEvent OnProgress;
+  bool StreamHeaders = false;
+  bool AutoAdjustDPI = true;
+  int MsgLanguage = 0;  // msSystem
+
+  // Attaching: a view-like holder, or a bare DIB.
+  TOXImageHolder* AttachedOrvex() const { return holder_; }
+  void SetAttachedOrvex(TOXImageHolder* holder);
+  gfx::TDib* AttachedBitmap() const { return bitmap_; }
+  void SetAttachedBitmap(gfx::TDib* dib);
+  gfx::TDib* Bitmap() const { return bitmap_; }
+  TOXMask* AlphaMask() const { return mask_; }
+
+  gfx::TColor Background() const;
+  void SetBackground(gfx::TColor c);
+
+  virtual void LoadFromFile(const std::string& fileName);
+  virtual void SaveToFile(const std::string& fileName);
+  virtual void LoadFromFileFormat(const std::string& fileName, TOXFileFormat format);
+  virtual void ReadParamsFromFile(const std::string& fileName);
+  virtual void ReadParamsFromFileFormat(const std::string& fileName, TOXFileFormat format);
+  virtual void ReadParamsFromStream(TOXStream& stream);
+  virtual void ReadParamsFromStreamFormat(TOXStream& stream, TOXFileFormat format);
+  virtual void LoadFromStream(TOXStream& stream);
+  virtual void LoadFromStreamFormat(TOXStream& stream, TOXFileFormat format);
+  virtual void SaveToStreamFormat(TOXStream& stream, TOXFileFormat format);
+
+  // Metafile import at a requested size; -1 = natural.
+  void ImportMetafile(const std::string& fileName, int width = -1, int height = -1);
+
+  void AssignParams(const TIOParamsVals& source) { Params.CopyParams(source); }
+  void AssignParams(const TOrvexIO& source) { Params.CopyParams(source.Params); }
+
+  // Resamples non-square pixels (DpiX != DpiY) to square ones.
+  void AdjustDpi();
+
+ private:
+  void HolderBitmapReplaced(TOXImageHolder& holder) override;
+  void HolderDestroyed(TOXImageHolder& holder) override;
+  void LeaveHolder();
+
+  void PrepareProgress(TProgressRec& rec);
+  // Standard load steps 3..8 around one codec read; `file` empty for stream loads.
+  void RunLoad(TOXFileFormat format, TOXStream& stream, const std::string& file, const TBuiltInCodec* codec,
+               const TOXRegReadProc* regProc);
+  void LoadFileAs(const std::string& fileName, TOXFileFormat format);
+  void LoadStreamAs(TOXStream& stream, TOXFileFormat format);
+  void WriteStream(TOXStream& stream, TOXFileFormat format, const TOXRegWriteProc* regProc);
+  void ReadParamsOnly(TOXStream& stream, TOXFileFormat format, int64_t dataLength);
+  void ImageChanged();
+  void ResetOwnerDefaults(TIOParamsVals& p);
+
+  TOXImageHolder* holder_ = nullptr;
+  gfx::TDib* bitmap_ = nullptr;
+  TOXMask* mask_ = nullptr;
+  gfx::TColor background_ = 0;
+};
+
+// Content detection; the stream position is restored. 0 when nothing matches or on any error.
+TOXFileFormat DetectStreamFormat(TOXStream& stream);
+TOXFileFormat DetectFileFormat(const std::string& fileName, bool useExtension);
+// "JPEG Bitmap (JPG) YCbCr" and the like; empty when the format has no registry record.
+std::string DescribeParams(const TIOParamsVals& params);
+
+// The codec a file-name extension (".jpg", lower case, with the dot) loads or saves with; 0 for none.
+TOXFileFormat LoadFormatOfExtension(const std::string& ext);
+TOXFileFormat SaveFormatOfExtension(const std::string& ext);
+
+}  // namespace ox
