@@ -1,0 +1,89 @@
+// vantrel-convert as a user runs it: exit codes and one-line messages.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+  int status = -1;
+  std::string output;  // stdout and stderr together
+};
+
+TRun Convert(const std::string& args) {
+  TRun r;
+  std::string cmd = std::string(VANTREL_CONVERT) + " " + args + " 2>&1";
+  FILE* p = popen(cmd.c_str(), "r");
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.output.append(buf.data(), n);
+  int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    char tmpl[] = "/tmp/vantrel-cli-XXXXXX";
+    path = mkdtemp(tmpl);
+  }
+  ~TempDir() { fs::remove_all(path); }
+  std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+}  // namespace
+
+TEST(Convert, HelpAndUsageErrors) {
+  TRun help = Convert("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.output.find("Usage: vantrel-convert"), std::string::npos);
+  struct Row { const char* args; const char* message; };
+  const Row rows[] = {{"", "expected an INPUT and an OUTPUT"},
+                      {"--bogus a b", "unknown option --bogus"},
+                      {"--quality 0 a.bmp b.jpg", "--quality expects a whole number from 1 to 100"},
+                      {"--resize 10y10 a b", "--resize expects WxH"},
+                      {"--info", "--info takes exactly one file"}};
+  for (const auto& r : rows) {
+    TRun run = Convert(r.args);
+    EXPECT_EQ(run.status, 2) << r.args;
+    EXPECT_NE(run.output.find(r.message), std::string::npos) << run.output;
+  }
+}
+
+TEST(Convert, UnreadableInputsNameTheFile) {
+  TempDir dir;
+  std::ofstream(dir / "garbage.bin") << "this is not a picture at all";
+  std::ofstream(dir / "garbage.bmp") << "BM but too short";
+  fs::create_directory(dir / "folder.png");
+  struct Row { std::string in; const char* reason; };
+  const Row rows[] = {{dir / "missing.bmp", "No such file"},
+                      {dir / "garbage.bin", "not a picture"},
+                      {dir / "garbage.bmp", "not a picture"},
+                      {dir / "folder.png", "is a folder"}};
+  for (const auto& r : rows) {
+    TRun run = Convert("'" + r.in + "' '" + (dir / "out.bmp") + "'");
+    EXPECT_EQ(run.status, 1) << r.in << ": " << run.output;
+    EXPECT_NE(run.output.find("cannot read '" + r.in + "'"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(r.reason), std::string::npos) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    EXPECT_FALSE(fs::exists(dir / "out.bmp"));
+  }
+  TRun info = Convert("--info '" + (dir / "garbage.bin") + "'");
+  EXPECT_EQ(info.status, 1);
+}
+
+TEST(Convert, OutputWithoutWriterIsAUsageError) {
+  TempDir dir;
+  std::ofstream(dir / "in.bmp") << "x";
+  TRun run = Convert("'" + (dir / "in.bmp") + "' '" + (dir / "out.ico") + "'");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("no writer for the extension '.ico'"), std::string::npos) << run.output;
+  EXPECT_FALSE(fs::exists(dir / "out.ico"));
+}

@@ -1,0 +1,8 @@
+// Installs what the library leaves to the programs that use it.
+#include "tools/convert/ConvertSetup.h"
+
+namespace vc {
+
+void SetupLibrary() {}
+
+}  // namespace vc
