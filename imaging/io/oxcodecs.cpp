@@ -3,12 +3,20 @@
 
 #include <array>
 
+#include "imaging/io/JPEGFilt.h"
+
 namespace ox {
 
 namespace {
 
 std::array<TBuiltInCodec, 13> MakeTable() {
   std::array<TBuiltInCodec, 13> t{};
+  t[oxffJPEG].Read = [](TReadCall& c) {
+    ReadJpegStream(c.Stream, c.Bitmap, c.Params, c.ParamsOnly, c.Progress);
+    JpegReadMetadata(c.Params);
+  };
+  t[oxffJPEG].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r) { WriteJpegStream(s, d, p, r); };
+  t[oxffJPEG].Detect = [](TOXStream& s) { return JpegFindSOI(s) >= 0; };
   return t;
 }
 

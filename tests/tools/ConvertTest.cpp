@@ -87,3 +87,21 @@ TEST(Convert, OutputWithoutWriterIsAUsageError) {
   EXPECT_NE(run.output.find("no writer for the extension '.ico'"), std::string::npos) << run.output;
   EXPECT_FALSE(fs::exists(dir / "out.ico"));
 }
+
+TEST(Convert, JpegRoundTripAndInfo) {
+  TempDir dir;
+  ASSERT_EQ(std::system(("convert -size 64x48 gradient:red-blue '" + (dir / "in.jpg") + "'").c_str()), 0);
+  TRun info = Convert("--info '" + (dir / "in.jpg") + "'");
+  EXPECT_EQ(info.status, 0) << info.output;
+  EXPECT_NE(info.output.find("Format: JPEG Bitmap (JPG)"), std::string::npos) << info.output;
+  EXPECT_NE(info.output.find("Size: 64 x 48"), std::string::npos) << info.output;
+
+  TRun run = Convert("--quality 90 --resize 32x24:mitchell '" + (dir / "in.jpg") + "' '" + (dir / "out.jpeg") + "'");
+  EXPECT_EQ(run.status, 0) << run.output;
+  TRun back = Convert("--info '" + (dir / "out.jpeg") + "'");
+  EXPECT_NE(back.output.find("Size: 32 x 24"), std::string::npos) << back.output;
+
+  // A JPEG under a name the library doesn't know is read by its content.
+  fs::copy_file(dir / "in.jpg", dir / "photo.data");
+  EXPECT_EQ(Convert("'" + (dir / "photo.data") + "' '" + (dir / "again.jpg") + "'").status, 0);
+}
