@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "imaging/io/oxio.h"
-#include "imaging/proc/oxresample.h"
+#include "imaging/proc/oxproc.h"
 #include "tools/convert/ConvertInfo.h"
 #include "tools/convert/ConvertOptions.h"
 #include "tools/convert/ConvertSetup.h"
@@ -50,16 +50,20 @@ bool CanWrite(const std::string& ext) {
 }
 
 bool RunStep(const vc::TStep& step, gfx::TDib& dib) {
+  const int w = dib.Width(), h = dib.Height();
+  ox::TOrvexProc proc;
+  proc.AutoUndo = false;
+  proc.SetTarget(&dib);
+  dib.Modified = false;
   switch (step.kind) {
-    case vc::TStep::Resize: {
-      gfx::TDib out;
-      if (!ox::Resample(dib, out, step.width, step.height, step.filter)) return false;
-      dib.Assign(out);
-      return true;
-    }
-    default:
-      return false;
+    case vc::TStep::Resize: proc.Resample(step.width, step.height, step.filter); break;
+    case vc::TStep::Rotate: proc.Rotate(step.angle, true); break;
+    case vc::TStep::Flip: proc.Flip(step.horizontal ? 0 : 1); break;
+    case vc::TStep::Gray: proc.ConvertToGray(); break;
+    case vc::TStep::Negative: proc.Negative(); break;
   }
+  return !dib.Empty() && (step.kind != vc::TStep::Resize || (dib.Width() == step.width && dib.Height() == step.height)) &&
+         (w > 0 && h > 0);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "imaging/io/PCXFilt.h"
 #include "imaging/io/PNGFilt.h"
 #include "imaging/io/TGAFilt.h"
+#include "imaging/io/TIFFFilt.h"
 
 namespace ox {
 
@@ -43,6 +44,11 @@ std::array<TBuiltInCodec, 13> MakeTable() {
     WriteTgaStream(s, d, p, r);
   };
   t[oxffTGA].Detect = [](TOXStream& s) { return TryTGA(s); };
+
+  t[oxffTIFF].Read = [](TReadCall& c) {
+    int pages = 0;
+    TIFFReadStream(c.Bitmap, c.Stream, pages, c.RelativeOffsets, c.AlphaMask, c.ParamsOnly, c.Progress, &c.Params);
+  };
   return t;
 }
 

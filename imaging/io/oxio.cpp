@@ -213,7 +213,9 @@ void TOrvexIO::RunLoad(TOXFileFormat format, TOXStream& stream, const std::strin
         stream.SetPosition(start);
       }
     }
-    if (format == oxffTIFF) call.RelativeOffsets = true;
+    // Files and plain streams count TIFF offsets from the data's start; with header blocks they count
+    // from the stream's start, as the writer puts them.
+    call.RelativeOffsets = fileLoad || !StreamHeaders;
     if (!ready) {
       Aborted = true;
       return;

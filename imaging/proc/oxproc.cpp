@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "imaging/proc/oxclipdib.h"
+#include "imaging/proc/oxgeometry.h"
+#include "imaging/proc/oxprocregion.h"
 #include "platform/gfx/Canvas.h"
 
 namespace ox {
@@ -94,9 +96,6 @@ bool TOrvexProc::GetRegion(int& x1, int& y1, int& x2, int& y2, TOXMask*& mask) {
   return has;
 }
 
-void TOrvexProc::ReportRows(int64_t done, int64_t rows) {
-  if (OnProgress) OnProgress(this, int(double(done) * 100.0 / (double(rows) - 1 + 0.5)));
-}
 
 // ---------------------------------------------------------------------------------------------- undo
 
@@ -139,23 +138,26 @@ std::string TOrvexProc::UndoCaption(int n) const {
 // ---------------------------------------------------------------------------------------------- selection rule
 
 gfx::TDib TOrvexProc::SelectionCopy(const TOXMask* mask, int x1, int y1, int x2, int y2) {
-  gfx::TDib box(x2 - x1, y2 - y1, target_->PixelFormat());
-  if (mask && !mask->IsEmpty())
-    mask->CopyMasked(box, *target_, false, true);
-  else
-    box.Canvas().CopyRect(gfx::TRect{0, 0, x2 - x1, y2 - y1}, *target_, gfx::TRect{x1, y1, x2, y2});
+  gfx::TDib box = CopyBox(*target_, gfx::TRect{x1, y1, x2, y2});
+  if (mask && !mask->IsEmpty()) {
+    gfx::TDib fresh(box.Width(), box.Height(), target_->PixelFormat());
+    mask->CopyMasked(fresh, *target_, false, true);
+    return fresh;
+  }
   return box;
 }
 
 void TOrvexProc::FillSelected(const TOXMask* mask, int x1, int y1, int x2, int y2) {
-  const gfx::TColor bg = Background();
-  if (!mask || mask->IsEmpty()) {
-    FillDibRect(*target_, gfx::TRect{x1, y1, x2, y2}, bg);
-    return;
-  }
-  gfx::TDib box(x2 - x1, y2 - y1, target_->PixelFormat());
-  FillDibRect(box, gfx::TRect{0, 0, box.Width(), box.Height()}, bg);
-  mask->CopyMasked(*target_, box, true, false);
+  if (mask && !mask->IsEmpty())
+    ox::ClearSel(*target_, mask, Background());
+  else
+    FillDibRect(*target_, gfx::TRect{x1, y1, x2, y2}, Background());
+}
+
+TOXMask* TOrvexProc::SelectionFor(int& x1, int& y1, int& x2, int& y2) {
+  TOXMask* mask = nullptr;
+  const bool has = GetRegion(x1, y1, x2, y2, mask);
+  return has ? mask : nullptr;
 }
 
 void TOrvexProc::ApplyToSelection(const std::string& caption,
@@ -163,23 +165,15 @@ void TOrvexProc::ApplyToSelection(const std::string& caption,
   if (!target_ || target_->Empty()) return;
   if (AutoUndo) SaveUndoCaptioned(caption);
   int x1, y1, x2, y2;
-  TOXMask* mask;
-  const bool has = GetRegion(x1, y1, x2, y2, mask);
-  if (!has || !mask || mask->IsEmpty()) {
-    op(*target_, gfx::TRect{x1, y1, x2, y2});
-  } else {
-    gfx::TDib box(x2 - x1, y2 - y1, target_->PixelFormat());
-    box.Canvas().CopyRect(gfx::TRect{0, 0, x2 - x1, y2 - y1}, *target_, gfx::TRect{x1, y1, x2, y2});
-    op(box, gfx::TRect{0, 0, box.Width(), box.Height()});
-    mask->CopyMasked(*target_, box, true, false);
-  }
+  TOXMask* mask = SelectionFor(x1, y1, x2, y2);
+  ApplyOnSelection(*target_, gfx::TRect{x1, y1, x2, y2}, mask, op);
   Changed();
 }
 
 void TOrvexProc::Clear() {
   if (!target_ || target_->Empty()) return;
   if (AutoUndo) SaveUndoCaptioned("Clear");
-  FillDibRect(*target_, gfx::TRect{0, 0, target_->Width(), target_->Height()}, Background());
+  ox::Clear(*target_, Background());
   Changed();
 }
 
@@ -187,9 +181,7 @@ void TOrvexProc::ClearSel() {
   if (!target_ || target_->Empty()) return;
   if (AutoUndo) SaveUndoCaptioned("ClearSel");
   int x1, y1, x2, y2;
-  TOXMask* mask;
-  GetRegion(x1, y1, x2, y2, mask);
-  if (mask && !mask->IsEmpty()) FillSelected(mask, x1, y1, x2, y2);
+  ox::ClearSel(*target_, SelectionFor(x1, y1, x2, y2), Background());
   Changed();
 }
 
@@ -197,11 +189,7 @@ void TOrvexProc::CropSel() {
   if (!target_ || target_->Empty()) return;
   if (AutoUndo) SaveUndoCaptioned("CropSel");
   int x1, y1, x2, y2;
-  TOXMask* mask;
-  if (GetRegion(x1, y1, x2, y2, mask) && mask && !mask->IsEmpty()) {
-    gfx::TDib cropped = SelectionCopy(mask, x1, y1, x2, y2);
-    target_->Assign(cropped);
-  }
+  ox::CropSel(*target_, SelectionFor(x1, y1, x2, y2));
   Changed();
 }
 

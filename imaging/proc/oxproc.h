@@ -10,11 +10,14 @@
 #include "imaging/model/oxbitmap.h"
 #include "imaging/model/oxholder.h"
 #include "imaging/proc/oxclipboard.h"
+#include "imaging/proc/oxcolourops.h"
+#include "imaging/proc/oxresample.h"
 
 namespace ox {
 
 class TOrvexProc;
 using TOXProcProgressEvent = std::function<void(TOrvexProc* sender, int percent)>;
+using TProcProgressFn = std::function<void(int percent)>;
 
 class TOrvexProc : private TOXHolderListener {
  public:
@@ -73,8 +76,28 @@ class TOrvexProc : private TOXHolderListener {
   // then `op` on the region in place, or on a cropped copy written back through the mask; then Changed.
   // `op` receives the DIB and the rectangle to work on.
   void ApplyToSelection(const std::string& caption, const std::function<void(gfx::TDib&, const gfx::TRect&)>& op);
-  // Progress of row loops: trunc(rows done * 100 / (rows - 1 + 0.5)).
-  void ReportRows(int64_t done, int64_t rows);
+  // Geometry: each pushes its snapshot (when AutoUndo), works on the whole picture and calls Changed.
+  // direction 0 horizontal, 1 vertical.
+  void Flip(int direction);
+  // Positive angles turn counter-clockwise; uncovered area takes Background.
+  void Rotate(double angle, bool antialias);
+  // Canvas size: nothing is scaled; new area takes Background.
+  void ImageResize(int width, int height);
+  // Negative sizes keep the proportion (see ResampleSize).
+  void Resample(int width, int height, TResampleFilter filter);
+
+  // Colour operations on the selection (or the whole picture).
+  void ConvertToGray();
+  void Negative();
+  void EdgeDetect(int windowSize, int thinFactor, bool hysteresis, double smoothing, double ratio);
+  void Contrast(double amount);
+  void AddRGB(int dr, int dg, int db);
+  void AdjustHSL(int dh, int ds, int dl);
+  void AdjustHSV(int dh, int ds, int dv);
+  void Equalize();
+  void ApplyFilter(const TUserFilter& kernel);
+  // Colour reduction of the picture itself: > 2 colours stay 24-bit, else the 1-bit ordered dither.
+  void ConvertTo(int colours);
 
  private:
   void HolderBitmapReplaced(TOXImageHolder& holder) override;
@@ -84,6 +107,9 @@ class TOrvexProc : private TOXHolderListener {
   // A copy of the box of Target; pixels outside the selection are those of a new DIB.
   gfx::TDib SelectionCopy(const TOXMask* mask, int x1, int y1, int x2, int y2);
   void FillSelected(const TOXMask* mask, int x1, int y1, int x2, int y2);
+  // The selection mask when the holder has a selection (region set either way), else null.
+  TOXMask* SelectionFor(int& x1, int& y1, int& x2, int& y2);
+  TProcProgressFn Progress();
 
   TOXImageHolder* holder_ = nullptr;
   gfx::TDib* target_ = nullptr;

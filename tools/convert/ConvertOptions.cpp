@@ -2,6 +2,7 @@
 #include "tools/convert/ConvertOptions.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace vc {
@@ -69,6 +70,10 @@ Writing:
 Processing, applied in the order given:
   --resize WxH[:F]    resample to W x H; F = lanczos3 (default), mitchell, bspline, bell, hermite,
                       triangle, linear, fastlinear, nearest
+  --rotate DEG        rotate counter-clockwise by DEG degrees (antialiased); 90, 180, 270 are exact
+  --flip h|v          mirror horizontally or vertically
+  --gray              gray levels
+  --negative          negative
 Other:
   --info              print what the file's header tells, without decoding the picture
   --help              show this text
@@ -109,6 +114,22 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
     } else if (a == "--bmp-version") o.bmpVersion = value();
     else if (a == "--png-level") o.pngLevel = ParseInt(a, value(), 0, 9);
     else if (a == "--resize") o.steps.push_back(ParseResize(value()));
+    else if (a == "--rotate") {
+      const std::string& v = value();
+      char* end = nullptr;
+      TStep s{TStep::Rotate};
+      s.angle = std::strtod(v.c_str(), &end);
+      if (v.empty() || *end != '\0' || !(s.angle > -100000 && s.angle < 100000))
+        throw std::invalid_argument("--rotate expects an angle in degrees, not '" + v + "'");
+      o.steps.push_back(s);
+    } else if (a == "--flip") {
+      const std::string& v = value();
+      if (v != "h" && v != "v") throw std::invalid_argument("--flip expects h or v");
+      TStep s{TStep::Flip};
+      s.horizontal = v == "h";
+      o.steps.push_back(s);
+    } else if (a == "--gray") o.steps.push_back(TStep{TStep::Gray});
+    else if (a == "--negative") o.steps.push_back(TStep{TStep::Negative});
     else if (a.size() > 1 && a[0] == '-') throw std::invalid_argument("unknown option " + a);
     else files.push_back(a);
   }
