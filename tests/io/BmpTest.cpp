@@ -380,8 +380,12 @@ TEST(BmpRoundTrip, OurFilesReadByNetpbm) {
     EXPECT_EQ(back->dib.Width(), 37);
     EXPECT_EQ(back->params.BmpVersion, c.version);
     TRgbImage ours = FromDib(back->dib);
-    if (c.bits == 24) EXPECT_EQ(ours, FromDib(src));
-    if (c.version != 3 || c.bits == 24) EXPECT_EQ(MaxDiff(ours, theirs), 0);
+    if (c.bits == 24) {
+      EXPECT_EQ(ours, FromDib(src));
+    }
+    if (c.version != 3 || c.bits == 24) {
+      EXPECT_EQ(MaxDiff(ours, theirs), 0);
+    }
   }
 }
 
