@@ -270,17 +270,26 @@ void BMPReadStream(TOXStream& stream, gfx::TDib* dib, int64_t dataSize, bool par
     progress.Abort();
     return;
   }
+  // Refuse pictures far larger than the data could describe before allocating them: uncompressed rows
+  // must mostly be there, and no real RLE stream expands a byte to thousands of pixels.
+  const int64_t rowLen = gfx::RowBytes(h.width, h.bits);
+  const bool rle = h.compression == 1 || h.compression == 2;
+  const int64_t area = h.width * h.height;
+  if ((rle && area > compressed * 4096 + (int64_t(1) << 20)) ||
+      (!rle && rowLen * h.height > remaining * 16 + (int64_t(1) << 20))) {
+    progress.Abort();
+    return;
+  }
   const int w = int(h.width), ht = int(h.height);
   *dib = gfx::TDib(w, ht, outBits == 1 ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
   progress.SetRows(ht);
 
-  if (h.compression == 1 || h.compression == 2) {
+  if (rle) {
     std::vector<uint8_t> data = rd.ReadBytes(compressed);
     if (!DecodeRLE(data, h.compression == 2, *dib, lut, progress)) progress.Abort();
     return;
   }
 
-  const int64_t rowLen = gfx::RowBytes(w, h.bits);
   std::vector<uint8_t> buf(h.bits == 1 || h.bits == 24 ? 0 : size_t(rowLen));
   TChannel red(h.compression == 3 ? h.masks[0] : 0x7C00), green(h.compression == 3 ? h.masks[1] : 0x03E0),
       blue(h.compression == 3 ? h.masks[2] : 0x001F);

@@ -62,7 +62,9 @@ std::string Token(TByteSource& src) {
   std::string t;
   if (c == '#') {
     while ((c = src.Get()) >= 0 && c != '\n' && c != '\r') t += char(c);
-    return "#" + Trim(t);
+    std::string comment(1, '#');
+    comment.append(Trim(t));
+    return comment;
   }
   t += char(c);
   while ((c = src.Get()) >= 0 && IsAlnum(c)) t += char(c);

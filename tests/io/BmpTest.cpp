@@ -197,6 +197,9 @@ TEST(BmpRead, MalformedHeadersAbort) {
   s.width = 100000;
   s.height = 100000;
   EXPECT_TRUE(aborts(s));  // the size guard, before any allocation
+  s.width = 50000;
+  s.height = 5000;
+  EXPECT_TRUE(aborts(s));  // allowed size, but a few bytes cannot hold it: refused before allocating
   EXPECT_TRUE(aborts(ok, [](auto& f) { f.resize(f.size() - 2); }));  // truncated pixels
   EXPECT_TRUE(aborts(ok, [](auto& f) { f[14] = 66; }));              // header size
   s = ok;
