@@ -70,7 +70,7 @@ void ReadIconOrCursor(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, 
     }
     e = TEntry{b[0], b[1], b[2], Le16(b + 4), Le16(b + 6), Le32(b + 8), Le32(b + 12)};
   }
-  if (int64_t(e.offset) + 40 > stream.Size() - start) {
+  if (e.size < 40 || int64_t(e.offset) + e.size > stream.Size() - start) {
     progress.Abort();
     return;
   }

@@ -154,6 +154,7 @@ TEST(Icon, MalformedEntriesAbort) {
   };
   EXPECT_FALSE(edit([](auto&) {}));
   EXPECT_TRUE(edit([](auto& f) { f[18] = 0xFF; f[19] = 0x7F; }));          // offset past the end
+  EXPECT_TRUE(edit([](auto& f) { f[16] = 1; }));                            // data size past the end
   EXPECT_TRUE(edit([](auto& f) { f[22 + 14] = 2; }));                        // 2 bits per pixel
   EXPECT_TRUE(edit([](auto& f) { f[22 + 14] = 0; f[12] = 0; f[8] = 0; }));  // no bit count, no colours
   EXPECT_TRUE(edit([](auto& f) { f.resize(f.size() - 9); }));               // pixels cut short
