@@ -1,0 +1,331 @@
+// Portable anymap codec: buffered token reading, the six raster forms, the P4/P5/P6 writer.
+#include "imaging/io/PXMFilt.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "imaging/io/oxwriteprep.h"
+#include "imaging/model/Rounding.h"
+#include "imaging/proc/oxquantize.h"
+#include "platform/gfx/SizeGuard.h"
+
+namespace ox {
+
+namespace {
+
+inline bool IsAlnum(int c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+
+// Reads the stream in blocks; Sync() puts the stream at the logical position.
+class TByteSource {
+ public:
+  explicit TByteSource(TOXStream& s) : s_(s), buf_(1 << 16), base_(s.Position()) {}
+  int Get() {
+    if (pos_ == len_ && !Fill()) return -1;
+    return buf_[pos_++];
+  }
+  int64_t Position() const { return base_ + int64_t(pos_); }
+  // Drops the read-ahead so that the stream may be read directly from here.
+  void Sync() {
+    base_ = Position();
+    pos_ = len_ = 0;
+    s_.SetPosition(base_);
+  }
+
+ private:
+  bool Fill() {
+    base_ += int64_t(len_);
+    pos_ = 0;
+    const int64_t n = s_.Read(buf_.data(), int64_t(buf_.size()));
+    len_ = n > 0 ? size_t(n) : 0;
+    return len_ > 0;
+  }
+  TOXStream& s_;
+  std::vector<uint8_t> buf_;
+  size_t pos_ = 0, len_ = 0;
+  int64_t base_;
+};
+
+std::string Trim(const std::string& s) {
+  size_t a = 0, b = s.size();
+  while (a < b && (s[a] == ' ' || s[a] == '\t' || s[a] == '\v' || s[a] == '\f')) ++a;
+  while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t' || s[b - 1] == '\v' || s[b - 1] == '\f')) --b;
+  return s.substr(a, b - a);
+}
+
+std::string Token(TByteSource& src) {
+  int c;
+  do c = src.Get();
+  while (c >= 0 && !IsAlnum(c) && c != '#');
+  if (c < 0) return {};
+  std::string t;
+  if (c == '#') {
+    while ((c = src.Get()) >= 0 && c != '\n' && c != '\r') t += char(c);
+    std::string comment(1, '#');
+    comment.append(Trim(t));
+    return comment;
+  }
+  t += char(c);
+  while ((c = src.Get()) >= 0 && IsAlnum(c)) t += char(c);
+  return t;
+}
+
+// A decimal number of at most INT_MAX, else -1.
+int ParseNumber(const std::string& t) {
+  if (t.empty() || t.size() > 10) return -1;
+  int64_t v = 0;
+  for (char c : t) {
+    if (!IsDigit(c)) return -1;
+    v = v * 10 + (c - '0');
+  }
+  return v > INT_MAX ? -1 : int(v);
+}
+
+// Next raster sample of a text map: comments are skipped; a word that is not a number counts as 0; -1 at
+// the end of the stream.
+int64_t TextSample(TByteSource& src) {
+  for (;;) {
+    int c;
+    do c = src.Get();
+    while (c >= 0 && !IsAlnum(c) && c != '#');
+    if (c < 0) return -1;
+    if (c == '#') {
+      while ((c = src.Get()) >= 0 && c != '\n' && c != '\r') {}
+      continue;
+    }
+    int64_t v = 0;
+    bool number = true;
+    for (; c >= 0 && IsAlnum(c); c = src.Get()) {
+      if (!IsDigit(c)) number = false;
+      else if (v < 1000000) v = v * 10 + (c - '0');
+    }
+    return number ? v : 0;
+  }
+}
+
+struct THeader {
+  int magic = 0, width = -1, height = -1, max = -1;
+};
+
+// Magic, width, height and maximum; comments go to `comments` when given. False when incomplete.
+bool ReadHeader(TByteSource& src, THeader& h, std::vector<std::string>* comments, int tokenLimit) {
+  int field = 0;
+  for (int n = 0; n < tokenLimit; ++n) {
+    const std::string t = Token(src);
+    if (t.empty()) return false;
+    if (t[0] == '#') {
+      if (comments) comments->push_back(t.substr(1));
+      continue;
+    }
+    if (field == 0) {
+      if (t.size() != 2 || t[0] != 'P' || t[1] < '1' || t[1] > '6') return false;
+      h.magic = t[1] - '0';
+      if (h.magic == 1 || h.magic == 4) h.max = 1;
+    } else if (field == 1) {
+      h.width = ParseNumber(t);
+    } else if (field == 2) {
+      h.height = ParseNumber(t);
+      if (h.magic == 1 || h.magic == 4) return true;
+    } else {
+      h.max = ParseNumber(t);
+      return true;
+    }
+    ++field;
+  }
+  return false;
+}
+
+// Sample value -> 8 bits: trunc(v / max * 255), samples above the maximum 255.
+std::vector<uint8_t> ScaleTable(int max, int entries) {
+  std::vector<uint8_t> t(size_t(entries), 255);
+  for (int v = 0; v <= max && v < entries; ++v) t[size_t(v)] = uint8_t(Trunc(double(v) / max * 255));
+  return t;
+}
+
+}  // namespace
+
+std::string PXMNextToken(TOXStream& stream) {
+  TByteSource src(stream);
+  std::string t = Token(src);
+  src.Sync();
+  return t;
+}
+
+bool IsPXMStream(TOXStream& stream) {
+  const int64_t pos = stream.Position();
+  TByteSource src(stream);
+  THeader h;
+  ReadHeader(src, h, nullptr, 501);
+  stream.SetPosition(pos);
+  return h.magic != 0 && h.width > 0 && h.height > 0;
+}
+
+void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress) {
+  params.PxmComments.clear();
+  TByteSource src(stream);
+  THeader h;
+  if (!ReadHeader(src, h, &params.PxmComments, INT_MAX) || h.width <= 0 || h.height <= 0 || h.max <= 0 ||
+      h.max > 65535) {
+    src.Sync();
+    progress.Abort();
+    return;
+  }
+  params.FreeColorMap();
+  params.Width = h.width;
+  params.Height = h.height;
+  params.DpiX = ScreenDpiX;
+  params.DpiY = ScreenDpiY;
+  const bool bilevel = h.magic == 1 || h.magic == 4;
+  const bool colour = h.magic == 3 || h.magic == 6;
+  params.BitsPerSample = bilevel ? 1 : 8;
+  params.SamplesPerPixel = colour ? 3 : 1;
+  if (paramsOnly || !dib) {
+    src.Sync();
+    return;
+  }
+  if (!gfx::ImageSizeAllowed(h.width, h.height, bilevel ? 1 : 24)) {
+    src.Sync();
+    progress.Abort();
+    return;
+  }
+  const int w = h.width, ht = h.height;
+  // Binary rows must be in the stream before anything is allocated for them.
+  const int bytesPerSample = h.max > 255 ? 2 : 1;
+  const int64_t binaryRow = h.magic == 4 ? (int64_t(w) + 7) / 8 : int64_t(w) * (colour ? 3 : 1) * bytesPerSample;
+  src.Sync();
+  const int64_t left = stream.Size() - stream.Position();
+  // Each text sample takes at least one byte.
+  const int64_t needed = h.magic >= 4 ? binaryRow : int64_t(w) * (colour ? 3 : 1);
+  if (needed > left / ht + 1) {
+    progress.Abort();
+    return;
+  }
+  *dib = gfx::TDib(w, ht, bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  progress.SetRows(ht);
+  const std::vector<uint8_t> scale = ScaleTable(h.max, bytesPerSample == 2 || h.magic <= 3 ? 65536 : 256);
+  auto scaled = [&](int64_t v) { return scale[size_t(std::min<int64_t>(v, 65535))]; };
+
+  if (h.magic <= 3) {
+    bool ended = false;
+    for (int y = 0; y < ht && !ended && !progress.IsAborted(); ++y) {
+      uint8_t* row = dib->ScanLine(y);
+      if (h.magic == 1) {
+        std::memset(row, 0, size_t(dib->RowLength()));
+        for (int x = 0; x < w;) {
+          const int c = src.Get();
+          if (c < 0) { ended = true; break; }
+          if (c == '#') {
+            int d;
+            while ((d = src.Get()) >= 0 && d != '\n' && d != '\r') {}
+          } else if (c == '0') {
+            row[x >> 3] |= uint8_t(0x80 >> (x & 7));
+            ++x;
+          } else if (c == '1') {
+            ++x;
+          }
+        }
+      } else {
+        uint8_t* p = row;
+        for (int x = 0; x < w && !ended; ++x, p += 3) {
+          int64_t s[3];
+          for (int c = 0; c < (colour ? 3 : 1); ++c)
+            if ((s[c] = TextSample(src)) < 0) ended = true;
+          if (ended) break;
+          if (colour) { p[2] = scaled(s[0]); p[1] = scaled(s[1]); p[0] = scaled(s[2]); }
+          else p[0] = p[1] = p[2] = scaled(s[0]);
+        }
+      }
+      if (!ended) progress.Step();
+    }
+    src.Sync();
+    if (ended) progress.Abort();
+    return;
+  }
+
+  TOXReader rd(stream);
+  std::vector<uint8_t> buf(h.magic == 4 ? 0 : size_t(binaryRow));
+  for (int y = 0; y < ht && !progress.IsAborted(); ++y) {
+    uint8_t* row = dib->ScanLine(y);
+    if (h.magic == 4) {
+      if (!rd.ReadInto(row, binaryRow)) break;
+      progress.Step();
+      continue;
+    }
+    if (!rd.ReadInto(buf.data(), binaryRow)) break;
+    const uint8_t* in = buf.data();
+    uint8_t* p = row;
+    if (bytesPerSample == 2) {
+      if (colour) {
+        for (int x = 0; x < w; ++x, p += 3, in += 6) {
+          p[2] = scale[size_t(in[0] << 8 | in[1])];
+          p[1] = scale[size_t(in[2] << 8 | in[3])];
+          p[0] = scale[size_t(in[4] << 8 | in[5])];
+        }
+      } else {
+        for (int x = 0; x < w; ++x, p += 3, in += 2) p[0] = p[1] = p[2] = scale[size_t(in[0] << 8 | in[1])];
+      }
+    } else if (colour) {
+      if (h.max == 255) {
+        for (int x = 0; x < w; ++x, p += 3, in += 3) { p[0] = in[2]; p[1] = in[1]; p[2] = in[0]; }
+      } else {
+        for (int x = 0; x < w; ++x, p += 3, in += 3) { p[0] = scale[in[2]]; p[1] = scale[in[1]]; p[2] = scale[in[0]]; }
+      }
+    } else {
+      for (int x = 0; x < w; ++x, p += 3) p[0] = p[1] = p[2] = scale[in[x]];
+    }
+    progress.Step();
+  }
+  if (rd.Failed()) progress.Abort();
+  if (h.magic == 4) InvertBilevel(*dib);
+}
+
+void PXMWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
+  if (dib.Empty()) {
+    progress.Abort();
+    return;
+  }
+  std::string comments;
+  for (const std::string& line : params.PxmComments) comments += "\n# " + line + "\n";
+  const int w = dib.Width(), h = dib.Height();
+  const std::string size = std::to_string(w) + " " + std::to_string(h);
+  gfx::TDib holder;
+  auto put = [&](const void* data, size_t n) {
+    if (stream.Write(data, int64_t(n)) != int64_t(n)) progress.Abort();
+    return !progress.IsAborted();
+  };
+  progress.SetRows(h);
+  std::vector<uint8_t> row;
+  if (dib.PixelFormat() == gfx::TPixelFormat::pf1bit || (params.BitsPerSample == 1 && params.SamplesPerPixel == 1)) {
+    const gfx::TDib& src = PrepareSource1(dib, holder);
+    const std::string head = "P4 " + comments + size + "\n";
+    if (!put(head.data(), head.size())) return;
+    const size_t n = (size_t(w) + 7) / 8;
+    row.resize(n);
+    for (int y = 0; y < h; ++y) {
+      const uint8_t* in = src.ScanLine(y);
+      for (size_t i = 0; i < n; ++i) row[i] = uint8_t(~in[i]);
+      if (!put(row.data(), n)) return;
+      progress.Step();
+    }
+    return;
+  }
+  const gfx::TDib& src = PrepareSource24(dib, holder);
+  const bool gray = params.BitsPerSample == 8 && params.SamplesPerPixel == 1;
+  const std::string head = (gray ? "P5 " : "P6 ") + comments + size + " 255\n";
+  if (!put(head.data(), head.size())) return;
+  row.resize(size_t(w) * (gray ? 1 : 3));
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* in = src.ScanLine(y);
+    uint8_t* out = row.data();
+    if (gray) {
+      for (int x = 0; x < w; ++x, in += 3) *out++ = uint8_t((in[2] * 21 + in[1] * 71 + in[0] * 7) / 100);
+    } else {
+      for (int x = 0; x < w; ++x, in += 3, out += 3) { out[0] = in[2]; out[1] = in[1]; out[2] = in[0]; }
+    }
+    if (!put(row.data(), row.size())) return;
+    progress.Step();
+  }
+}
+
+}  // namespace ox
