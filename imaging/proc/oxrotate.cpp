@@ -68,14 +68,9 @@ TDib QuarterTurn(const TDib& src, int turns) {
   return out;
 }
 
-// round((p * f + c * (4096 - f) + 2048) / 4096), halves to even, clamped; f may be negative.
-inline uint8_t Blend(int p, int c, int f) {
-  const int n = p * f + c * (4096 - f) + 2048;
-  int q = n >> 12;
-  const int rem = n & 4095;
-  q += (rem + (q & 1)) > 2048;
-  return ClampByte(q);
-}
+// (p * f + c * (4096 - f) + 2048) div 4096, clamped; f may be negative. The 2048 already rounds, so the
+// quotient is floored: rounding it once more would lift every odd channel of a flat area by one.
+inline uint8_t Blend(int p, int c, int f) { return ClampByte((p * f + c * (4096 - f) + 2048) >> 12); }
 
 // Blends a run of count pixels: the first with prev, each further one with its left neighbour.
 inline void BlendRun(uint8_t* d, const uint8_t* s, int count, const uint8_t* prev, int f) {
