@@ -2,6 +2,7 @@
 // 1-bit by mapping every destination pixel back to the source.
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -107,18 +108,17 @@ bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background
   };
   const int64_t row1 = 3 * W1;
 
-  // Pass 1: rows of T sheared horizontally into B1 (W1 x H).
-  std::vector<uint8_t> b1(size_t(row1 * H));
-  for (int r = 0; r < H; ++r) {
-    step();
+  // Pass 1 shears a row of T horizontally into a row of B1 (W1 wide); pass 2 shears the columns of B1
+  // vertically into B2 (W1 x H3). Pass 2 only needs B1 rows r and r - 1, so the two run together on a
+  // two-row buffer, walked row by row for locality.
+  auto shearRow = [&](int r, uint8_t* d) {
     const double N = (theta > 0 ? r : H - r) * tn;
     const int64_t n = Round(N);
     const int f = int(Trunc((N - n) * 4096));
-    uint8_t* d = b1.data() + r * row1;
     FillRow(d, W1, bg);
     const uint8_t* s = t.ScanLine(r);
     const int64_t xa = std::max<int64_t>(0, -n), xb = std::min<int64_t>(W, W1 - n);
-    if (xb <= xa) continue;
+    if (xb <= xa) return;
     if (antialias) {
       BlendRun(d + 3 * (n + xa), s + 3 * xa, int(xb - xa), xa > 0 ? s + 3 * (xa - 1) : bg, f);
       if (f > 0 && n + W < W1 && n + W >= 0)
@@ -126,9 +126,7 @@ bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background
     } else {
       std::memcpy(d + 3 * (n + xa), s + 3 * xa, size_t(3 * (xb - xa)));
     }
-  }
-
-  // Pass 2: columns of B1 sheared vertically into B2 (W1 x H3), walked row by row for locality.
+  };
   std::vector<int64_t> colOffset(W1);
   std::vector<int> colFrac(W1);
   for (int64_t x = 0; x < W1; ++x) {
@@ -137,18 +135,21 @@ bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background
     colFrac[x] = int(Round((N - R) * 4096));
     colOffset[x] = R - l;
   }
-  std::vector<uint8_t> b2(size_t(row1 * H3));
-  for (int64_t y = 0; y < H3; ++y) FillRow(b2.data() + y * row1, W1, bg);
-  int64_t colsDone = 0;
+  std::unique_ptr<uint8_t[]> rows1(new uint8_t[size_t(2 * row1)]);
+  std::unique_ptr<uint8_t[]> b2(new uint8_t[size_t(row1 * H3)]);
+  for (int64_t y = 0; y < H3; ++y) FillRow(b2.get() + y * row1, W1, bg);
+  // The steps of both passes (H rows, then W1 columns) are spread evenly over the joint loop.
+  const int64_t steps12 = int64_t(H) + W1;
   for (int r = 0; r < H; ++r) {
-    for (const int64_t upTo = (int64_t(r) + 1) * W1 / H; colsDone < upTo; ++colsDone) step();
-    const uint8_t* s = b1.data() + r * row1;
-    const uint8_t* above = r > 0 ? s - row1 : nullptr;
+    for (const int64_t upTo = (int64_t(r) + 1) * steps12 / H; k < upTo;) step();
+    uint8_t* s = rows1.get() + (r & 1) * row1;
+    shearRow(r, s);
+    const uint8_t* above = r > 0 ? rows1.get() + ((r - 1) & 1) * row1 : nullptr;
     for (int64_t x = 0; x < W1; ++x) {
       const int64_t F = colOffset[x], U = r + F;
       if (U < 0 || U >= H3) continue;
       const uint8_t* sp = s + 3 * x;
-      uint8_t* dp = b2.data() + U * row1 + 3 * x;
+      uint8_t* dp = b2.get() + U * row1 + 3 * x;
       if (antialias) {
         const uint8_t* p = (above && U - 1 >= 0) ? above + 3 * x : bg;
         const int f = colFrac[x];
@@ -162,20 +163,19 @@ bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background
       }
     }
   }
-  for (; colsDone < W1; ++colsDone) step();
+  while (k < steps12) step();
   if (antialias) {
-    const uint8_t* last = b1.data() + int64_t(H - 1) * row1;
+    const uint8_t* last = rows1.get() + ((H - 1) & 1) * row1;
     for (int64_t x = 0; x < W1; ++x) {
       const int64_t F = colOffset[x];
       const int f = colFrac[x];
       if (f <= 0 || F + H >= H3 || F + H < 0) continue;
       const uint8_t* p = F + H - 1 >= 0 ? last + 3 * x : bg;
-      uint8_t* dp = b2.data() + (F + H) * row1 + 3 * x;
+      uint8_t* dp = b2.get() + (F + H) * row1 + 3 * x;
       for (int c = 0; c < 3; ++c) dp[c] = Blend(p[c], bg[c], f);
     }
   }
-  b1.clear();
-  b1.shrink_to_fit();
+  rows1.reset();
 
   // Pass 3: rows of B2 sheared horizontally into the result (W3 x H3).
   TDib out(int(W3), int(H3), TPixelFormat::pf24bit);
@@ -187,7 +187,7 @@ bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background
     const int64_t F = S - w;
     uint8_t* d = out.ScanLine(int(r));
     FillRow(d, W3, bg);
-    const uint8_t* s = b2.data() + r * row1;
+    const uint8_t* s = b2.get() + r * row1;
     const int64_t xa = std::max<int64_t>(0, -F), xb = std::min<int64_t>(W1, W3 - F);
     if (antialias) {
       if (xb > xa) BlendRun(d + 3 * (F + xa), s + 3 * xa, int(xb - xa), bg, f);
