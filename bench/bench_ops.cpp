@@ -1,26 +1,12 @@
 // Benchmark: gray, negative, quarter and fine rotation and edge detection of a 6000x4000 24-bit picture.
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
-#include <cstdlib>
 #include <random>
 
 #include "imaging/proc/oxcolourops.h"
 #include "imaging/proc/oxgeometry.h"
 
 namespace {
-
-// With VANTREL_BENCH_REUSE=1 freed picture buffers stay with the allocator, so the figures leave out the
-// kernel's first-touch page faults of every fresh 72 MB picture (costly in virtual machines).
-const bool kReuse = [] {
-  const char* v = std::getenv("VANTREL_BENCH_REUSE");
-  if (v && *v == '1') {
-    mallopt(M_MMAP_THRESHOLD, 1 << 30);
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  }
-  return true;
-}();
 
 const gfx::TDib& BigPicture() {
   static const gfx::TDib pic = [] {
