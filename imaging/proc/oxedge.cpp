@@ -107,7 +107,12 @@ bool EdgeDetect(gfx::TDib& dib, int windowSize, int thinFactor, bool hysteresis,
   std::fill(value.begin(), value.end(), 0.0f);
   // The window stays within the border around the inner area.
   const int rad = std::clamp(windowSize / 2, 0, 24);
+  // Per row, the window's column sums (smoothed values where bli is 0 and where it is 1, and the count of
+  // 1s) for every column; a candidate then adds 2 * rad + 1 of them instead of (2 * rad + 1)^2 pixels.
+  std::vector<double> col0(nc), col1(nc);
+  std::vector<int> cnt1(nc);
   for (int64_t r = lo0; r < rHi; ++r) {
+    bool sums = false;
     for (int64_t c = lo0; c < cHi; ++c) {
       const int64_t i = r * nc + c;
       if (bli[i] != 1) continue;
@@ -115,21 +120,31 @@ bool EdgeDetect(gfx::TDib& dib, int windowSize, int thinFactor, bool hysteresis,
       const bool candidate = (bli[i + nc] == 0 && dv > 0) || (bli[i + 1] == 0 && dh > 0) ||
                              (bli[i - nc] == 0 && dv < 0) || (bli[i - 1] == 0 && dh < 0);
       if (!candidate) continue;
-      double sum0 = 0, sum1 = 0;
-      int n0 = 0, n1 = 0;
-      for (int64_t wr = r - rad; wr <= r + rad; ++wr) {
-        const float* sr = sm.data() + wr * nc;
-        const uint8_t* br = bli.data() + wr * nc;
-        for (int64_t wc = c - rad; wc <= c + rad; ++wc) {
-          if (br[wc]) {
-            sum1 += sr[wc];
-            ++n1;
-          } else {
-            sum0 += sr[wc];
-            ++n0;
+      if (!sums) {
+        sums = true;
+        std::fill(col0.begin(), col0.end(), 0.0);
+        std::fill(col1.begin(), col1.end(), 0.0);
+        std::fill(cnt1.begin(), cnt1.end(), 0);
+        for (int64_t wr = r - rad; wr <= r + rad; ++wr) {
+          const float* sr = sm.data() + wr * nc;
+          const uint8_t* br = bli.data() + wr * nc;
+          for (int64_t wc = lo0 - rad; wc < cHi + rad; ++wc) {
+            const double v = sr[wc];
+            const int one = br[wc];
+            col1[wc] += one ? v : 0.0;
+            col0[wc] += one ? 0.0 : v;
+            cnt1[wc] += one;
           }
         }
       }
+      double sum0 = 0, sum1 = 0;
+      int n1 = 0;
+      for (int64_t wc = c - rad; wc <= c + rad; ++wc) {
+        sum0 += col0[wc];
+        sum1 += col1[wc];
+        n1 += cnt1[wc];
+      }
+      const int n0 = (2 * rad + 1) * (2 * rad + 1) - n1;
       const double m0 = sum0 != 0 ? sum0 / n0 : 0, m1 = sum1 != 0 ? sum1 / n1 : 0;
       value[i] = float(m0 - m1);
     }

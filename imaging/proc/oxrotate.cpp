@@ -1,9 +1,15 @@
 // Rotate: turns a picture by any angle; 24-bit by quarter turns plus three 12-bit fixed-point shears,
 // 1-bit by mapping every destination pixel back to the source.
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <memory>
 #include <numbers>
 #include <vector>
+
+#include <sys/mman.h>
 
 #include "imaging/model/Rounding.h"
 #include "imaging/model/oxutils.h"
@@ -68,14 +74,9 @@ TDib QuarterTurn(const TDib& src, int turns) {
   return out;
 }
 
-// round((p * f + c * (4096 - f) + 2048) / 4096), halves to even, clamped; f may be negative.
-inline uint8_t Blend(int p, int c, int f) {
-  const int n = p * f + c * (4096 - f) + 2048;
-  int q = n >> 12;
-  const int rem = n & 4095;
-  q += (rem + (q & 1)) > 2048;
-  return ClampByte(q);
-}
+// (p * f + c * (4096 - f) + 2048) div 4096, clamped; f may be negative. The 2048 already rounds, so the
+// quotient is floored: rounding it once more would lift every odd channel of a flat area by one.
+inline uint8_t Blend(int p, int c, int f) { return ClampByte(((c << 12) + f * (p - c) + 2048) >> 12); }
 
 // Blends a run of count pixels: the first with prev, each further one with its left neighbour.
 inline void BlendRun(uint8_t* d, const uint8_t* s, int count, const uint8_t* prev, int f) {
@@ -85,8 +86,38 @@ inline void BlendRun(uint8_t* d, const uint8_t* s, int count, const uint8_t* pre
   for (int64_t j = 3; j < n; ++j) d[j] = Blend(s[j - 3], s[j], f);
 }
 
+// A large scratch block on 2 MiB boundaries, offered to the kernel for huge pages: first touches of
+// tens of megabytes in 4 KiB pages cost more than the shearing itself.
+class TScratch {
+ public:
+  explicit TScratch(size_t n) {
+    constexpr size_t kHuge = size_t(2) << 20;
+    const size_t size = (n + kHuge - 1) / kHuge * kHuge;
+    data_.reset(static_cast<uint8_t*>(std::aligned_alloc(kHuge, size)));
+    if (!data_) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    madvise(data_.get(), size, MADV_HUGEPAGE);
+#endif
+  }
+  uint8_t* Data() { return data_.get(); }
+
+ private:
+  struct Free {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint8_t, Free> data_;
+};
+
+// Fills width pixels with bg, doubling the filled span with each copy.
 void FillRow(uint8_t* row, int64_t width, const uint8_t* bg) {
-  for (int64_t x = 0; x < width; ++x) std::memcpy(row + 3 * x, bg, 3);
+  if (width <= 0) return;
+  std::memcpy(row, bg, 3);
+  const int64_t n = 3 * width;
+  for (int64_t done = 3; done < n;) {
+    const int64_t chunk = std::min(done, n - done);
+    std::memcpy(row + done, row, size_t(chunk));
+    done += chunk;
+  }
 }
 
 bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background, const TProcProgress& progress,
@@ -112,18 +143,17 @@ bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background
   };
   const int64_t row1 = 3 * W1;
 
-  // Pass 1: rows of T sheared horizontally into B1 (W1 x H).
-  std::vector<uint8_t> b1(size_t(row1 * H));
-  for (int r = 0; r < H; ++r) {
-    step();
+  // Pass 1 shears a row of T horizontally into a row of B1 (W1 wide); pass 2 shears the columns of B1
+  // vertically into B2 (W1 x H3). Pass 2 only needs B1 rows r and r - 1, so the two run together on a
+  // two-row buffer, walked row by row for locality.
+  auto shearRow = [&](int r, uint8_t* d) {
     const double N = (theta > 0 ? r : H - r) * tn;
     const int64_t n = Round(N);
     const int f = int(Trunc((N - n) * 4096));
-    uint8_t* d = b1.data() + r * row1;
     FillRow(d, W1, bg);
     const uint8_t* s = t.ScanLine(r);
     const int64_t xa = std::max<int64_t>(0, -n), xb = std::min<int64_t>(W, W1 - n);
-    if (xb <= xa) continue;
+    if (xb <= xa) return;
     if (antialias) {
       BlendRun(d + 3 * (n + xa), s + 3 * xa, int(xb - xa), xa > 0 ? s + 3 * (xa - 1) : bg, f);
       if (f > 0 && n + W < W1 && n + W >= 0)
@@ -131,9 +161,7 @@ bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background
     } else {
       std::memcpy(d + 3 * (n + xa), s + 3 * xa, size_t(3 * (xb - xa)));
     }
-  }
-
-  // Pass 2: columns of B1 sheared vertically into B2 (W1 x H3), walked row by row for locality.
+  };
   std::vector<int64_t> colOffset(W1);
   std::vector<int> colFrac(W1);
   for (int64_t x = 0; x < W1; ++x) {
@@ -142,18 +170,76 @@ bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background
     colFrac[x] = int(Round((N - R) * 4096));
     colOffset[x] = R - l;
   }
-  std::vector<uint8_t> b2(size_t(row1 * H3));
-  for (int64_t y = 0; y < H3; ++y) FillRow(b2.data() + y * row1, W1, bg);
-  int64_t colsDone = 0;
+  // B2 is kept as a ring of rows: B1 row r writes B2 rows r + min F ... r + max F, so every row above
+  // r + min F is complete and goes through pass 3 at once. This keeps a 100 MB buffer out of the way.
+  const int64_t minF = *std::min_element(colOffset.begin(), colOffset.end());
+  const int64_t maxF = *std::max_element(colOffset.begin(), colOffset.end());
+  const int64_t ringRows = std::min<int64_t>(maxF - minF + 2, H3);
+  std::unique_ptr<uint8_t[]> rows1(new uint8_t[size_t(2 * row1)]);
+  TScratch ring(size_t(row1 * ringRows));
+  auto ringRow = [&](int64_t U) { return ring.Data() + (U % ringRows) * row1; };
+  TDib out(int(W3), int(H3), TPixelFormat::pf24bit);
+
+  // Progress: the steps of the three passes (H, W1 and H3 of them) spread over the rows of the joint walk.
+  const int64_t units = int64_t(H) + H3, steps = int64_t(H) + W1 + H3;
+  int64_t unitsDone = 0;
+  auto unitDone = [&] {
+    ++unitsDone;
+    for (const int64_t upTo = unitsDone * steps / units; k < upTo;) step();
+  };
+
+  int64_t inited = 0, emitted = 0;
+  auto initUpTo = [&](int64_t upTo) {
+    for (upTo = std::min(upTo, H3); inited < upTo; ++inited) FillRow(ringRow(inited), W1, bg);
+  };
+  // Pass 3: row r of B2 sheared horizontally into the result (W3 x H3).
+  auto pass3Row = [&](int64_t r, const uint8_t* s) {
+    const double N = (theta > 0 ? double(r) : double(H3 - r)) * tn;
+    const int64_t S = Round(N);
+    const int f = int(Round((N - S) * 4096));
+    const int64_t F = S - w;
+    uint8_t* d = out.ScanLine(int(r));
+    const int64_t xa = std::max<int64_t>(0, -F), xb = std::min<int64_t>(W1, W3 - F);
+    // Only the parts no source pixel covers get the background.
+    if (xb > xa) {
+      FillRow(d, F + xa, bg);
+      FillRow(d + 3 * (F + xb), W3 - (F + xb), bg);
+    } else {
+      FillRow(d, W3, bg);
+    }
+    if (antialias) {
+      if (xb > xa) BlendRun(d + 3 * (F + xa), s + 3 * xa, int(xb - xa), bg, f);
+      if (f > 0 && F + W1 < W3 && F + W1 >= 0) {
+        const uint8_t* p = (xb > xa && xb == W1) ? s + 3 * (W1 - 1) : bg;
+        for (int c = 0; c < 3; ++c) d[3 * (F + W1) + c] = Blend(p[c], bg[c], f);
+      }
+    } else if (xb > xa) {
+      std::memcpy(d + 3 * (F + xa), s + 3 * xa, size_t(3 * (xb - xa)));
+    }
+  };
+  auto emitUpTo = [&](int64_t upTo) {
+    for (upTo = std::min(upTo, H3); emitted < upTo; ++emitted) {
+      initUpTo(emitted + 1);
+      pass3Row(emitted, ringRow(emitted));
+      unitDone();
+    }
+  };
+
   for (int r = 0; r < H; ++r) {
-    for (const int64_t upTo = (int64_t(r) + 1) * W1 / H; colsDone < upTo; ++colsDone) step();
-    const uint8_t* s = b1.data() + r * row1;
-    const uint8_t* above = r > 0 ? s - row1 : nullptr;
+    emitUpTo(r + minF);
+    initUpTo(r + maxF + 1);
+    uint8_t* s = rows1.get() + (r & 1) * row1;
+    shearRow(r, s);
+    const uint8_t* above = r > 0 ? rows1.get() + ((r - 1) & 1) * row1 : nullptr;
+    // Ring slot of row r + F without a division per pixel: F - min F is below the ring's height.
+    const int64_t base = ((r + minF) % ringRows + ringRows) % ringRows;
     for (int64_t x = 0; x < W1; ++x) {
       const int64_t F = colOffset[x], U = r + F;
       if (U < 0 || U >= H3) continue;
+      int64_t slot = base + (F - minF);
+      if (slot >= ringRows) slot -= ringRows;
       const uint8_t* sp = s + 3 * x;
-      uint8_t* dp = b2.data() + U * row1 + 3 * x;
+      uint8_t* dp = ring.Data() + slot * row1 + 3 * x;
       if (antialias) {
         const uint8_t* p = (above && U - 1 >= 0) ? above + 3 * x : bg;
         const int f = colFrac[x];
@@ -166,44 +252,21 @@ bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background
         dp[2] = sp[2];
       }
     }
+    unitDone();
   }
-  for (; colsDone < W1; ++colsDone) step();
   if (antialias) {
-    const uint8_t* last = b1.data() + int64_t(H - 1) * row1;
+    initUpTo(H + maxF + 1);
+    const uint8_t* last = rows1.get() + ((H - 1) & 1) * row1;
     for (int64_t x = 0; x < W1; ++x) {
       const int64_t F = colOffset[x];
       const int f = colFrac[x];
       if (f <= 0 || F + H >= H3 || F + H < 0) continue;
       const uint8_t* p = F + H - 1 >= 0 ? last + 3 * x : bg;
-      uint8_t* dp = b2.data() + (F + H) * row1 + 3 * x;
+      uint8_t* dp = ringRow(F + H) + 3 * x;
       for (int c = 0; c < 3; ++c) dp[c] = Blend(p[c], bg[c], f);
     }
   }
-  b1.clear();
-  b1.shrink_to_fit();
-
-  // Pass 3: rows of B2 sheared horizontally into the result (W3 x H3).
-  TDib out(int(W3), int(H3), TPixelFormat::pf24bit);
-  for (int64_t r = 0; r < H3; ++r) {
-    step();
-    const double N = (theta > 0 ? double(r) : double(H3 - r)) * tn;
-    const int64_t S = Round(N);
-    const int f = int(Round((N - S) * 4096));
-    const int64_t F = S - w;
-    uint8_t* d = out.ScanLine(int(r));
-    FillRow(d, W3, bg);
-    const uint8_t* s = b2.data() + r * row1;
-    const int64_t xa = std::max<int64_t>(0, -F), xb = std::min<int64_t>(W1, W3 - F);
-    if (antialias) {
-      if (xb > xa) BlendRun(d + 3 * (F + xa), s + 3 * xa, int(xb - xa), bg, f);
-      if (f > 0 && F + W1 < W3 && F + W1 >= 0) {
-        const uint8_t* p = (xb > xa && xb == W1) ? s + 3 * (W1 - 1) : bg;
-        for (int c = 0; c < 3; ++c) d[3 * (F + W1) + c] = Blend(p[c], bg[c], f);
-      }
-    } else if (xb > xa) {
-      std::memcpy(d + 3 * (F + xa), s + 3 * xa, size_t(3 * (xb - xa)));
-    }
-  }
+  emitUpTo(H3);
   result = std::move(out);
   return true;
 }

@@ -1,7 +1,11 @@
 // TDib storage, format conversion, resizing and pixel access.
 #include "platform/gfx/Dib.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <cstring>
 #include <stdexcept>
 
@@ -47,6 +51,27 @@ TDib::TDib(const TDib& other) { Assign(other); }
 TDib& TDib::operator=(const TDib& other) {
   if (this != &other) Assign(other);
   return *this;
+}
+
+namespace {
+constexpr size_t kHugePage = size_t(2) << 20;
+constexpr size_t kHugeFrom = size_t(4) << 20;
+}  // namespace
+
+uint8_t* TPixelAllocator::allocate(size_t n) {
+  if (n < kHugeFrom) return static_cast<uint8_t*>(::operator new(n));
+  const size_t size = (n + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = std::aligned_alloc(kHugePage, size);
+  if (!p) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+  madvise(p, size, MADV_HUGEPAGE);
+#endif
+  return static_cast<uint8_t*>(p);
+}
+
+void TPixelAllocator::deallocate(uint8_t* p, size_t n) noexcept {
+  if (n < kHugeFrom) ::operator delete(p);
+  else std::free(p);
 }
 
 TDib::TDib(TDib&& other) noexcept { *this = std::move(other); }
