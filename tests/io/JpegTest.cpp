@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <jpeglib.h>
+
 #include "imaging/io/JPEGFilt.h"
 #include "imaging/model/OrvexError.h"
 
@@ -475,4 +477,33 @@ TEST(Jpeg, IptcFromTheApp13Block) {
   ASSERT_EQ(r.IptcRecords.Count(), 1);
   EXPECT_EQ(r.IptcRecords.Item(0).Dataset, 120);
   EXPECT_EQ(std::string(r.IptcRecords.Item(0).Data.begin(), r.IptcRecords.Item(0).Data.end()), caption);
+}
+
+// Only 1, 3 or 4 output components fit the picture: a two-component file is refused, not overrun.
+TEST(Jpeg, UnknownComponentCountIsRefused) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = 16;
+  cinfo.image_height = 8;
+  cinfo.input_components = 2;
+  cinfo.in_color_space = JCS_UNKNOWN;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_colorspace(&cinfo, JCS_UNKNOWN);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<uint8_t> row(32, 128);
+  for (int y = 0; y < 8; ++y) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<uint8_t> bytes(out, out + size);
+  free(out);
+  TIOParamsVals params;
+  EXPECT_TRUE(Decode(bytes, params).aborted);
 }
