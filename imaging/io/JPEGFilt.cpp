@@ -218,10 +218,9 @@ void BgrRowToCmyk(const uint8_t* src, uint8_t* dst, int width) {
 // overwrites every pixel.
 void PrepareDib(gfx::TDib& dib, int w, int h, gfx::TPixelFormat format) {
   if (dib.Width() == w && dib.Height() == h && dib.PixelFormat() == format) return;
-  // Dropping the old pixels first keeps a single buffer alive (a copy would fault in a second one).
-  dib.SetSize(0, 0);
-  dib.SetPixelFormat(format);
-  dib.SetSize(w, h);
+  // Free the old pixels first, then take one zeroed buffer: resizing would fill every new pixel one by one.
+  dib = gfx::TDib();
+  dib = gfx::TDib(w, h, format);
 }
 
 int ScaleDenominator(const jpeg_decompress_struct& cinfo, const TIOParamsVals& params) {

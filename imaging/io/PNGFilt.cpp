@@ -147,10 +147,9 @@ void ConvertRow(const uint8_t* src, int width, uint8_t* dst, uint8_t* alpha, con
 // overwrites every pixel.
 void PrepareDib(gfx::TDib& dib, int w, int h, gfx::TPixelFormat format) {
   if (dib.Width() == w && dib.Height() == h && dib.PixelFormat() == format) return;
-  // Dropping the old pixels first keeps a single buffer alive (a copy would fault in a second one).
-  dib.SetSize(0, 0);
-  dib.SetPixelFormat(format);
-  dib.SetSize(w, h);
+  // Free the old pixels first, then take one zeroed buffer: resizing would fill every new pixel one by one.
+  dib = gfx::TDib();
+  dib = gfx::TDib(w, h, format);
 }
 
 int DpiFromPpm(png_uint_32 ppm, int screen) {

@@ -507,3 +507,35 @@ TEST(Jpeg, UnknownComponentCountIsRefused) {
   TIOParamsVals params;
   EXPECT_TRUE(Decode(bytes, params).aborted);
 }
+
+// A JFIF header that only gives the aspect ratio takes its resolution from the EXIF block.
+TEST(Jpeg, ExifResolutionReplacesAnAspectRatio) {
+  const uint8_t exif[] = {'E', 'x', 'i', 'f', 0, 0,
+                          'I', 'I', 42, 0, 8, 0, 0, 0,                 // TIFF header, IFD at 8
+                          3, 0,                                        // three entries
+                          0x1A, 0x01, 5, 0, 1, 0, 0, 0, 50, 0, 0, 0,   // XResolution -> 50
+                          0x1B, 0x01, 5, 0, 1, 0, 0, 0, 58, 0, 0, 0,   // YResolution -> 58
+                          0x28, 0x01, 3, 0, 1, 0, 0, 0, 2, 0, 0, 0,    // ResolutionUnit inches
+                          0, 0, 0, 0,                                  // no next IFD
+                          72, 0, 0, 0, 1, 0, 0, 0, 72, 0, 0, 0, 1, 0, 0, 0};
+  TIOParamsVals w;
+  w.JpegMarkers.Add(0xE1, exif, sizeof exif);
+  std::vector<uint8_t> jpeg = Encode(gfx::TDib(8, 8, gfx::TPixelFormat::pf24bit), w);
+  jpeg[13] = 0;
+  jpeg[14] = 0, jpeg[15] = 1, jpeg[16] = 0, jpeg[17] = 1;
+  TIOParamsVals r;
+  Decode(jpeg, r);
+  EXPECT_EQ(r.DpiX, 1);
+  JpegReadMetadata(r);
+  EXPECT_EQ(r.ExifResolutionUnit, 2);
+  EXPECT_EQ(r.DpiX, 72);
+  EXPECT_EQ(r.DpiY, 72);
+
+  // With a real density in the JFIF header, EXIF does not override it.
+  jpeg[13] = 1;
+  jpeg[15] = 150, jpeg[17] = 150;
+  TIOParamsVals d;
+  Decode(jpeg, d);
+  JpegReadMetadata(d);
+  EXPECT_EQ(d.DpiX, 150);
+}
