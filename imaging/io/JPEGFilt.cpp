@@ -214,6 +214,15 @@ void BgrRowToCmyk(const uint8_t* src, uint8_t* dst, int width) {
   }
 }
 
+// The DIB as a w x h picture of the given format, kept as it is when it already is one: the decoder
+// overwrites every pixel.
+void PrepareDib(gfx::TDib& dib, int w, int h, gfx::TPixelFormat format) {
+  if (dib.Width() == w && dib.Height() == h && dib.PixelFormat() == format) return;
+  // Free the old pixels first, then take one zeroed buffer: resizing would fill every new pixel one by one.
+  dib = gfx::TDib();
+  dib = gfx::TDib(w, h, format);
+}
+
 int ScaleDenominator(const jpeg_decompress_struct& cinfo, const TIOParamsVals& params) {
   switch (params.JpegScaleMode) {
     case 2: return 2;
@@ -339,11 +348,7 @@ void ReadJpegStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bo
       const int comps = cinfo.output_components;
       params.Width = width;
       params.Height = height;
-      if (dib->Width() != width || dib->Height() != height || dib->PixelFormat() != gfx::TPixelFormat::pf24bit) {
-        dib->SetSize(0, 0);
-        dib->SetPixelFormat(gfx::TPixelFormat::pf24bit);
-        dib->SetSize(width, height);
-      }
+      PrepareDib(*dib, width, height, gfx::TPixelFormat::pf24bit);
       const bool direct = comps == 3;
       const int batch = std::max(1, cinfo.rec_outbuf_height);
       const size_t rowBytes = size_t(width) * size_t(comps);

@@ -143,6 +143,15 @@ void ConvertRow(const uint8_t* src, int width, uint8_t* dst, uint8_t* alpha, con
   }
 }
 
+// The DIB as a w x h picture of the given format, kept as it is when it already is one: the decoder
+// overwrites every pixel.
+void PrepareDib(gfx::TDib& dib, int w, int h, gfx::TPixelFormat format) {
+  if (dib.Width() == w && dib.Height() == h && dib.PixelFormat() == format) return;
+  // Free the old pixels first, then take one zeroed buffer: resizing would fill every new pixel one by one.
+  dib = gfx::TDib();
+  dib = gfx::TDib(w, h, format);
+}
+
 int DpiFromPpm(png_uint_32 ppm, int screen) {
   return ppm == 0 ? screen : int(Round(double(ppm) / 100.0 * 2.54));
 }
@@ -250,9 +259,7 @@ void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOX
 
   const int w = int(width), h = int(height);
   const auto format = bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit;
-  dib->SetSize(0, 0);
-  dib->SetPixelFormat(format);
-  dib->SetSize(w, h);
+  PrepareDib(*dib, w, h, format);
   if (bilevel) dib->SetPalette({TOXRGB{0, 0, 0}, TOXRGB{255, 255, 255}});
   uint8_t* alphaOut = nullptr;
   if (mask) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <jpeglib.h>
+
 #include "imaging/io/JPEGFilt.h"
 #include "imaging/model/OrvexError.h"
 
@@ -475,4 +477,65 @@ TEST(Jpeg, IptcFromTheApp13Block) {
   ASSERT_EQ(r.IptcRecords.Count(), 1);
   EXPECT_EQ(r.IptcRecords.Item(0).Dataset, 120);
   EXPECT_EQ(std::string(r.IptcRecords.Item(0).Data.begin(), r.IptcRecords.Item(0).Data.end()), caption);
+}
+
+// Only 1, 3 or 4 output components fit the picture: a two-component file is refused, not overrun.
+TEST(Jpeg, UnknownComponentCountIsRefused) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = 16;
+  cinfo.image_height = 8;
+  cinfo.input_components = 2;
+  cinfo.in_color_space = JCS_UNKNOWN;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_colorspace(&cinfo, JCS_UNKNOWN);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<uint8_t> row(32, 128);
+  for (int y = 0; y < 8; ++y) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<uint8_t> bytes(out, out + size);
+  free(out);
+  TIOParamsVals params;
+  EXPECT_TRUE(Decode(bytes, params).aborted);
+}
+
+// A JFIF header that only gives the aspect ratio takes its resolution from the EXIF block.
+TEST(Jpeg, ExifResolutionReplacesAnAspectRatio) {
+  const uint8_t exif[] = {'E', 'x', 'i', 'f', 0, 0,
+                          'I', 'I', 42, 0, 8, 0, 0, 0,                 // TIFF header, IFD at 8
+                          3, 0,                                        // three entries
+                          0x1A, 0x01, 5, 0, 1, 0, 0, 0, 50, 0, 0, 0,   // XResolution -> 50
+                          0x1B, 0x01, 5, 0, 1, 0, 0, 0, 58, 0, 0, 0,   // YResolution -> 58
+                          0x28, 0x01, 3, 0, 1, 0, 0, 0, 2, 0, 0, 0,    // ResolutionUnit inches
+                          0, 0, 0, 0,                                  // no next IFD
+                          72, 0, 0, 0, 1, 0, 0, 0, 72, 0, 0, 0, 1, 0, 0, 0};
+  TIOParamsVals w;
+  w.JpegMarkers.Add(0xE1, exif, sizeof exif);
+  std::vector<uint8_t> jpeg = Encode(gfx::TDib(8, 8, gfx::TPixelFormat::pf24bit), w);
+  jpeg[13] = 0;
+  jpeg[14] = 0, jpeg[15] = 1, jpeg[16] = 0, jpeg[17] = 1;
+  TIOParamsVals r;
+  Decode(jpeg, r);
+  EXPECT_EQ(r.DpiX, 1);
+  JpegReadMetadata(r);
+  EXPECT_EQ(r.ExifResolutionUnit, 2);
+  EXPECT_EQ(r.DpiX, 72);
+  EXPECT_EQ(r.DpiY, 72);
+
+  // With a real density in the JFIF header, EXIF does not override it.
+  jpeg[13] = 1;
+  jpeg[15] = 150, jpeg[17] = 150;
+  TIOParamsVals d;
+  Decode(jpeg, d);
+  JpegReadMetadata(d);
+  EXPECT_EQ(d.DpiX, 150);
 }
