@@ -139,26 +139,25 @@ struct TTgaRowDecoder {
       return;
     }
     int i = 0;
+    auto end = [&]() {
+      std::memset(out + size_t(i) * UnitSize, 0, size_t(n - i) * UnitSize);
+      Truncated = true;
+    };
     while (i < n) {
       if (Left == 0) {
         const int h = In.Byte();
-        if (h < 0) {
-          Truncated = true;
-          return;
-        }
+        if (h < 0) return end();
         Left = (h & 127) + 1;
         Run = (h & 128) != 0;
-        if (Run && !In.Read(Value, size_t(UnitSize))) {
-          Truncated = true;
-          return;
-        }
+        if (Run && !In.Read(Value, size_t(UnitSize))) return end();
       }
       const int k = std::min(Left, n - i);
       uint8_t* dst = out + size_t(i) * UnitSize;
       if (!Run) {
         if (!In.Read(dst, size_t(k) * UnitSize)) {
-          Truncated = true;
-          return;
+          Truncated = true;  // Read zeroed the rest of the packet
+          i += k;
+          return end();
         }
       } else if (UnitSize == 1) {
         std::memset(dst, Value[0], size_t(k));
@@ -371,9 +370,13 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   if (paramsOnly || !dib) return;
 
   const int width = h.Width, height = h.Height;
-  dib->SetSize(0, 0);
-  dib->SetPixelFormat(oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  dib->SetSize(width, height);
+  // The buffer is kept when it already has the size and format: every row is written below.
+  const gfx::TPixelFormat format = oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit;
+  if (dib->Width() != width || dib->Height() != height || dib->PixelFormat() != format) {
+    dib->SetSize(0, 0);
+    dib->SetPixelFormat(format);
+    dib->SetSize(width, height);
+  }
 
   // Packed depths are decoded byte by byte.
   int units = width, unitSize = h.Depth / 8;
@@ -440,6 +443,8 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     }
     progress.Step();
     if (dec.Truncated) {
+      for (int m = n + 1; m < height; ++m)
+        std::memset(dib->ScanLine(topDown ? m : height - 1 - m), 0, size_t(dib->RowLength()));
       progress.Abort();
       return;
     }

@@ -1,6 +1,7 @@
 // Targa codec: corpus references, netpbm and ImageMagick files both ways, extension area, malformed headers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -353,6 +354,18 @@ TEST(TgaRead, PacketsCrossingTheRowEndStayInTheRow) {
   EXPECT_EQ(dib.GetPixelColor(0, 3), gfx::RGBColor(6, 5, 4));
   EXPECT_EQ(dib.GetPixelColor(1, 3), gfx::RGBColor(9, 8, 7));
   EXPECT_TRUE(p.TgaCompressed);
+}
+
+TEST(TgaRead, TruncatedPictureClearsTheRowsNotReached) {
+  TIOParamsVals p;
+  std::vector<uint8_t> bytes = Write(Pattern(40, 20, 0), p);
+  gfx::TDib dib;
+  ASSERT_TRUE(Decode(bytes, dib, p));
+  bytes.resize(bytes.size() / 2);
+  EXPECT_FALSE(Decode(bytes, dib, p));
+  const TRgb got = FromDib(dib);
+  EXPECT_TRUE(std::equal(got.Px.begin(), got.Px.begin() + 40 * 3 * 5, Pattern(40, 20, 0).Px.begin()));
+  EXPECT_TRUE(std::all_of(got.Px.end() - 40 * 3, got.Px.end(), [](uint8_t v) { return v == 0; }));
 }
 
 TEST(TgaRead, DescriptorBitsFlipAndMirror) {
