@@ -49,7 +49,7 @@ TTgaHeader ParseHeader(const uint8_t* b) {
 bool TypeAndDepthValid(const TTgaHeader& h) {
   const int t = h.ImageType, d = h.Depth;
   return (t == 1 || t == 2 || t == 3 || t == 9 || t == 10 || t == 11) &&
-         (d == 1 || d == 4 || d == 8 || d == 16 || d == 24 || d == 32);
+         (d == 1 || d == 4 || d == 8 || d == 15 || d == 16 || d == 24 || d == 32);
 }
 
 bool IsGrayType(const TTgaHeader& h) { return h.ImageType == 3 || h.ImageType == 11; }
@@ -363,6 +363,7 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     case 1: params.BitsPerSample = 1, params.SamplesPerPixel = 1; break;
     case 4: params.BitsPerSample = 4, params.SamplesPerPixel = 1; break;
     case 8: params.BitsPerSample = 8, params.SamplesPerPixel = 1; break;
+    case 15:
     case 16: params.BitsPerSample = 5, params.SamplesPerPixel = 3; break;
     case 24: params.BitsPerSample = 8, params.SamplesPerPixel = 3; break;
     default: params.BitsPerSample = 8, params.SamplesPerPixel = 4; break;
@@ -379,7 +380,7 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   }
 
   // Packed depths are decoded byte by byte.
-  int units = width, unitSize = h.Depth / 8;
+  int units = width, unitSize = (h.Depth + 7) / 8;
   if (h.Depth == 1) units = (width + 7) / 8, unitSize = 1;
   else if (h.Depth == 4) units = (width + 1) / 2, unitSize = 1;
   TTgaInput in(stream);
@@ -416,6 +417,7 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
             dst[0] = c.b, dst[1] = c.g, dst[2] = c.r;
           }
           break;
+        case 15:
         case 16:
           if (gray16) {  // gray and alpha bytes
             for (int x = 0; x < width; ++x, dst += 3) dst[0] = dst[1] = dst[2] = s[x * 2];

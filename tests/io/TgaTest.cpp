@@ -368,6 +368,21 @@ TEST(TgaRead, TruncatedPictureClearsTheRowsNotReached) {
   EXPECT_TRUE(std::all_of(got.Px.end() - 40 * 3, got.Px.end(), [](uint8_t v) { return v == 0; }));
 }
 
+TEST(TgaRead, FifteenAndSixteenBitPixels) {
+  for (int depth : {15, 16}) {
+    SCOPED_TRACE(depth);
+    const std::vector<uint8_t> b = MakeTga({.Width = 3, .Depth = depth}, {0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x80});
+    TOXMemoryStream s(b);
+    EXPECT_TRUE(TryTGA(s));
+    gfx::TDib dib;
+    TIOParamsVals p;
+    ASSERT_TRUE(Decode(b, dib, p));
+    EXPECT_EQ(dib.GetPixelColor(0, 0), gfx::RGBColor(248, 0, 0));
+    EXPECT_EQ(dib.GetPixelColor(1, 0), gfx::RGBColor(0, 248, 0));
+    EXPECT_EQ(dib.GetPixelColor(2, 0), gfx::RGBColor(0, 0, 248));  // the attribute bit is ignored
+  }
+}
+
 TEST(TgaRead, DescriptorBitsFlipAndMirror) {
   // Pixels in file order: a b / c d.
   const std::vector<uint8_t> px = {1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0};
