@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "imaging/io/oxwriteprep.h"
@@ -44,49 +45,97 @@ bool ReadHeader(TOXReader& r, TPcxHeader& h) {
   return !r.Failed();
 }
 
-// Produces plane lines from the data in memory; a run may carry over from one line into the next.
-struct TPcxLineDecoder {
-  const uint8_t* Data = nullptr;
-  size_t Size = 0;
-  size_t Pos = 0;
-  bool Rle = true;
-  int RunCount = 0;
-  uint8_t RunValue = 0;
+// Produces plane lines from at most `Left` bytes of the stream, read in blocks; a run may carry over from
+// one line into the next.
+class TPcxLineDecoder {
+ public:
+  TPcxLineDecoder(TOXStream& stream, int64_t length, bool rle) : stream_(stream), left_(length), rle_(rle) {}
 
   // Fills out[0, n); false when the data ends first.
   bool Decode(uint8_t* out, int n) {
-    if (!Rle) {
-      if (Size - Pos < size_t(n)) return false;
-      std::memcpy(out, Data + Pos, size_t(n));
-      Pos += size_t(n);
+    int i = 0;
+    if (!rle_) {
+      while (i < n) {
+        if (pos_ == len_ && !Fill()) return false;
+        const int k = int(std::min<size_t>(size_t(n - i), len_ - pos_));
+        std::memcpy(out + i, buf_.data() + pos_, size_t(k));
+        pos_ += size_t(k);
+        i += k;
+      }
       return true;
     }
-    int i = 0;
-    if (RunCount > 0) {
-      const int k = std::min(RunCount, n);
-      std::memset(out, RunValue, size_t(k));
+    if (runCount_ > 0) {
+      const int k = std::min(runCount_, n);
+      std::memset(out, runValue_, size_t(k));
       i = k;
-      RunCount -= k;
+      runCount_ -= k;
     }
+    // Locals, not members: stores through `out` may alias anything of char type.
+    const uint8_t* b = buf_.data();
+    size_t pos = pos_, len = len_;
     while (i < n) {
-      // Literal stretch first: the common case in photographic data.
-      while (i < n && Pos < Size && Data[Pos] < 192) out[i++] = Data[Pos++];
-      if (i >= n) break;
-      if (Size - Pos < 2) return false;
-      const int count = Data[Pos] & 63;
-      const uint8_t v = Data[Pos + 1];
-      Pos += 2;
+      if (pos == len) {
+        if (!Fill()) return false;
+        pos = 0, len = len_;
+      }
+      const uint8_t c = b[pos++];
+      if (c < 192) {
+        out[i++] = c;
+        continue;
+      }
+      if (pos == len) {
+        if (!Fill()) return false;
+        pos = 0, len = len_;
+      }
+      const uint8_t v = b[pos++];
+      const int count = c & 63;
       const int k = std::min(count, n - i);
       std::memset(out + i, v, size_t(k));
       i += k;
       if (count > k) {
-        RunCount = count - k;
-        RunValue = v;
+        runCount_ = count - k;
+        runValue_ = v;
       }
     }
+    pos_ = pos;
     return true;
   }
+
+ private:
+  bool Fill() {
+    pos_ = len_ = 0;
+    if (left_ <= 0) return false;
+    const int64_t got = stream_.Read(buf_.data(), std::min<int64_t>(left_, int64_t(buf_.size())));
+    if (got <= 0) {
+      left_ = 0;
+      return false;
+    }
+    left_ -= got;
+    len_ = size_t(got);
+    return true;
+  }
+
+  TOXStream& stream_;
+  int64_t left_;
+  bool rle_;
+  std::array<uint8_t, 65536> buf_;
+  size_t pos_ = 0, len_ = 0;
+  int runCount_ = 0;
+  uint8_t runValue_ = 0;
 };
+
+// Keeps the DIB's buffer when it already has the size and format, else reallocates it.
+void PrepareDib(gfx::TDib& dib, int w, int h, gfx::TPixelFormat format) {
+  if (dib.Width() == w && dib.Height() == h && dib.PixelFormat() == format) return;
+  dib.SetSize(0, 0);
+  dib.SetPixelFormat(format);
+  dib.SetSize(w, h);
+}
+
+// Rows [from, to) that the data did not reach.
+void ClearRows(gfx::TDib& dib, int from, int to) {
+  for (int y = from; y < to; ++y) std::memset(dib.ScanLine(y), 0, size_t(dib.RowLength()));
+}
 
 // Writes all of buffer or sets Aborted.
 void WriteChecked(TOXStream& stream, const void* buffer, int64_t n, TProgressRec& progress) {
@@ -187,15 +236,8 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     return;
   }
 
-  dib->SetSize(0, 0);
-  dib->SetPixelFormat(oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  dib->SetSize(int(width), int(height));
-
-  std::vector<uint8_t> data = reader.ReadBytes(std::max<int64_t>(0, length - kHeaderSize));
-  TPcxLineDecoder dec;
-  dec.Data = data.data();
-  dec.Size = data.size();
-  dec.Rle = h.Encoding == 1;
+  PrepareDib(*dib, int(width), int(height), oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  auto dec = std::make_unique<TPcxLineDecoder>(stream, std::max<int64_t>(0, length - kHeaderSize), h.Encoding == 1);
 
   // Each plane line is as long as the longer of the file's line and what the store step reads; the excess
   // stays zero.
@@ -209,7 +251,8 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     progress.Report(int(double(y) * progress.Per1));
     if (progress.IsAborted()) return;
     for (int p = 0; p < planes; ++p) {
-      if (!dec.Decode(lines.data() + size_t(p) * lineLen, bpl)) {
+      if (!dec->Decode(lines.data() + size_t(p) * lineLen, bpl)) {
+        ClearRows(*dib, y, int(height));
         progress.Abort();
         return;
       }

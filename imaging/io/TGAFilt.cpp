@@ -49,7 +49,7 @@ TTgaHeader ParseHeader(const uint8_t* b) {
 bool TypeAndDepthValid(const TTgaHeader& h) {
   const int t = h.ImageType, d = h.Depth;
   return (t == 1 || t == 2 || t == 3 || t == 9 || t == 10 || t == 11) &&
-         (d == 1 || d == 4 || d == 8 || d == 16 || d == 24 || d == 32);
+         (d == 1 || d == 4 || d == 8 || d == 15 || d == 16 || d == 24 || d == 32);
 }
 
 bool IsGrayType(const TTgaHeader& h) { return h.ImageType == 3 || h.ImageType == 11; }
@@ -139,26 +139,25 @@ struct TTgaRowDecoder {
       return;
     }
     int i = 0;
+    auto end = [&]() {
+      std::memset(out + size_t(i) * UnitSize, 0, size_t(n - i) * UnitSize);
+      Truncated = true;
+    };
     while (i < n) {
       if (Left == 0) {
         const int h = In.Byte();
-        if (h < 0) {
-          Truncated = true;
-          return;
-        }
+        if (h < 0) return end();
         Left = (h & 127) + 1;
         Run = (h & 128) != 0;
-        if (Run && !In.Read(Value, size_t(UnitSize))) {
-          Truncated = true;
-          return;
-        }
+        if (Run && !In.Read(Value, size_t(UnitSize))) return end();
       }
       const int k = std::min(Left, n - i);
       uint8_t* dst = out + size_t(i) * UnitSize;
       if (!Run) {
         if (!In.Read(dst, size_t(k) * UnitSize)) {
-          Truncated = true;
-          return;
+          Truncated = true;  // Read zeroed the rest of the packet
+          i += k;
+          return end();
         }
       } else if (UnitSize == 1) {
         std::memset(dst, Value[0], size_t(k));
@@ -364,6 +363,7 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     case 1: params.BitsPerSample = 1, params.SamplesPerPixel = 1; break;
     case 4: params.BitsPerSample = 4, params.SamplesPerPixel = 1; break;
     case 8: params.BitsPerSample = 8, params.SamplesPerPixel = 1; break;
+    case 15:
     case 16: params.BitsPerSample = 5, params.SamplesPerPixel = 3; break;
     case 24: params.BitsPerSample = 8, params.SamplesPerPixel = 3; break;
     default: params.BitsPerSample = 8, params.SamplesPerPixel = 4; break;
@@ -371,12 +371,16 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   if (paramsOnly || !dib) return;
 
   const int width = h.Width, height = h.Height;
-  dib->SetSize(0, 0);
-  dib->SetPixelFormat(oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  dib->SetSize(width, height);
+  // The buffer is kept when it already has the size and format: every row is written below.
+  const gfx::TPixelFormat format = oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit;
+  if (dib->Width() != width || dib->Height() != height || dib->PixelFormat() != format) {
+    dib->SetSize(0, 0);
+    dib->SetPixelFormat(format);
+    dib->SetSize(width, height);
+  }
 
   // Packed depths are decoded byte by byte.
-  int units = width, unitSize = h.Depth / 8;
+  int units = width, unitSize = (h.Depth + 7) / 8;
   if (h.Depth == 1) units = (width + 7) / 8, unitSize = 1;
   else if (h.Depth == 4) units = (width + 1) / 2, unitSize = 1;
   TTgaInput in(stream);
@@ -413,6 +417,7 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
             dst[0] = c.b, dst[1] = c.g, dst[2] = c.r;
           }
           break;
+        case 15:
         case 16:
           if (gray16) {  // gray and alpha bytes
             for (int x = 0; x < width; ++x, dst += 3) dst[0] = dst[1] = dst[2] = s[x * 2];
@@ -440,6 +445,8 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     }
     progress.Step();
     if (dec.Truncated) {
+      for (int m = n + 1; m < height; ++m)
+        std::memset(dib->ScanLine(topDown ? m : height - 1 - m), 0, size_t(dib->RowLength()));
       progress.Abort();
       return;
     }

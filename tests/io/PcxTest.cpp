@@ -1,6 +1,7 @@
 // PCX codec: corpus files, files made by netpbm and ImageMagick, our files read by them, hand-built fixtures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "PcxTgaTestUtil.h"
@@ -247,12 +248,15 @@ TEST(PcxRead, TruncatedDataAbortsKeepingTheRowsRead) {
   TProgressRec pr;
   WritePcxStream(s, ToDib(photo), p, pr);
   std::vector<uint8_t> bytes = s.Bytes();
-  bytes.resize(128 + (bytes.size() - 128) / 2);
   gfx::TDib dib;
+  ASSERT_TRUE(Decode(bytes, dib, p));  // the next load reuses this buffer
+  bytes.resize(128 + (bytes.size() - 128) / 2);
   EXPECT_FALSE(Decode(bytes, dib, p));
   ASSERT_EQ(dib.Width(), 40);
   const TRgb got = FromDib(dib);
   EXPECT_TRUE(std::equal(got.Px.begin(), got.Px.begin() + 40 * 3 * 5, photo.Px.begin()));
+  // Rows the data did not reach hold nothing of the earlier picture.
+  EXPECT_TRUE(std::all_of(got.Px.end() - 40 * 3, got.Px.end(), [](uint8_t v) { return v == 0; }));
 }
 
 TEST(PcxWrite, OddWidthLinesArePadded) {

@@ -41,10 +41,13 @@ inline bool LoadPng(const std::string& path, TRgb& out) {
   png_image img{};
   img.version = PNG_IMAGE_VERSION;
   if (!png_image_begin_read_from_file(&img, path.c_str())) return false;
-  img.format = PNG_FORMAT_RGB;
+  // Read with alpha so that nothing is composed; the alpha is then dropped.
+  img.format = PNG_FORMAT_RGBA;
   std::vector<uint8_t> buf(PNG_IMAGE_SIZE(img));
   if (!png_image_finish_read(&img, nullptr, buf.data(), 0, nullptr)) return false;
-  out = TRgb{int(img.width), int(img.height), std::move(buf)};
+  out = TRgb{int(img.width), int(img.height), {}};
+  out.Px.reserve(size_t(img.width) * img.height * 3);
+  for (size_t i = 0; i < buf.size(); i += 4) out.Px.insert(out.Px.end(), {buf[i], buf[i + 1], buf[i + 2]});
   return true;
 }
 
@@ -58,7 +61,8 @@ inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& byte
   f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-// Binary P5 or P6 with maxval 255, as netpbm and ImageMagick write them.
+// Binary P5 or P6 with 8-bit samples, as netpbm and ImageMagick write them; other maxvals are widened to
+// 255 by rounding.
 inline bool LoadPnm(const std::string& path, TRgb& out) {
   const std::vector<uint8_t> b = ReadBytes(path);
   size_t p = 0;
@@ -77,10 +81,13 @@ inline bool LoadPnm(const std::string& path, TRgb& out) {
   const int w = std::atoi(token().c_str()), h = std::atoi(token().c_str()), maxval = std::atoi(token().c_str());
   ++p;
   const int ch = magic == "P6" ? 3 : 1;
-  if (maxval != 255 || w <= 0 || h <= 0 || b.size() - p < size_t(w) * h * ch) return false;
+  if (maxval < 1 || maxval > 255 || w <= 0 || h <= 0 || b.size() - p < size_t(w) * h * ch) return false;
   out = TRgb{w, h, {}};
   for (size_t i = 0; i < size_t(w) * h; ++i)
-    for (int c = 0; c < 3; ++c) out.Px.push_back(b[p + i * ch + (ch == 3 ? c : 0)]);
+    for (int c = 0; c < 3; ++c) {
+      const int v = b[p + i * ch + (ch == 3 ? c : 0)];
+      out.Px.push_back(uint8_t((v * 255 + maxval / 2) / maxval));
+    }
   return true;
 }
 
