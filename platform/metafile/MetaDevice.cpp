@@ -126,7 +126,7 @@ QImage DecodeDib(TMetaBytes info, TMetaBytes bits, bool paletteIndexes, bool alp
   std::vector<uint8_t> indexes;
   if (rle) {
     // Runs may expand a lot, but not without bound: refuse pictures far larger than their data explains.
-    if (w * h > std::max<int64_t>(int64_t(bits.Size()), 64) * 2048) return {};
+    if (w * h > std::min<int64_t>(std::max<int64_t>(int64_t(bits.Size()), 64) * 256, int64_t(1) << 26)) return {};
     indexes.assign(size_t(w * h), 0);
     int64_t x = 0, y = 0;
     TMetaBytes s = bits;
@@ -156,16 +156,15 @@ QImage DecodeDib(TMetaBytes info, TMetaBytes bits, bool paletteIndexes, bool alp
         s.Skip(bytes & 1);
       }
     }
-  } else if (int64_t(bits.Size()) < stride) {
-    return {};  // a truncated picture keeps the rows it has; one without a single row is refused
+  } else if (int64_t(bits.Size()) / stride < h) {
+    return {};  // the pixels must all be there: a header alone never buys a large allocation
   }
 
   QImage img(int(w), int(h), alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
   if (img.isNull()) return {};
   img.fill(alpha ? 0u : 0xFF000000u);
   const TChannel cr(masks[0]), cg(masks[1]), cb(masks[2]);
-  const int64_t rows = rle ? h : std::min<int64_t>(h, int64_t(bits.Size()) / stride);
-  for (int64_t fy = 0; fy < rows; ++fy) {
+  for (int64_t fy = 0; fy < h; ++fy) {
     QRgb* out = reinterpret_cast<QRgb*>(img.scanLine(int(topDown ? fy : h - 1 - fy)));
     if (rle) {
       const uint8_t* in = indexes.data() + fy * w;
@@ -524,13 +523,15 @@ void TMetaDevice::FillLogicalRects(const std::vector<QRect>& rects, const TLogBr
   FillWith(path, brush);
 }
 
-void TMetaDevice::Text(QPointF ref, const QString& text, const std::vector<double>& dx, uint32_t options,
+void TMetaDevice::Text(QPointF ref, const QString& fullText, const std::vector<double>& dx, uint32_t options,
                        std::optional<QRectF> rect) {
   if (inPath_) return;
   Prepare();
   p_.setCompositionMode(QPainter::CompositionMode_SourceOver);
   if (rect && (options & ETO_OPAQUE)) p_.fillRect(DeviceRect(*rect), QColor::fromRgb(S.BkColor));
-  if (!textAllowed_ || text.isEmpty()) return;
+  if (!textAllowed_ || fullText.isEmpty()) return;
+  // Longer runs cannot be on the picture anyway; the cap keeps one record from costing minutes.
+  const QString text = fullText.left(32768);
 
   const double sx = ScaleX(), sy = ScaleY();
   double px = S.Font.Height == 0 ? 12.0 : std::fabs(S.Font.Height * sy);

@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "imaging/io/oxio.h"
 #include "imaging/io/oxioparams.h"
@@ -174,12 +176,7 @@ TEST(Metafile, StretchedDibRecords) {
   // 2 x 2 bottom-up 24-bit DIB: bottom row red, green; top row blue, white; drawn at 40 x 40.
   TBytes dib;
   dib.U32(40).U32(2).U32(2).U16(1).U16(24).U32(0).U32(16).U32(0).U32(0).U32(0).U32(0);
-  for (int v : {0x0000, 0xFF00 /* red: B G */}) dib.U16(v);  // bytes 00 00 | FF 00
-  dib.b.resize(dib.b.size() - 4);
-  for (uint8_t v : {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255, 255, 0, 0}) dib.b.push_back(v);
-  dib.b.resize(40 + 16);
-  const std::vector<uint8_t> px = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0};
-  std::copy(px.begin(), px.end(), dib.b.begin() + 40);
+  for (uint8_t v : {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0}) dib.b.push_back(v);  // BGR rows, padded
 
   // WMF: StretchDIB to (10,10) 40 x 40.
   TBytes w = PlaceableHeader(0, 0, 100, 100, 96);
@@ -388,4 +385,66 @@ TEST(Metafile, ImporterHookLoadsThroughTheIOComponent) {
   EXPECT_EQ(dib.Height(), 299);
   io.ImportMetafile(kCorpusDir + "LICENSE.pillow.txt");
   EXPECT_TRUE(io.Aborted);
+}
+
+TEST(Metafile, CurvedShapesAndText) {
+  // Filled with the red brush, no outline: ellipse, pie (upper-right quarter, counter-clockwise from 3 to 12
+  // o'clock), round rectangle; then black text on an opaque yellow box.
+  TBytes w = PlaceableHeader(0, 0, 100, 100, 96);
+  Wmf(w, 0x020C, {100, 100});
+  Wmf(w, 0x02FC, {0, 0x00FF, 0x0000, 0});
+  Wmf(w, 0x012D, {0});
+  Wmf(w, 0x02FA, {5, 0, 0, 0, 0});
+  Wmf(w, 0x012D, {1});
+  Wmf(w, 0x0418, {40, 40, 0, 0});                      // ellipse (0,0)-(40,40)
+  Wmf(w, 0x081A, {50, 80, 70, 100, 100, 100, 50, 50});  // pie in (50,50)-(100,100), from (100,70) to (80,50)
+  Wmf(w, 0x061C, {10, 10, 40, 100, 0, 60});            // round rect (60,0)-(100,40), corners 10
+  Wmf(w, 0x02FB, {uint16_t(-20), 0, 0, 0, 700, 0, 0, 0, 'D' | 'e' << 8, 'j' | 'a' << 8, 'V' | 'u' << 8,
+                  ' ' | 'S' << 8, 'a' | 'n' << 8, 's', 0});
+  Wmf(w, 0x012D, {2});
+  Wmf(w, 0x0102, {2});                   // opaque background
+  Wmf(w, 0x0201, {0xFFFF, 0x0000});      // yellow
+  Wmf(w, 0x0521, {2, 'H' | 'H' << 8, 80, 5});
+  Wmf(w, 0, {});
+  TMetafile mf;
+  ASSERT_TRUE(mf.LoadFromBytes(w.b));
+  gfx::TDib d = White(100, 100);
+  mf.Draw(d, 100, 100);
+  ExpectPixels(d, {{20, 20, kRed}, {2, 2, kWhite}, {37, 37, kWhite}, {20, 1, kRed},
+                   {85, 60, kRed}, {60, 85, kWhite}, {60, 60, kWhite}, {85, 85, kWhite},
+                   {80, 20, kRed}, {60, 0, kWhite}, {99, 39, kWhite}, {60, 20, kRed}});
+  int dark = 0, yellow = 0;
+  for (int y = 80; y < 100; ++y)
+    for (int x = 5; x < 40; ++x) {
+      const gfx::TColor c = d.GetPixelColor(x, y);
+      dark += gfx::RedOf(c) < 100 && gfx::GreenOf(c) < 100;
+      yellow += c == gfx::RGBColor(255, 255, 0);
+    }
+  EXPECT_GT(dark, 20);
+  EXPECT_GT(yellow, 50);
+}
+
+TEST(Metafile, MutatedCorpusFilesNeverCrash) {
+  // Deterministic byte mutations of both corpus files: whatever loads must draw without fault or hang.
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  for (const char* file : {"drawing.wmf", "drawing.emf"}) {
+    TMetafile good;
+    ASSERT_TRUE(good.LoadFromFile(kCorpusDir + file));
+    std::ifstream in(kCorpusDir + file, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (int round = 0; round < 300; ++round) {
+      std::vector<uint8_t> m = bytes;
+      const int edits = 1 + int(next() % 6);
+      for (int e = 0; e < edits; ++e) {
+        const size_t at = next() % m.size();
+        const uint32_t kind = next() % 3;
+        m[at] = kind == 0 ? uint8_t(next()) : kind == 1 ? 0xFF : 0x00;
+      }
+      TMetafile mf;
+      if (!mf.LoadFromBytes(m)) continue;
+      gfx::TDib d = White(40, 40);
+      mf.Draw(d, 40, 40);
+    }
+  }
 }
