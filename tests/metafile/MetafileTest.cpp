@@ -141,6 +141,19 @@ TEST(Metafile, PlaceableWmfDrawsExactPixels) {
   ExpectPixels(big, {{20, 20, kRed}, {99, 79, kRed}, {100, 79, kWhite}, {19, 20, kWhite}, {60, 140, kBlue}});
 }
 
+TEST(Metafile, PlainWmfTakesItsSizeFromTheWindow) {
+  TBytes plain;
+  const TBytes placeable = RectAndLineWmf();
+  plain.b.assign(placeable.b.begin() + 22, placeable.b.end());
+  TMetafile mf;
+  ASSERT_TRUE(mf.LoadFromBytes(plain.b));
+  EXPECT_EQ(mf.Info().NaturalWidth, 100);
+  EXPECT_EQ(mf.Info().NaturalHeight, 100);
+  gfx::TDib d = White(100, 100);
+  mf.Draw(d, 100, 100);
+  ExpectPixels(d, {{10, 10, kRed}, {49, 39, kRed}, {50, 39, kWhite}, {30, 70, kBlue}});
+}
+
 TEST(Metafile, EmfDrawsExactPixels) {
   TMetafile mf;
   ASSERT_TRUE(mf.LoadFromBytes(RectAndPolygonEmf().b));
@@ -413,6 +426,8 @@ TEST(Metafile, CurvedShapesAndText) {
   ExpectPixels(d, {{20, 20, kRed}, {2, 2, kWhite}, {37, 37, kWhite}, {20, 1, kRed},
                    {85, 60, kRed}, {60, 85, kWhite}, {60, 60, kWhite}, {85, 85, kWhite},
                    {80, 20, kRed}, {60, 0, kWhite}, {99, 39, kWhite}, {60, 20, kRed}});
+  if (const char* dump = std::getenv("VANTREL_METAFILE_DUMP"))
+    ToImage(d).save(QString::fromStdString(std::string(dump) + "/shapes.png"));
   int dark = 0, yellow = 0;
   for (int y = 80; y < 100; ++y)
     for (int x = 5; x < 40; ++x) {
