@@ -1,0 +1,498 @@
+// Enhanced metafile header and record player.
+#include <QString>
+#include <cmath>
+
+#include "platform/metafile/MetaDevice.h"
+#include "platform/metafile/MetaFormats.h"
+
+namespace platform::meta {
+namespace {
+
+constexpr uint32_t kEmfSignature = 0x464D4520;  // " EMF"
+constexpr uint32_t kStock = 0x80000000;
+
+class TEmfPlayer {
+ public:
+  TEmfPlayer(QPainter& painter, QSize device, bool text, int handles) : dc_(painter, device, text) {
+    objects_.resize(size_t(std::clamp(handles, 1, 65536)));
+  }
+  TMetaDevice& DC() { return dc_; }
+  void Play(uint32_t type, TMetaBytes r);
+
+ private:
+  static QPointF Pt(TMetaBytes& r) {
+    const int x = r.I32(), y = r.I32();
+    return QPointF(x, y);
+  }
+  static QRectF Box(TMetaBytes& r) {
+    const int l = r.I32(), t = r.I32(), rt = r.I32(), b = r.I32();
+    return QRectF(QPointF(l, t), QPointF(rt, b));
+  }
+  static QPolygonF Points(TMetaBytes& r, uint32_t n, bool small) {
+    QPolygonF poly;
+    if (!r.Has(size_t(n) * (small ? 4 : 8))) return poly;
+    poly.reserve(qsizetype(n));
+    for (uint32_t i = 0; i < n; ++i) {
+      const int x = small ? r.I16() : r.I32();
+      const int y = small ? r.I16() : r.I32();
+      poly.append(QPointF(x, y));
+    }
+    return poly;
+  }
+  // Record-relative offsets count the 8-byte type and size in front of `r`.
+  static TMetaBytes Part(const TMetaBytes& r, uint32_t off, uint32_t len) {
+    if (off < 8 || len == 0) return {};
+    return r.At(size_t(off) - 8, len);
+  }
+  static std::vector<QRect> RegionRects(TMetaBytes r) {
+    std::vector<QRect> out;
+    r.Skip(8);
+    const uint32_t n = r.U32();
+    r.Skip(20);
+    if (r.Failed() || !r.Has(size_t(n) * 16)) return out;
+    out.reserve(n);
+    for (uint32_t i = 0; i < n; ++i) {
+      const int l = r.I32(), t = r.I32(), rt = r.I32(), b = r.I32();
+      if (rt > l && b > t) out.push_back(QRect(l, t, rt - l, b - t));
+    }
+    return out;
+  }
+  TGdiObject* Slot(uint32_t i) {
+    if (i >= 65536) return nullptr;
+    if (i >= objects_.size()) objects_.resize(size_t(i) + 1);
+    return &objects_[i];
+  }
+  void Select(uint32_t i);
+  void Polys(TMetaBytes& r, bool small, bool polygon);
+  void Blt(uint32_t type, TMetaBytes& r);
+  void StretchDib(uint32_t type, TMetaBytes& r);
+  void TextOut(uint32_t type, TMetaBytes& r);
+
+  TMetaDevice dc_;
+  std::vector<TGdiObject> objects_;
+};
+
+void TEmfPlayer::Select(uint32_t i) {
+  TDCState& s = dc_.S;
+  if (i & kStock) {
+    switch (i & ~kStock) {
+      case 0: case 18: s.Brush = TLogBrush{0, qRgb(255, 255, 255), 0, {}}; break;
+      case 1: s.Brush = TLogBrush{0, qRgb(192, 192, 192), 0, {}}; break;
+      case 2: s.Brush = TLogBrush{0, qRgb(128, 128, 128), 0, {}}; break;
+      case 3: s.Brush = TLogBrush{0, qRgb(64, 64, 64), 0, {}}; break;
+      case 4: s.Brush = TLogBrush{0, qRgb(0, 0, 0), 0, {}}; break;
+      case 5: s.Brush = TLogBrush{1, qRgb(0, 0, 0), 0, {}}; break;
+      case 6: s.Pen = TLogPen{0, 0, qRgb(255, 255, 255)}; break;
+      case 7: case 19: s.Pen = TLogPen{0, 0, qRgb(0, 0, 0)}; break;
+      case 8: s.Pen = TLogPen{5, 0, qRgb(0, 0, 0)}; break;
+      case 10: case 11: case 12: case 13: case 14: case 16: case 17: s.Font = TLogFont(); break;
+      default: break;
+    }
+    return;
+  }
+  if (i >= objects_.size()) return;
+  const TGdiObject& o = objects_[i];
+  switch (o.Kind) {
+    case TGdiObject::okPen: s.Pen = o.Pen; break;
+    case TGdiObject::okBrush: s.Brush = o.Brush; break;
+    case TGdiObject::okFont: s.Font = o.Font; break;
+    default: break;
+  }
+}
+
+void TEmfPlayer::Polys(TMetaBytes& r, bool small, bool polygon) {
+  r.Skip(16);
+  const uint32_t n = r.U32(), total = r.U32();
+  if (r.Failed() || !r.Has(size_t(n) * 4)) return;
+  std::vector<uint32_t> counts(n);
+  uint64_t sum = 0;
+  for (uint32_t& c : counts) sum += (c = r.U32());
+  if (sum != total || !r.Has(size_t(sum) * (small ? 4 : 8))) return;
+  std::vector<QPolygonF> polys;
+  polys.reserve(n);
+  for (uint32_t c : counts) polys.push_back(Points(r, c, small));
+  if (polygon) dc_.Polygon(polys);
+  else dc_.PolyPolyline(polys);
+}
+
+void TEmfPlayer::Blt(uint32_t type, TMetaBytes& r) {
+  // BITBLT, STRETCHBLT, ALPHABLEND, TRANSPARENTBLT share one layout; the stretching ones add the source size.
+  r.Skip(16);
+  const int xd = r.I32(), yd = r.I32(), wd = r.I32(), hd = r.I32();
+  const uint32_t rop = r.U32();
+  const int xs = r.I32(), ys = r.I32();
+  r.Skip(24 + 4);  // source transform, background colour
+  const uint32_t usage = r.U32(), offBmi = r.U32(), cbBmi = r.U32(), offBits = r.U32(), cbBits = r.U32();
+  int ws = wd, hs = hd;
+  if (type != 76) ws = r.I32(), hs = r.I32();
+  if (r.Failed()) return;
+  const QRectF dst(xd, yd, wd, hd);
+  if (cbBmi == 0) {
+    dc_.PatBlt(dst, rop);
+    return;
+  }
+  const bool alphaBlend = type == 114;
+  const bool srcAlpha = alphaBlend && ((rop >> 24) & 1);
+  QImage img = DecodeDib(Part(r, offBmi, cbBmi), Part(r, offBits, cbBits), usage == 1, srcAlpha);
+  if (img.isNull()) return;
+  uint32_t mode = rop;
+  if (alphaBlend) {
+    const int constant = (rop >> 16) & 0xFF;
+    if (constant < 255) {
+      img = img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+      QImage faded(img.size(), QImage::Format_ARGB32_Premultiplied);
+      faded.fill(Qt::transparent);
+      QPainter fp(&faded);
+      fp.setOpacity(constant / 255.0);
+      fp.drawImage(0, 0, img);
+      fp.end();
+      img = faded;
+    }
+    mode = 0x00CC0020;
+  } else if (type == 116) {
+    // The "raster operation" of a transparent blit is the colour to leave out.
+    const QRgb key = ColorRef(rop) & 0xFFFFFF;
+    img = img.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < img.height(); ++y) {
+      QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+      for (int x = 0; x < img.width(); ++x)
+        if ((row[x] & 0xFFFFFF) == key) row[x] = 0;
+    }
+    mode = 0x00CC0020;
+  }
+  dc_.StretchImage(img, QRectF(xs, ys, ws, hs), dst, mode);
+}
+
+void TEmfPlayer::StretchDib(uint32_t type, TMetaBytes& r) {
+  r.Skip(16);
+  const int xd = r.I32(), yd = r.I32(), xs = r.I32(), ys = r.I32(), ws = r.I32(), hs = r.I32();
+  const uint32_t offBmi = r.U32(), cbBmi = r.U32(), offBits = r.U32(), cbBits = r.U32(), usage = r.U32();
+  uint32_t rop = 0x00CC0020;
+  int wd = ws, hd = hs;
+  if (type == 81) {
+    rop = r.U32();
+    wd = r.I32();
+    hd = r.I32();
+  }
+  if (r.Failed()) return;
+  const QImage img = DecodeDib(Part(r, offBmi, cbBmi), Part(r, offBits, cbBits), usage == 1);
+  if (img.isNull()) return;
+  // The source rectangle of a device-independent bitmap counts its rows from the bottom.
+  const QRectF src(xs, img.height() - ys - hs, ws, hs);
+  dc_.StretchImage(img, src, QRectF(xd, yd, wd, hd), rop);
+}
+
+void TEmfPlayer::TextOut(uint32_t type, TMetaBytes& r) {
+  r.Skip(16 + 12);
+  const QPointF ref = Pt(r);
+  const uint32_t n = r.U32(), offString = r.U32(), options = r.U32();
+  const QRectF rect = Box(r);
+  const uint32_t offDx = r.U32();
+  if (r.Failed() || n > (1u << 20)) return;
+  const bool wide = type == 84;
+  TMetaBytes str = Part(r, offString, n * (wide ? 2 : 1));
+  if (n && str.Size() != n * (wide ? 2u : 1u)) return;
+  QString text;
+  text.reserve(qsizetype(n));
+  for (uint32_t i = 0; i < n; ++i) text.append(QChar(wide ? str.U16() : str.U8()));
+  std::vector<double> dx;
+  const uint32_t step = (options & 0x2000) ? 2 : 1;  // ETO_PDY: x and y advances
+  TMetaBytes d = Part(r, offDx, n * 4 * step);
+  if (n && d.Size() == size_t(n) * 4 * step)
+    for (uint32_t i = 0; i < n; ++i) {
+      dx.push_back(d.I32());
+      if (step == 2) d.I32();
+    }
+  std::optional<QRectF> clip;
+  if (options & (ETO_OPAQUE | ETO_CLIPPED)) clip = rect;
+  dc_.Text(ref, text, dx, options, clip);
+}
+
+void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
+  TDCState& s = dc_.S;
+  switch (type) {
+    case 2: case 3: case 4: case 5: case 6:
+    case 85: case 86: case 87: case 88: case 89: {
+      const bool small = type >= 85;
+      const uint32_t kind = small ? type - 83 : type;
+      r.Skip(16);
+      const uint32_t n = r.U32();
+      const QPolygonF pts = Points(r, n, small);
+      if (pts.isEmpty()) break;
+      if (kind == 2) dc_.PolyBezier(pts, false);
+      else if (kind == 3) dc_.Polygon({pts});
+      else if (kind == 4) dc_.Polyline(pts);
+      else if (kind == 5) dc_.PolyBezier(pts, true);
+      else dc_.PolylineTo(pts);
+      break;
+    }
+    case 7: Polys(r, false, false); break;
+    case 8: Polys(r, false, true); break;
+    case 90: Polys(r, true, false); break;
+    case 91: Polys(r, true, true); break;
+    case 9: if (r.Has(8)) s.WinExt = Pt(r); break;
+    case 10: if (r.Has(8)) s.WinOrg = Pt(r); break;
+    case 11: if (r.Has(8)) s.VpExt = Pt(r); break;
+    case 12: if (r.Has(8)) s.VpOrg = Pt(r); break;
+    case 15: {
+      if (!r.Has(12)) break;
+      const QPointF p = Pt(r);
+      dc_.SetPixel(p, ColorRef(r.U32()));
+      break;
+    }
+    case 17: if (r.Has(4)) s.MapMode = int(r.U32()); break;
+    case 18: if (r.Has(4)) s.BkMode = int(r.U32()); break;
+    case 19: if (r.Has(4)) s.PolyFillMode = int(r.U32()); break;
+    case 20: if (r.Has(4)) s.Rop2 = int(r.U32()); break;
+    case 21: if (r.Has(4)) s.StretchMode = int(r.U32()); break;
+    case 22: if (r.Has(4)) s.TextAlign = int(r.U32()); break;
+    case 24: if (r.Has(4)) s.TextColor = ColorRef(r.U32()); break;
+    case 25: if (r.Has(4)) s.BkColor = ColorRef(r.U32()); break;
+    case 26: if (r.Has(8)) dc_.OffsetClip(Pt(r)); break;
+    case 27: if (r.Has(8)) dc_.MoveTo(Pt(r)); break;
+    case 29: if (r.Has(16)) dc_.ExcludeClip(Box(r)); break;
+    case 30: if (r.Has(16)) dc_.IntersectClip(Box(r)); break;
+    case 31:
+    case 32: {
+      const int xn = r.I32(), xd = r.I32(), yn = r.I32(), yd = r.I32();
+      if (r.Failed() || !xd || !yd) break;
+      QPointF& e = type == 31 ? s.VpExt : s.WinExt;
+      e = QPointF(e.x() * xn / xd, e.y() * yn / yd);
+      break;
+    }
+    case 33: dc_.SaveDC(); break;
+    case 34: if (r.Has(4)) dc_.RestoreDC(r.I32()); break;
+    case 35:
+    case 36: {
+      double m[6];
+      for (double& v : m) v = r.F32();
+      const uint32_t mode = type == 36 ? r.U32() : 4;
+      if (r.Failed()) break;
+      bool finite = true;
+      for (double v : m) finite = finite && std::isfinite(v) && std::fabs(v) < 1e9;
+      if (!finite) break;
+      const QTransform x(m[0], m[1], m[2], m[3], m[4], m[5]);
+      if (mode == 1) s.World = QTransform();
+      else if (mode == 2) s.World = x * s.World;
+      else if (mode == 3) s.World = s.World * x;
+      else if (mode == 4) s.World = x;
+      break;
+    }
+    case 37: if (r.Has(4)) Select(r.U32()); break;
+    case 38: {
+      TGdiObject* o = Slot(r.U32());
+      TGdiObject obj;
+      obj.Kind = TGdiObject::okPen;
+      obj.Pen.Style = r.U32();
+      obj.Pen.Width = r.I32();
+      r.I32();
+      obj.Pen.Color = ColorRef(r.U32());
+      if (o && !r.Failed()) *o = obj;
+      break;
+    }
+    case 95: {
+      TGdiObject* o = Slot(r.U32());
+      r.Skip(16);
+      TGdiObject obj;
+      obj.Kind = TGdiObject::okPen;
+      obj.Pen.Style = r.U32();
+      obj.Pen.Width = r.U32() & 0x7FFFFFFF;
+      const uint32_t brushStyle = r.U32();
+      obj.Pen.Color = ColorRef(r.U32());
+      if (brushStyle == 1) obj.Pen.Style = (obj.Pen.Style & ~0xFu) | 5;
+      // A geometric pen is as wide as it says; a cosmetic one is one pixel.
+      if (!(obj.Pen.Style & 0x10000)) obj.Pen.Width = 0;
+      if (o && !r.Failed()) *o = obj;
+      break;
+    }
+    case 39: {
+      TGdiObject* o = Slot(r.U32());
+      TGdiObject obj;
+      obj.Kind = TGdiObject::okBrush;
+      obj.Brush.Style = r.U32();
+      obj.Brush.Color = ColorRef(r.U32());
+      obj.Brush.Hatch = r.U32();
+      if (obj.Brush.Style > 2) obj.Brush.Style = 0;
+      if (o && !r.Failed()) *o = obj;
+      break;
+    }
+    case 93:
+    case 94: {
+      TGdiObject* o = Slot(r.U32());
+      const uint32_t usage = r.U32(), offBmi = r.U32(), cbBmi = r.U32(), offBits = r.U32(), cbBits = r.U32();
+      if (!o || r.Failed()) break;
+      TGdiObject obj;
+      obj.Kind = TGdiObject::okBrush;
+      obj.Brush.Style = 5;
+      obj.Brush.Pattern = DecodeDib(Part(r, offBmi, cbBmi), Part(r, offBits, cbBits), usage == 1);
+      if (obj.Brush.Pattern.isNull()) obj.Brush.Style = 0, obj.Brush.Color = qRgb(128, 128, 128);
+      *o = obj;
+      break;
+    }
+    case 82: {
+      TGdiObject* o = Slot(r.U32());
+      TGdiObject obj;
+      obj.Kind = TGdiObject::okFont;
+      TLogFont& f = obj.Font;
+      f.Height = r.I32();
+      f.Width = r.I32();
+      f.Escapement = r.I32();
+      r.I32();
+      f.Weight = r.I32();
+      f.Italic = r.U8();
+      f.Underline = r.U8();
+      f.StrikeOut = r.U8();
+      f.CharSet = r.U8();
+      r.Skip(4);
+      if (!o || r.Failed()) break;
+      for (int i = 0; i < 32 && r.Has(2); ++i) {
+        const uint16_t c = r.U16();
+        if (!c) break;
+        f.Face.append(QChar(c));
+      }
+      *o = obj;
+      break;
+    }
+    case 40: {
+      const uint32_t i = r.U32();
+      if (!r.Failed() && i < objects_.size()) objects_[i] = TGdiObject();
+      break;
+    }
+    case 41: {
+      const QPointF c = Pt(r);
+      const double radius = r.U32(), a0 = r.F32(), sweep = r.F32();
+      if (r.Failed() || !std::isfinite(a0) || !std::isfinite(sweep)) break;
+      // Line to the start of the arc, then the arc, as a polyline in logical space.
+      const double sw = std::clamp(sweep, -3600.0, 3600.0);
+      const int steps = std::clamp(int(std::fabs(sw) / 5) + 1, 1, 720);
+      QPolygonF pts;
+      for (int i = 0; i <= steps; ++i) {
+        const double a = (a0 + sw * i / steps) * M_PI / 180;
+        pts.append(c + QPointF(radius * std::cos(a), -radius * std::sin(a)));
+      }
+      dc_.PolylineTo(pts);
+      break;
+    }
+    case 42: if (r.Has(16)) dc_.Ellipse(Box(r)); break;
+    case 43: if (r.Has(16)) dc_.Rectangle(Box(r)); break;
+    case 44: {
+      if (!r.Has(24)) break;
+      const QRectF b = Box(r);
+      const QPointF corner = Pt(r);
+      dc_.RoundRect(b, QSizeF(corner.x(), corner.y()));
+      break;
+    }
+    case 45: case 46: case 47: case 55: {
+      if (!r.Has(32)) break;
+      const QRectF b = Box(r);
+      const QPointF start = Pt(r), end = Pt(r);
+      const TMetaDevice::TArcKind kind = type == 45 ? TMetaDevice::akArc
+                                         : type == 46 ? TMetaDevice::akChord
+                                         : type == 47 ? TMetaDevice::akPie
+                                                      : TMetaDevice::akArcTo;
+      dc_.Arc(b, start, end, kind);
+      break;
+    }
+    case 54: if (r.Has(8)) dc_.LineTo(Pt(r)); break;
+    case 57: if (r.Has(4)) s.Clockwise = r.U32() == 2; break;
+    case 59: dc_.BeginPath(); break;
+    case 60: dc_.EndPath(); break;
+    case 61: dc_.CloseFigure(); break;
+    case 62: dc_.FillPath(); break;
+    case 63: dc_.StrokeAndFillPath(); break;
+    case 64: dc_.StrokePath(); break;
+    case 66: dc_.WidenPath(); break;
+    case 67: if (r.Has(4)) dc_.SelectClipPath(int(r.U32())); break;
+    case 68: dc_.AbortPath(); break;
+    case 71:
+    case 74: {
+      r.Skip(16);
+      const uint32_t cb = r.U32();
+      const uint32_t brush = type == 71 ? r.U32() : 0;
+      if (r.Failed()) break;
+      const std::vector<QRect> rects = RegionRects(r.Sub(std::min<size_t>(cb, r.Remaining())));
+      TLogBrush b = s.Brush;
+      if (type == 71) {
+        if (brush & kStock) {
+          const TLogBrush keep = s.Brush;
+          Select(brush);
+          b = s.Brush;
+          s.Brush = keep;
+        } else if (brush < objects_.size() && objects_[brush].Kind == TGdiObject::okBrush) {
+          b = objects_[brush].Brush;
+        } else {
+          break;
+        }
+      }
+      dc_.FillLogicalRects(rects, b);
+      break;
+    }
+    case 75: {
+      const uint32_t cb = r.U32(), mode = r.U32();
+      if (r.Failed()) break;
+      if (cb == 0 || cb < 32) {
+        if (mode == RGN_COPY) dc_.ResetClip();
+        break;
+      }
+      dc_.SelectClip(dc_.RefRegion(RegionRects(r.Sub(std::min<size_t>(cb, r.Remaining())))), int(mode));
+      break;
+    }
+    case 76: case 77: case 114: case 116: Blt(type, r); break;
+    case 80: case 81: StretchDib(type, r); break;
+    case 83: case 84: TextOut(type, r); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+bool ReadEmfHeader(TMetaBytes d, TEmfHeader& h) {
+  h = TEmfHeader();
+  TMetaBytes r = d;
+  const uint32_t type = r.U32(), size = r.U32();
+  const int bl = r.I32(), bt = r.I32(), br = r.I32(), bb = r.I32();
+  const int fl = r.I32(), ft = r.I32(), fr = r.I32(), fb = r.I32();
+  const uint32_t sig = r.U32();
+  r.Skip(12);
+  h.Handles = r.U16();
+  r.Skip(14);
+  h.DeviceW = r.I32();
+  h.DeviceH = r.I32();
+  h.MillimetersW = r.I32();
+  h.MillimetersH = r.I32();
+  if (r.Failed() || type != 1 || sig != kEmfSignature || size < 88 || size > d.Size() || size % 4) return false;
+  auto rect = [](int64_t l, int64_t t, int64_t rr, int64_t b) {
+    const int64_t x = std::min(l, rr), y = std::min(t, b);
+    return QRect(int(x), int(y), int(std::min<int64_t>(std::abs(rr - l), 0x7FFFFFFF)),
+                 int(std::min<int64_t>(std::abs(b - t), 0x7FFFFFFF)));
+  };
+  h.Bounds = rect(bl, bt, br, bb);
+  h.Frame = rect(fl, ft, fr, fb);
+  return true;
+}
+
+void PlayEmf(TMetaBytes data, const TEmfHeader& h, QPainter& painter, QSize device, double width, double height,
+             bool text) {
+  TEmfPlayer player(painter, device, text, h.Handles);
+  TMetaDevice& dc = player.DC();
+  const bool metric = h.DeviceW > 0 && h.DeviceH > 0 && h.MillimetersW > 0 && h.MillimetersH > 0;
+  dc.PxPerMmX = metric ? double(h.DeviceW) / h.MillimetersW : 96 / 25.4;
+  dc.PxPerMmY = metric ? double(h.DeviceH) / h.MillimetersH : 96 / 25.4;
+  // The frame (0.01 mm) in reference pixels is what fills the destination; the bounds stand in without one.
+  QRectF frame(h.Frame.x() * dc.PxPerMmX / 100, h.Frame.y() * dc.PxPerMmY / 100, h.Frame.width() * dc.PxPerMmX / 100,
+               h.Frame.height() * dc.PxPerMmY / 100);
+  if (frame.width() <= 0 || frame.height() <= 0) frame = QRectF(h.Bounds);
+  if (frame.width() <= 0 || frame.height() <= 0) frame = QRectF(h.Bounds.x(), h.Bounds.y(), 1, 1);
+  dc.DeviceFromRef = QTransform::fromTranslate(-frame.x(), -frame.y()) *
+                     QTransform::fromScale(width / frame.width(), height / frame.height());
+  size_t pos = 0;
+  while (pos + 8 <= data.Size()) {
+    TMetaBytes head = data.At(pos, 8);
+    const uint32_t type = head.U32(), size = head.U32();
+    if (size < 8 || size % 4 || size > data.Size() - pos || type == 14) break;
+    if (type != 1) player.Play(type, data.At(pos + 8, size - 8));
+    pos += size;
+  }
+}
+
+}  // namespace platform::meta

@@ -1,0 +1,415 @@
+// Windows metafile (placeable and plain) header and record player.
+#include <QString>
+
+#include "platform/metafile/MetaDevice.h"
+#include "platform/metafile/MetaFormats.h"
+
+namespace platform::meta {
+namespace {
+
+constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
+// A plain file that never sets a window is played in this logical square.
+constexpr int kDefaultExtent = 1000;
+
+// 8-bit text in the Western code page; bytes 0x80-0x9F hold its extra characters.
+QString Ansi(TMetaBytes b, size_t n) {
+  static const char16_t kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                     0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+  QString s;
+  n = std::min(n, b.Remaining());
+  s.reserve(qsizetype(n));
+  for (size_t i = 0; i < n; ++i) {
+    const uint8_t c = b.U8();
+    s.append(c >= 0x80 && c < 0xA0 ? QChar(kHigh[c - 0x80]) : QChar(c));
+  }
+  return s;
+}
+
+class TWmfPlayer {
+ public:
+  TWmfPlayer(QPainter& painter, QSize device, bool text, int objects) : dc_(painter, device, text) {
+    objects_.resize(size_t(objects));
+  }
+  TMetaDevice& DC() { return dc_; }
+  void Play(uint16_t fn, TMetaBytes r);
+
+ private:
+  void Create(TGdiObject obj) {
+    for (TGdiObject& slot : objects_)
+      if (slot.Kind == TGdiObject::okNone) {
+        slot = std::move(obj);
+        return;
+      }
+    if (objects_.size() < 65536) objects_.push_back(std::move(obj));
+  }
+  const TGdiObject* Object(uint16_t i) const {
+    return i < objects_.size() && objects_[i].Kind != TGdiObject::okNone ? &objects_[i] : nullptr;
+  }
+  static QPointF Pt(TMetaBytes& r) {
+    const int y = r.I16(), x = r.I16();
+    return QPointF(x, y);
+  }
+  // Parameters stored bottom, right, top, left.
+  static QRectF BoxBRTL(TMetaBytes& r) {
+    const int b = r.I16(), rt = r.I16(), t = r.I16(), l = r.I16();
+    return QRectF(QPointF(l, t), QPointF(rt, b));
+  }
+  static QPolygonF Points(TMetaBytes& r, int n) {
+    QPolygonF poly;
+    if (n <= 0 || !r.Has(size_t(n) * 4)) return poly;
+    poly.reserve(n);
+    for (int i = 0; i < n; ++i) {
+      const int x = r.I16(), y = r.I16();
+      poly.append(QPointF(x, y));
+    }
+    return poly;
+  }
+  void Dib(TMetaBytes& r, bool palIdx, QRectF src, QRectF dst, uint32_t rop, bool bottomUpSrc);
+  TGdiObject Region(TMetaBytes r);
+
+  TMetaDevice dc_;
+  std::vector<TGdiObject> objects_;
+};
+
+void TWmfPlayer::Dib(TMetaBytes& r, bool palIdx, QRectF src, QRectF dst, uint32_t rop, bool bottomUpSrc) {
+  const QImage img = DecodeDib(r.Sub(r.Remaining()), {}, palIdx);
+  if (img.isNull()) return;
+  // Device-independent sources count their rows from the bottom.
+  if (bottomUpSrc) src.moveTop(img.height() - src.top() - src.height());
+  dc_.StretchImage(img, src, dst, rop);
+}
+
+TGdiObject TWmfPlayer::Region(TMetaBytes r) {
+  TGdiObject obj;
+  obj.Kind = TGdiObject::okRegion;
+  r.Skip(10);
+  const int scans = r.I16();
+  r.I16();
+  const int l = r.I16(), t = r.I16(), rt = r.I16(), b = r.I16();
+  for (int s = 0; s < scans && !r.Failed() && obj.Region.size() < 100000; ++s) {
+    const int count = r.U16(), top = r.U16(), bottom = r.U16();
+    if (!r.Has(size_t(count) * 2 + 2)) break;
+    for (int i = 0; i + 1 < count; i += 2) {
+      const int x0 = r.I16(), x1 = r.I16();
+      if (x1 > x0 && bottom > top) obj.Region.push_back(QRect(x0, top, x1 - x0, bottom - top));
+    }
+    if (count & 1) r.Skip(2);
+    r.U16();
+  }
+  if (obj.Region.empty() && rt > l && b > t) obj.Region.push_back(QRect(l, t, rt - l, b - t));
+  return obj;
+}
+
+void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
+  TDCState& s = dc_.S;
+  switch (fn) {
+    case 0x0102: s.BkMode = r.U16(); break;
+    case 0x0104: s.Rop2 = r.U16(); break;
+    case 0x0106: s.PolyFillMode = r.U16(); break;
+    case 0x0107: s.StretchMode = r.U16(); break;
+    case 0x012E: s.TextAlign = r.U16(); break;
+    case 0x0201: if (r.Has(4)) s.BkColor = ColorRef(r.U32()); break;
+    case 0x0209: if (r.Has(4)) s.TextColor = ColorRef(r.U32()); break;
+    case 0x020B: if (r.Has(4)) s.WinOrg = Pt(r); break;
+    case 0x020C: if (r.Has(4)) s.WinExt = Pt(r); break;
+    case 0x020F: if (r.Has(4)) s.WinOrg += Pt(r); break;
+    case 0x0410: {  // scale window extent
+      const int yd = r.I16(), yn = r.I16(), xd = r.I16(), xn = r.I16();
+      if (!r.Failed() && xd && yd) s.WinExt = QPointF(s.WinExt.x() * xn / xd, s.WinExt.y() * yn / yd);
+      break;
+    }
+    case 0x0213: if (r.Has(4)) dc_.LineTo(Pt(r)); break;
+    case 0x0214: if (r.Has(4)) dc_.MoveTo(Pt(r)); break;
+    case 0x0324:
+    case 0x0325: {
+      const int n = r.I16();
+      const QPolygonF poly = Points(r, n);
+      if (poly.isEmpty()) break;
+      if (fn == 0x0324) dc_.Polygon({poly});
+      else dc_.Polyline(poly);
+      break;
+    }
+    case 0x0538: {
+      const int n = r.U16();
+      if (!r.Has(size_t(n) * 2)) break;
+      std::vector<int> counts(static_cast<size_t>(n));
+      size_t total = 0;
+      for (int& c : counts) total += size_t(c = r.U16());
+      if (!r.Has(total * 4)) break;
+      std::vector<QPolygonF> polys;
+      for (int c : counts) polys.push_back(Points(r, c));
+      dc_.Polygon(polys);
+      break;
+    }
+    case 0x041B: if (r.Has(8)) dc_.Rectangle(BoxBRTL(r)); break;
+    case 0x0418: if (r.Has(8)) dc_.Ellipse(BoxBRTL(r)); break;
+    case 0x061C: {
+      if (!r.Has(12)) break;
+      const int h = r.I16(), w = r.I16();
+      dc_.RoundRect(BoxBRTL(r), QSizeF(w, h));
+      break;
+    }
+    case 0x0817:
+    case 0x081A:
+    case 0x0830: {
+      if (!r.Has(16)) break;
+      const QPointF end = Pt(r), start = Pt(r);
+      const QRectF box = BoxBRTL(r);
+      dc_.Arc(box, start, end, fn == 0x0817 ? TMetaDevice::akArc : fn == 0x081A ? TMetaDevice::akPie : TMetaDevice::akChord);
+      break;
+    }
+    case 0x041F: {
+      if (!r.Has(8)) break;
+      const QRgb c = ColorRef(r.U32());
+      dc_.SetPixel(Pt(r), c);
+      break;
+    }
+    case 0x0415: if (r.Has(8)) dc_.ExcludeClip(BoxBRTL(r)); break;
+    case 0x0416: if (r.Has(8)) dc_.IntersectClip(BoxBRTL(r)); break;
+    case 0x0220: if (r.Has(4)) dc_.OffsetClip(Pt(r)); break;
+    case 0x012C: {
+      const TGdiObject* o = r.Has(2) ? Object(r.U16()) : nullptr;
+      if (o && o->Kind == TGdiObject::okRegion) dc_.SelectClip(dc_.LogicalRegion(o->Region), RGN_COPY);
+      else dc_.ResetClip();
+      break;
+    }
+    case 0x0228:
+    case 0x012B: {
+      const TGdiObject* rgn = r.Has(2) ? Object(r.U16()) : nullptr;
+      const TGdiObject* brush = fn == 0x0228 && r.Has(2) ? Object(r.U16()) : nullptr;
+      if (!rgn || rgn->Kind != TGdiObject::okRegion) break;
+      if (fn == 0x0228 && (!brush || brush->Kind != TGdiObject::okBrush)) break;
+      dc_.FillLogicalRects(rgn->Region, brush ? brush->Brush : s.Brush);
+      break;
+    }
+    case 0x0521: {
+      const int n = r.I16();
+      if (n < 0 || !r.Has(size_t(n) + (n & 1) + 4)) break;
+      const QString text = Ansi(r.Sub(size_t(n)), size_t(n));
+      r.Skip(size_t(n & 1));
+      dc_.Text(Pt(r), text, {}, 0, std::nullopt);
+      break;
+    }
+    case 0x0A32: {
+      if (!r.Has(8)) break;
+      const QPointF at = Pt(r);
+      const int n = r.I16();
+      const uint16_t opts = r.U16();
+      std::optional<QRectF> rect;
+      if (opts & (ETO_OPAQUE | ETO_CLIPPED)) {
+        if (!r.Has(8)) break;
+        const int l = r.I16(), t = r.I16(), rt = r.I16(), b = r.I16();
+        rect = QRectF(QPointF(l, t), QPointF(rt, b));
+      }
+      if (n < 0 || !r.Has(size_t(n))) break;
+      const QString text = Ansi(r.Sub(size_t(n)), size_t(n));
+      r.Skip(std::min<size_t>(size_t(n & 1), r.Remaining()));
+      std::vector<double> dx;
+      if (r.Has(size_t(n) * 2))
+        for (int i = 0; i < n; ++i) dx.push_back(r.I16());
+      dc_.Text(at, text, dx, opts, rect);
+      break;
+    }
+    case 0x061D: {
+      if (!r.Has(12)) break;
+      const uint32_t rop = r.U32();
+      const int h = r.I16(), w = r.I16();
+      const QPointF at = Pt(r);
+      dc_.PatBlt(QRectF(at, QSizeF(w, h)), rop);
+      break;
+    }
+    case 0x0F43: {
+      if (!r.Has(22)) break;
+      const uint32_t rop = r.U32();
+      const bool palIdx = r.U16() == 1;
+      const int sh = r.I16(), sw = r.I16(), sy = r.I16(), sx = r.I16();
+      const int dh = r.I16(), dw = r.I16(), dy = r.I16(), dx = r.I16();
+      Dib(r, palIdx, QRectF(sx, sy, sw, sh), QRectF(dx, dy, dw, dh), rop, true);
+      break;
+    }
+    case 0x0B41:
+    case 0x0940: {
+      const bool stretch = fn == 0x0B41;
+      const size_t bare = stretch ? 22 : 18;  // the record without a bitmap has one reserved word more
+      if (r.Size() < bare) break;
+      const uint32_t rop = r.U32();
+      int sh = 0, sw = 0;
+      if (stretch) sh = r.I16(), sw = r.I16();
+      const int sy = r.I16(), sx = r.I16();
+      if (r.Size() == bare) {
+        r.Skip(2);
+        const int dh = r.I16(), dw = r.I16(), dy = r.I16(), dx = r.I16();
+        dc_.PatBlt(QRectF(dx, dy, dw, dh), rop);
+        break;
+      }
+      const int dh = r.I16(), dw = r.I16(), dy = r.I16(), dx = r.I16();
+      if (!stretch) sh = dh, sw = dw;
+      Dib(r, false, QRectF(sx, sy, sw, sh), QRectF(dx, dy, dw, dh), rop, false);
+      break;
+    }
+    case 0x0D33: {
+      if (!r.Has(18)) break;
+      const bool palIdx = r.U16() == 1;
+      r.Skip(4);  // scan count and first scan: the whole picture is given here
+      const int sy = r.I16(), sx = r.I16(), h = r.I16(), w = r.I16(), dy = r.I16(), dx = r.I16();
+      Dib(r, palIdx, QRectF(sx, sy, w, h), QRectF(dx, dy, w, h), 0x00CC0020, true);
+      break;
+    }
+    case 0x02FA: {
+      TGdiObject o;
+      o.Kind = TGdiObject::okPen;
+      o.Pen.Style = r.U16();
+      o.Pen.Width = r.I16();
+      r.I16();
+      o.Pen.Color = ColorRef(r.U32());
+      Create(o);
+      break;
+    }
+    case 0x02FC: {
+      TGdiObject o;
+      o.Kind = TGdiObject::okBrush;
+      o.Brush.Style = r.U16();
+      o.Brush.Color = ColorRef(r.U32());
+      o.Brush.Hatch = r.U16();
+      if (o.Brush.Style > 2) o.Brush.Style = 0;
+      Create(o);
+      break;
+    }
+    case 0x02FB: {
+      TGdiObject o;
+      o.Kind = TGdiObject::okFont;
+      TLogFont& f = o.Font;
+      f.Height = r.I16();
+      f.Width = r.I16();
+      f.Escapement = r.I16();
+      r.I16();
+      f.Weight = r.I16();
+      f.Italic = r.U8();
+      f.Underline = r.U8();
+      f.StrikeOut = r.U8();
+      f.CharSet = r.U8();
+      r.Skip(4);
+      TMetaBytes face = r.Sub(std::min<size_t>(32, r.Remaining()));
+      QString name = Ansi(face, face.Size());
+      if (const qsizetype z = name.indexOf(QChar(0)); z >= 0) name.truncate(z);
+      f.Face = name;
+      Create(o);
+      break;
+    }
+    case 0x0142: {
+      TGdiObject o;
+      o.Kind = TGdiObject::okBrush;
+      r.U16();
+      const bool palIdx = r.U16() == 1;
+      o.Brush.Style = 5;
+      o.Brush.Pattern = DecodeDib(r.Sub(r.Remaining()), {}, palIdx);
+      if (o.Brush.Pattern.isNull()) o.Brush.Style = 0, o.Brush.Color = qRgb(128, 128, 128);
+      Create(o);
+      break;
+    }
+    case 0x01F9: {  // old device-dependent pattern: kept as a gray brush so the slot numbers stay right
+      TGdiObject o;
+      o.Kind = TGdiObject::okBrush;
+      o.Brush.Color = qRgb(128, 128, 128);
+      Create(o);
+      break;
+    }
+    case 0x00F7: {
+      TGdiObject o;
+      o.Kind = TGdiObject::okOther;
+      Create(o);
+      break;
+    }
+    case 0x06FF: Create(Region(r)); break;
+    case 0x012D: {
+      const TGdiObject* o = r.Has(2) ? Object(r.U16()) : nullptr;
+      if (!o) break;
+      switch (o->Kind) {
+        case TGdiObject::okPen: s.Pen = o->Pen; break;
+        case TGdiObject::okBrush: s.Brush = o->Brush; break;
+        case TGdiObject::okFont: s.Font = o->Font; break;
+        case TGdiObject::okRegion: dc_.SelectClip(dc_.LogicalRegion(o->Region), RGN_COPY); break;
+        default: break;
+      }
+      break;
+    }
+    case 0x01F0: {
+      const uint16_t i = r.U16();
+      if (!r.Failed() && i < objects_.size()) objects_[i] = TGdiObject();
+      break;
+    }
+    case 0x001E: dc_.SaveDC(); break;
+    case 0x0127: if (r.Has(2)) dc_.RestoreDC(r.I16()); break;
+    default: break;  // mapping mode and viewport records: the viewport is the destination
+  }
+}
+
+}  // namespace
+
+bool ReadWmfHeader(TMetaBytes d, TWmfHeader& h) {
+  h = TWmfHeader();
+  if (d.Size() >= 22 && d.At(0, 4).U32() == kPlaceableKey) {
+    TMetaBytes p = d.At(0, 22);
+    p.Skip(6);
+    const int l = p.I16(), t = p.I16(), r = p.I16(), b = p.I16();
+    h.Placeable = true;
+    h.Bounds = QRect(QPoint(std::min(l, r), std::min(t, b)), QSize(std::abs(r - l), std::abs(b - t)));
+    h.UnitsPerInch = p.U16();
+    d = d.At(22, d.Size() - 22);
+  }
+  TMetaBytes m = d;
+  const uint16_t type = m.U16(), headerWords = m.U16(), version = m.U16();
+  m.U32();
+  h.Objects = m.U16();
+  if (m.Failed() || (type != 1 && type != 2) || headerWords != 9 || (version != 0x0100 && version != 0x0300))
+    return false;
+  h.RecordsAt = (h.Placeable ? 22 : 0) + 18;
+  if (!h.Placeable) {
+    // The first window the records set gives the picture's extent.
+    TMetaBytes all = d;
+    size_t pos = 18;
+    bool org = false, ext = false;
+    QPoint o(0, 0);
+    QSize e(kDefaultExtent, kDefaultExtent);
+    while (pos + 6 <= all.Size() && !(org && ext)) {
+      TMetaBytes rec = all.At(pos, 6);
+      const uint32_t words = rec.U32();
+      const uint16_t fn = rec.U16();
+      if (words < 3 || words > (all.Size() - pos) / 2 || fn == 0) break;
+      TMetaBytes args = all.At(pos + 6, 4);
+      if (args.Size() == 4 && (fn == 0x020B || fn == 0x020C)) {
+        const int y = args.I16(), x = args.I16();
+        if (fn == 0x020B && !org) o = QPoint(x, y), org = true;
+        if (fn == 0x020C && !ext && x != 0 && y != 0) e = QSize(std::abs(x), std::abs(y)), ext = true;
+      }
+      pos += size_t(words) * 2;
+    }
+    h.Bounds = QRect(o, e);
+  }
+  return true;
+}
+
+void PlayWmf(TMetaBytes data, const TWmfHeader& h, QPainter& painter, QSize device, double width, double height,
+             bool text) {
+  TWmfPlayer player(painter, device, text, h.Objects);
+  TMetaDevice& dc = player.DC();
+  dc.LockViewport = true;
+  dc.S.MapMode = MM_ANISOTROPIC;
+  dc.S.WinOrg = h.Bounds.topLeft();
+  dc.S.WinExt = QPointF(h.Bounds.width() ? h.Bounds.width() : 1, h.Bounds.height() ? h.Bounds.height() : 1);
+  dc.S.VpOrg = QPointF(0, 0);
+  dc.S.VpExt = QPointF(width, height);
+  size_t pos = h.RecordsAt;
+  while (pos + 6 <= data.Size()) {
+    TMetaBytes head = data.At(pos, 6);
+    const uint32_t words = head.U32();
+    const uint16_t fn = head.U16();
+    if (words < 3 || words > (data.Size() - pos) / 2 || fn == 0) break;
+    player.Play(fn, data.At(pos + 6, size_t(words) * 2 - 6));
+    pos += size_t(words) * 2;
+  }
+}
+
+}  // namespace platform::meta
