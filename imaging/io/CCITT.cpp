@@ -246,10 +246,12 @@ void TFaxDecoder::StartLine(uint8_t* line) {
   emitColour_ = 0;
 }
 
-// Pixels from the emit position to end get `colour` (0 white, 1 black); the changes are recorded.
-void TFaxDecoder::Emit(int colour, int64_t end) {
+// Pixels from the emit position to end get `colour` (0 white, 1 black). Every colour switch is recorded,
+// even after an empty run: encoders count such runs, and the reference line of the next row must too.
+void TFaxDecoder::Emit(int colour, int64_t end, bool keepEmpty) {
   if (end > width_) end = width_;
-  if (end <= emitPos_) return;
+  if (end < emitPos_) end = emitPos_;
+  if (end == emitPos_ && !keepEmpty) return;
   if (colour != emitColour_) {
     cur_.push_back(emitPos_);
     emitColour_ = colour;
@@ -397,14 +399,14 @@ int64_t TFaxDecoder::DecodeLine2D(uint8_t* line, const uint8_t* data, int64_t by
             break;
           }
           if (zeros <= 4) {
-            Emit(0, pos + zeros);
-            Emit(1, pos + zeros + 1);
+            Emit(0, pos + zeros, false);
+            Emit(1, pos + zeros + 1, false);
             pos += zeros + 1;
           } else if (zeros == 5) {
-            Emit(0, pos + 5);
+            Emit(0, pos + 5, false);
             pos += 5;
           } else {
-            Emit(0, pos + zeros - 6);
+            Emit(0, pos + zeros - 6, false);
             pos += zeros - 6;
             const int c = bits.Get();
             colour = c > 0 ? 1 : 0;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "imaging/io/CCITT.h"
+#include "imaging/io/JPEGFilt.h"
 #include "imaging/io/TIFFDir.h"
 #include "imaging/io/TIFFJpeg.h"
 #include "imaging/model/BitRun.h"
@@ -701,33 +702,16 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     std::vector<uint8_t> jpeg(static_cast<size_t>(n));
     stream.SetPosition(start);
     jpeg.resize(size_t(std::max<int64_t>(0, stream.Read(jpeg.data(), n))));
-    int jw = 0, jh = 0;
-    if (!JpegDimensions(jpeg.data(), jpeg.size(), jw, jh)) {
+    // The stream goes to the JPEG reader with a record of its own, so the page's parameters stay.
+    TOXMemoryStream js(std::move(jpeg));
+    TIOParamsVals jp;
+    ReadJpegStream(js, dib, jp, false, progress);
+    if (progress.IsAborted() || dib->Empty()) {
       progress.Abort();
       return;
     }
-    // A thumbnail directory often gives no size of its own: the stream's frame decides.
-    if (pg.width <= 0 || pg.height <= 0) pg.width = jw, pg.height = jh;
-    if (!gfx::ImageSizeAllowed(pg.width, pg.height, 24)) {
-      progress.Abort();
-      return;
-    }
-    dib->SetSize(0, 0);
-    dib->SetPixelFormat(gfx::TPixelFormat::pf24bit);
-    dib->SetSize(pg.width, pg.height);
-    const int comps = ph == 0 || ph == 1 ? 1 : 3;
-    std::vector<uint8_t> rgb(size_t(int64_t(pg.width) * pg.height * comps));
-    if (!DecodeTiffJpeg(nullptr, 0, jpeg.data(), jpeg.size(), ph == 2 ? 6 : ph, pg.width, pg.height, comps,
-                        rgb.data(), int64_t(pg.width) * comps)) {
-      progress.Abort();
-      return;
-    }
-    pg.spp = comps;
-    pg.bps = 8;
-    pg.kind = comps == 1 ? kGray : kRGB8;
-    for (int v = 0; v < 256; ++v) pg.grayLut[v] = uint8_t(v);
-    progress.SetRows(pg.height);
-    pg.PutRows(rgb.data(), pg.width, pg.height, 0, 0);
+    if (pg.width > 0 && pg.height > 0 && (dib->Width() != pg.width || dib->Height() != pg.height))
+      dib->SetSize(pg.width, pg.height);
   } else {
   if (pg.compression == cJpeg)
   if (pg.compression == cJpeg)
