@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -23,8 +24,12 @@ struct TempDir {
   std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
 
-inline bool Run(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
-inline bool HaveTool(const char* name) { return Run(std::string("command -v ") + name); }
+inline bool Shell(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
+// Runs cmd with its standard output into the file out.
+inline bool ShellTo(const std::string& cmd, const std::string& out) {
+  return std::system((cmd + " > '" + out + "' 2>/dev/null").c_str()) == 0;
+}
+inline bool HaveTool(const char* name) { return Shell(std::string("command -v ") + name); }
 
 // RGB picture, rows from the top.
 struct Picture {
@@ -141,7 +146,7 @@ inline bool LoadTiff(const std::string& path, gfx::TDib& dib, ox::TIOParamsVals&
 
 inline bool ReferenceRgba(const std::string& tiff, const TempDir& dir, Picture& pic) {
   const std::string out = dir / "ref-rgba.tif";
-  if (!Run("tiff2rgba -c none '" + tiff + "' '" + out + "'")) return false;
+  if (!Shell("tiff2rgba -c none '" + tiff + "' '" + out + "'")) return false;
   gfx::TDib dib;
   ox::TIOParamsVals params;
   if (!LoadTiff(out, dib, params)) return false;
