@@ -262,30 +262,37 @@ struct TPage {
   int ChunkSamples() const { return planar == 2 ? 1 : spp; }
   int64_t ChunkRowBytes(int64_t cw) const { return (cw * bps * ChunkSamples() + 7) / 8; }
 
-  bool DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out);
+  // Decoded samples of a strip or tile (in out, or in the LZW coder's own buffer), null on failure.
+  const uint8_t* DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out);
   void UndoPredictor(uint8_t* buf, int64_t cw, int64_t rows, int64_t rowBytes) const;
   void PutRows(const uint8_t* buf, int64_t cw, int64_t rows, int64_t x0, int64_t y0);
   void ConvertRow(const uint8_t* src, int64_t n, int64_t x0, int64_t y);
   bool Interleave(const std::vector<uint8_t>* planes, int64_t cw, int64_t rows);
+  // One plane's samples kept in out.
+  bool PlaneChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out) {
+    const uint8_t* d = DecodeChunk(index, cw, rows, out);
+    if (d && d != out.data()) out.assign(d, d + ChunkRowBytes(cw) * rows);
+    return d != nullptr;
+  }
   bool ReadStrips();
   bool ReadTiles();
 };
 
-bool TPage::DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out) {
-  if (index >= offsets.size()) return false;
+const uint8_t* TPage::DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out) {
+  if (index >= offsets.size()) return nullptr;
   const int64_t rowBytes = ChunkRowBytes(cw);
   const int64_t size = rowBytes * rows;
-  out.assign(size_t(size), 0);
+  if (compression != cLzw) out.assign(size_t(size), 0);
   const int64_t pos = r.Base() + int64_t(offsets[index]);
   const int64_t total = r.StreamSize();
-  if (pos >= total) return false;
+  if (pos >= total) return nullptr;
   const uint32_t declared = index < counts.size() ? counts[index] : 0;
   int64_t n = declared ? std::min<int64_t>(declared, total - pos) : total - pos;
   if (compression == cNone) n = std::min(n, size);
   stream.SetPosition(pos);
   if (compression == cNone) {
     stream.Read(out.data(), n);
-    return true;
+    return out.data();
   }
   comp.resize(size_t(n));
   n = std::max<int64_t>(0, stream.Read(comp.data(), n));
@@ -294,17 +301,18 @@ bool TPage::DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint
     case cPackBits: UnpackBits(data, n, out.data(), size); break;
     case cLzw: {
       const uint8_t* res = lzw(data, n, size, lzwState);
-      if (!res) return false;
-      std::memcpy(out.data(), res, size_t(size));
+      if (!res) return nullptr;
+      if (predictor != 2) return res;
+      out.assign(res, res + size);
       UndoPredictor(out.data(), cw, rows, rowBytes);
       break;
     }
     case cDeflate: case cDeflateOld:
-      if (!Inflate(data, n, out.data(), size)) return false;
+      if (!Inflate(data, n, out.data(), size)) return nullptr;
       UndoPredictor(out.data(), cw, rows, rowBytes);
       break;
     case cHuffman: case cGroup3: case cGroup4: {
-      if (bps != 1 || ChunkSamples() != 1 || cw > 0x7FFFFFFF) return false;
+      if (bps != 1 || ChunkSamples() != 1 || cw > 0x7FFFFFFF) return nullptr;
       if (fillOrder == 2)
         for (int64_t i = 0; i < n; ++i) comp[size_t(i)] = uint8_t(BitReverse32(comp[size_t(i)]) >> 24);
       TFaxDecoder fax{int(cw)};
@@ -329,15 +337,15 @@ bool TPage::DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint
     }
     case cJpeg: {
       const int comps = kind == kGray || kind == kBilevel ? 1 : kind == kCMYK8 ? 4 : 3;
-      if (bps != 8 || ChunkSamples() != comps) return false;
+      if (bps != 8 || ChunkSamples() != comps) return nullptr;
       if (!DecodeTiffJpeg(jpegTables.data(), jpegTables.size(), data, size_t(n), photometric, int(cw), int(rows),
                           comps, out.data(), rowBytes))
-        return false;
+        return nullptr;
       break;
     }
-    default: return false;
+    default: return nullptr;
   }
-  return true;
+  return out.data();
 }
 
 void TPage::UndoPredictor(uint8_t* buf, int64_t cw, int64_t rows, int64_t rowBytes) const {
@@ -345,7 +353,14 @@ void TPage::UndoPredictor(uint8_t* buf, int64_t cw, int64_t rows, int64_t rowByt
   const int s = ChunkSamples();
   for (int64_t y = 0; y < rows; ++y) {
     uint8_t* row = buf + y * rowBytes;
-    if (bps == 8) {
+    if (bps == 8 && s == 3) {
+      // Three running sums instead of one chain through memory.
+      uint8_t r = row[0], g = row[1], b = row[2];
+      for (int64_t i = 3; i < cw * 3; i += 3) {
+        r = uint8_t(r + row[i]), g = uint8_t(g + row[i + 1]), b = uint8_t(b + row[i + 2]);
+        row[i] = r, row[i + 1] = g, row[i + 2] = b;
+      }
+    } else if (bps == 8) {
       for (int64_t i = s; i < cw * s; ++i) row[i] = uint8_t(row[i] + row[i - s]);
     } else if (bps == 16) {
       const bool be = r.BigEndian();
@@ -486,14 +501,16 @@ bool TPage::ReadStrips() {
   for (int64_t s = 0, y = 0; s < perPlane; ++s, y += rps) {
     if (progress.IsAborted()) return true;
     const int64_t rows = std::min(rps, height - y);
+    const uint8_t* data = chunk.data();
     if (planar == 2) {
       for (int p = 0; p < spp; ++p)
-        if (!DecodeChunk(size_t(p * perPlane + s), width, rows, planes[size_t(p)])) return false;
+        if (!PlaneChunk(size_t(p * perPlane + s), width, rows, planes[size_t(p)])) return false;
       if (!Interleave(planes.data(), width, rows)) return false;
-    } else if (!DecodeChunk(size_t(s), width, rows, chunk)) {
+      data = chunk.data();
+    } else if (!(data = DecodeChunk(size_t(s), width, rows, chunk))) {
       return false;
     }
-    PutRows(chunk.data(), width, rows, 0, y);
+    PutRows(data, width, rows, 0, y);
   }
   return true;
 }
@@ -506,14 +523,16 @@ bool TPage::ReadTiles() {
     if (progress.IsAborted()) return true;
     const int64_t x0 = (t % across) * tileW, y0 = (t / across) * tileH;
     if (y0 >= height) break;
+    const uint8_t* data = chunk.data();
     if (planar == 2) {
       for (int p = 0; p < spp; ++p)
-        if (!DecodeChunk(size_t(p * perPlane + t), tileW, tileH, planes[size_t(p)])) return false;
+        if (!PlaneChunk(size_t(p * perPlane + t), tileW, tileH, planes[size_t(p)])) return false;
       if (!Interleave(planes.data(), tileW, tileH)) return false;
-    } else if (!DecodeChunk(size_t(t), tileW, tileH, chunk)) {
+      data = chunk.data();
+    } else if (!(data = DecodeChunk(size_t(t), tileW, tileH, chunk))) {
       return false;
     }
-    PutRows(chunk.data(), tileW, tileH, x0, y0);
+    PutRows(data, tileW, tileH, x0, y0);
     if (t % across == across - 1)
       for (int64_t k = 0; k < tileH && y0 + k < height; ++k) progress.Step();
   }
@@ -742,9 +761,8 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     return;
   }
 
-  dib->SetSize(0, 0);
-  dib->SetPixelFormat(bilevelDib ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  dib->SetSize(pg.width, pg.height);
+  // A fresh buffer: resizing in place would fill every pixel with the brush colour first.
+  dib->Assign(gfx::TDib(pg.width, pg.height, bilevelDib ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit));
   progress.SetRows(pg.height);
   const bool ok = pg.tiled ? pg.ReadTiles() : pg.ReadStrips();
   if (!ok) {
