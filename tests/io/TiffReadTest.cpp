@@ -131,7 +131,9 @@ TEST(TiffRead, OrientationTurnsThePicture) {
     raw.TiffAutoOrient = false;
     gfx::TDib stored;
     ASSERT_TRUE(LoadTiff(name, stored, raw));
-    if (o >= 5) EXPECT_EQ(stored.Width(), upright.Height());
+    if (o >= 5) {
+      EXPECT_EQ(stored.Width(), upright.Height());
+    }
   }
 }
 

@@ -208,7 +208,9 @@ std::vector<TTiffEntry> WrittenDirectory(TTiffDirReader& r) {
   EXPECT_TRUE(r.ReadDirectory(r.FirstOffset(), entries));
   for (size_t i = 1; i < entries.size(); ++i) EXPECT_LT(entries[i - 1].Tag, entries[i].Tag);
   for (const TTiffEntry& e : entries)
-    if (int64_t(e.Count) * TiffTypeSize(e.Type) > 4) EXPECT_EQ(r.U32(e.Value) % 2, 0u) << "tag " << e.Tag;
+    if (int64_t(e.Count) * TiffTypeSize(e.Type) > 4) {
+      EXPECT_EQ(r.U32(e.Value) % 2, 0u) << "tag " << e.Tag;
+    }
   return entries;
 }
 
@@ -267,10 +269,18 @@ TEST(TiffTools, WriterFilesReadByLibtiff) {
     EXPECT_EQ(rp.TiffPageCount, 3);
     EXPECT_EQ(rp.DpiY, 150);
     const Picture got = FromDib(back);
-    if (c.photometric != 5) EXPECT_LE(MaxDiff(got, ref), 1);
-    if (c.samples == 3 && c.photometric == 2) EXPECT_EQ(MaxDiff(got, src), 0);
-    if (c.bilevelSource) EXPECT_EQ(MaxDiff(got, src), 0);
-    if (c.photometric == 5) EXPECT_LE(MaxDiff(got, src), 2);
+    if (c.photometric != 5) {
+      EXPECT_LE(MaxDiff(got, ref), 1);
+    }
+    if (c.samples == 3 && c.photometric == 2) {
+      EXPECT_EQ(MaxDiff(got, src), 0);
+    }
+    if (c.bilevelSource) {
+      EXPECT_EQ(MaxDiff(got, src), 0);
+    }
+    if (c.photometric == 5) {
+      EXPECT_LE(MaxDiff(got, src), 2);
+    }
     if (c.samples == 1 && c.bits > 1) {
       EXPECT_EQ(params.TiffPhotometric, 3);
       EXPECT_EQ(params.ColorMapCount, 1 << c.bits);
