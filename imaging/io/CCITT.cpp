@@ -95,6 +95,29 @@ struct TTree {
   void AddAll(const TCode (&codes)[N]) {
     for (const TCode& c : codes) Add(c);
   }
+
+  // The tree unrolled for the next 13 bits: value and code length, length 0 when the walk needs more bits
+  // or finds nothing (the bit-by-bit walk decides then).
+  static constexpr int kLookBits = 13;
+  struct Look {
+    int16_t value = kNotFound;
+    uint8_t length = 0;
+  };
+  std::vector<Look> look;
+  void BuildLook() {
+    look.assign(size_t(1) << kLookBits, Look{});
+    for (uint32_t i = 0; i < look.size(); ++i) {
+      int n = 0;
+      for (int len = 1; len <= kLookBits; ++len) {
+        n = nodes[size_t(n)].child[(i >> (kLookBits - len)) & 1];
+        if (!n) break;
+        if (nodes[size_t(n)].value != kNotFound) {
+          look[i] = {int16_t(nodes[size_t(n)].value), uint8_t(len)};
+          break;
+        }
+      }
+    }
+  }
 };
 
 struct TTrees {
@@ -105,6 +128,9 @@ struct TTrees {
     black.AddAll(kBlackCodes);
     black.AddAll(kExtendedCodes);
     mode.AddAll(kModeCodes);
+    white.BuildLook();
+    black.BuildLook();
+    mode.BuildLook();
   }
 };
 
@@ -207,6 +233,22 @@ struct TFaxDecoder::Bits {
   // bits beyond the eleven of an end-of-line code are fill and skipped.
   int Peek(int64_t p) const { return (data[p >> 3] >> (7 - (p & 7))) & 1; }
   int Walk(const TTree& tree) {
+    if (pos + 24 <= total) {
+      const uint8_t* p = data + (pos >> 3);
+      const uint32_t window = ((uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2]) << (pos & 7);
+      const uint32_t index = (window >> (24 - TTree::kLookBits)) & ((1u << TTree::kLookBits) - 1);
+      // Eleven leading zeros belong to an end-of-line code (with fill): the slow walk handles them.
+      if (index >> (TTree::kLookBits - 11)) {
+        const TTree::Look& l = tree.look[index];
+        if (l.length) {
+          pos += l.length;
+          return l.value;
+        }
+      }
+    }
+    return WalkSlow(tree);
+  }
+  int WalkSlow(const TTree& tree) {
     const int64_t start = pos;
     int64_t p = pos;
     int zeros = 0;
@@ -246,10 +288,12 @@ void TFaxDecoder::StartLine(uint8_t* line) {
   emitColour_ = 0;
 }
 
-// Pixels from the emit position to end get `colour` (0 white, 1 black); the changes are recorded.
-void TFaxDecoder::Emit(int colour, int64_t end) {
+// Pixels from the emit position to end get `colour` (0 white, 1 black). Every colour switch is recorded,
+// even after an empty run: encoders count such runs, and the reference line of the next row must too.
+void TFaxDecoder::Emit(int colour, int64_t end, bool keepEmpty) {
   if (end > width_) end = width_;
-  if (end <= emitPos_) return;
+  if (end < emitPos_) end = emitPos_;
+  if (end == emitPos_ && !keepEmpty) return;
   if (colour != emitColour_) {
     cur_.push_back(emitPos_);
     emitColour_ = colour;
@@ -397,14 +441,14 @@ int64_t TFaxDecoder::DecodeLine2D(uint8_t* line, const uint8_t* data, int64_t by
             break;
           }
           if (zeros <= 4) {
-            Emit(0, pos + zeros);
-            Emit(1, pos + zeros + 1);
+            Emit(0, pos + zeros, false);
+            Emit(1, pos + zeros + 1, false);
             pos += zeros + 1;
           } else if (zeros == 5) {
-            Emit(0, pos + 5);
+            Emit(0, pos + 5, false);
             pos += 5;
           } else {
-            Emit(0, pos + zeros - 6);
+            Emit(0, pos + zeros - 6, false);
             pos += zeros - 6;
             const int c = bits.Get();
             colour = c > 0 ? 1 : 0;

@@ -31,7 +31,7 @@ class TFaxDecoder {
  private:
   struct Bits;
   void StartLine(uint8_t* line);
-  void Emit(int colour, int64_t end);
+  void Emit(int colour, int64_t end, bool keepEmpty = true);
   int64_t Decode1D(Bits& bits, bool allowLeadingEol);
   bool ReadRun(Bits& bits, int colour, int64_t& run);
 

@@ -7,8 +7,10 @@
 #include <cstring>
 
 #include "imaging/io/CCITT.h"
+#include "imaging/io/JPEGFilt.h"
 #include "imaging/io/TIFFDir.h"
 #include "imaging/io/TIFFJpeg.h"
+#include "imaging/io/oxwriteprep.h"
 #include "imaging/model/BitRun.h"
 #include "imaging/model/Rounding.h"
 #include "imaging/model/oxutils.h"
@@ -260,30 +262,37 @@ struct TPage {
   int ChunkSamples() const { return planar == 2 ? 1 : spp; }
   int64_t ChunkRowBytes(int64_t cw) const { return (cw * bps * ChunkSamples() + 7) / 8; }
 
-  bool DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out);
+  // Decoded samples of a strip or tile (in out, or in the LZW coder's own buffer), null on failure.
+  const uint8_t* DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out);
   void UndoPredictor(uint8_t* buf, int64_t cw, int64_t rows, int64_t rowBytes) const;
   void PutRows(const uint8_t* buf, int64_t cw, int64_t rows, int64_t x0, int64_t y0);
   void ConvertRow(const uint8_t* src, int64_t n, int64_t x0, int64_t y);
   bool Interleave(const std::vector<uint8_t>* planes, int64_t cw, int64_t rows);
+  // One plane's samples kept in out.
+  bool PlaneChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out) {
+    const uint8_t* d = DecodeChunk(index, cw, rows, out);
+    if (d && d != out.data()) out.assign(d, d + ChunkRowBytes(cw) * rows);
+    return d != nullptr;
+  }
   bool ReadStrips();
   bool ReadTiles();
 };
 
-bool TPage::DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out) {
-  if (index >= offsets.size()) return false;
+const uint8_t* TPage::DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out) {
+  if (index >= offsets.size()) return nullptr;
   const int64_t rowBytes = ChunkRowBytes(cw);
   const int64_t size = rowBytes * rows;
-  out.assign(size_t(size), 0);
+  if (compression != cLzw) out.assign(size_t(size), 0);
   const int64_t pos = r.Base() + int64_t(offsets[index]);
   const int64_t total = r.StreamSize();
-  if (pos >= total) return false;
+  if (pos >= total) return nullptr;
   const uint32_t declared = index < counts.size() ? counts[index] : 0;
   int64_t n = declared ? std::min<int64_t>(declared, total - pos) : total - pos;
   if (compression == cNone) n = std::min(n, size);
   stream.SetPosition(pos);
   if (compression == cNone) {
     stream.Read(out.data(), n);
-    return true;
+    return out.data();
   }
   comp.resize(size_t(n));
   n = std::max<int64_t>(0, stream.Read(comp.data(), n));
@@ -292,17 +301,18 @@ bool TPage::DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint
     case cPackBits: UnpackBits(data, n, out.data(), size); break;
     case cLzw: {
       const uint8_t* res = lzw(data, n, size, lzwState);
-      if (!res) return false;
-      std::memcpy(out.data(), res, size_t(size));
+      if (!res) return nullptr;
+      if (predictor != 2) return res;
+      out.assign(res, res + size);
       UndoPredictor(out.data(), cw, rows, rowBytes);
       break;
     }
     case cDeflate: case cDeflateOld:
-      if (!Inflate(data, n, out.data(), size)) return false;
+      if (!Inflate(data, n, out.data(), size)) return nullptr;
       UndoPredictor(out.data(), cw, rows, rowBytes);
       break;
     case cHuffman: case cGroup3: case cGroup4: {
-      if (bps != 1 || ChunkSamples() != 1 || cw > 0x7FFFFFFF) return false;
+      if (bps != 1 || ChunkSamples() != 1 || cw > 0x7FFFFFFF) return nullptr;
       if (fillOrder == 2)
         for (int64_t i = 0; i < n; ++i) comp[size_t(i)] = uint8_t(BitReverse32(comp[size_t(i)]) >> 24);
       TFaxDecoder fax{int(cw)};
@@ -327,15 +337,15 @@ bool TPage::DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint
     }
     case cJpeg: {
       const int comps = kind == kGray || kind == kBilevel ? 1 : kind == kCMYK8 ? 4 : 3;
-      if (bps != 8 || ChunkSamples() != comps) return false;
+      if (bps != 8 || ChunkSamples() != comps) return nullptr;
       if (!DecodeTiffJpeg(jpegTables.data(), jpegTables.size(), data, size_t(n), photometric, int(cw), int(rows),
                           comps, out.data(), rowBytes))
-        return false;
+        return nullptr;
       break;
     }
-    default: return false;
+    default: return nullptr;
   }
-  return true;
+  return out.data();
 }
 
 void TPage::UndoPredictor(uint8_t* buf, int64_t cw, int64_t rows, int64_t rowBytes) const {
@@ -343,7 +353,14 @@ void TPage::UndoPredictor(uint8_t* buf, int64_t cw, int64_t rows, int64_t rowByt
   const int s = ChunkSamples();
   for (int64_t y = 0; y < rows; ++y) {
     uint8_t* row = buf + y * rowBytes;
-    if (bps == 8) {
+    if (bps == 8 && s == 3) {
+      // Three running sums instead of one chain through memory.
+      uint8_t r = row[0], g = row[1], b = row[2];
+      for (int64_t i = 3; i < cw * 3; i += 3) {
+        r = uint8_t(r + row[i]), g = uint8_t(g + row[i + 1]), b = uint8_t(b + row[i + 2]);
+        row[i] = r, row[i + 1] = g, row[i + 2] = b;
+      }
+    } else if (bps == 8) {
       for (int64_t i = s; i < cw * s; ++i) row[i] = uint8_t(row[i] + row[i - s]);
     } else if (bps == 16) {
       const bool be = r.BigEndian();
@@ -484,14 +501,16 @@ bool TPage::ReadStrips() {
   for (int64_t s = 0, y = 0; s < perPlane; ++s, y += rps) {
     if (progress.IsAborted()) return true;
     const int64_t rows = std::min(rps, height - y);
+    const uint8_t* data = chunk.data();
     if (planar == 2) {
       for (int p = 0; p < spp; ++p)
-        if (!DecodeChunk(size_t(p * perPlane + s), width, rows, planes[size_t(p)])) return false;
+        if (!PlaneChunk(size_t(p * perPlane + s), width, rows, planes[size_t(p)])) return false;
       if (!Interleave(planes.data(), width, rows)) return false;
-    } else if (!DecodeChunk(size_t(s), width, rows, chunk)) {
+      data = chunk.data();
+    } else if (!(data = DecodeChunk(size_t(s), width, rows, chunk))) {
       return false;
     }
-    PutRows(chunk.data(), width, rows, 0, y);
+    PutRows(data, width, rows, 0, y);
   }
   return true;
 }
@@ -504,14 +523,16 @@ bool TPage::ReadTiles() {
     if (progress.IsAborted()) return true;
     const int64_t x0 = (t % across) * tileW, y0 = (t / across) * tileH;
     if (y0 >= height) break;
+    const uint8_t* data = chunk.data();
     if (planar == 2) {
       for (int p = 0; p < spp; ++p)
-        if (!DecodeChunk(size_t(p * perPlane + t), tileW, tileH, planes[size_t(p)])) return false;
+        if (!PlaneChunk(size_t(p * perPlane + t), tileW, tileH, planes[size_t(p)])) return false;
       if (!Interleave(planes.data(), tileW, tileH)) return false;
-    } else if (!DecodeChunk(size_t(t), tileW, tileH, chunk)) {
+      data = chunk.data();
+    } else if (!(data = DecodeChunk(size_t(t), tileW, tileH, chunk))) {
       return false;
     }
-    PutRows(chunk.data(), tileW, tileH, x0, y0);
+    PutRows(data, tileW, tileH, x0, y0);
     if (t % across == across - 1)
       for (int64_t k = 0; k < tileH && y0 + k < height; ++k) progress.Step();
   }
@@ -701,33 +722,16 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     std::vector<uint8_t> jpeg(static_cast<size_t>(n));
     stream.SetPosition(start);
     jpeg.resize(size_t(std::max<int64_t>(0, stream.Read(jpeg.data(), n))));
-    int jw = 0, jh = 0;
-    if (!JpegDimensions(jpeg.data(), jpeg.size(), jw, jh)) {
+    // The stream goes to the JPEG reader with a record of its own, so the page's parameters stay.
+    TOXMemoryStream js(std::move(jpeg));
+    TIOParamsVals jp;
+    ReadJpegStream(js, dib, jp, false, progress);
+    if (progress.IsAborted() || dib->Empty()) {
       progress.Abort();
       return;
     }
-    // A thumbnail directory often gives no size of its own: the stream's frame decides.
-    if (pg.width <= 0 || pg.height <= 0) pg.width = jw, pg.height = jh;
-    if (!gfx::ImageSizeAllowed(pg.width, pg.height, 24)) {
-      progress.Abort();
-      return;
-    }
-    dib->SetSize(0, 0);
-    dib->SetPixelFormat(gfx::TPixelFormat::pf24bit);
-    dib->SetSize(pg.width, pg.height);
-    const int comps = ph == 0 || ph == 1 ? 1 : 3;
-    std::vector<uint8_t> rgb(size_t(int64_t(pg.width) * pg.height * comps));
-    if (!DecodeTiffJpeg(nullptr, 0, jpeg.data(), jpeg.size(), ph == 2 ? 6 : ph, pg.width, pg.height, comps,
-                        rgb.data(), int64_t(pg.width) * comps)) {
-      progress.Abort();
-      return;
-    }
-    pg.spp = comps;
-    pg.bps = 8;
-    pg.kind = comps == 1 ? kGray : kRGB8;
-    for (int v = 0; v < 256; ++v) pg.grayLut[v] = uint8_t(v);
-    progress.SetRows(pg.height);
-    pg.PutRows(rgb.data(), pg.width, pg.height, 0, 0);
+    if (pg.width > 0 && pg.height > 0 && (dib->Width() != pg.width || dib->Height() != pg.height))
+      dib->SetSize(pg.width, pg.height);
   } else {
   if (pg.compression == cJpeg)
   if (pg.compression == cJpeg)
@@ -757,9 +761,8 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     return;
   }
 
-  dib->SetSize(0, 0);
-  dib->SetPixelFormat(bilevelDib ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  dib->SetSize(pg.width, pg.height);
+  // A fresh buffer: resizing in place would fill every pixel with the brush colour first.
+  dib->Assign(gfx::TDib(pg.width, pg.height, bilevelDib ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit));
   progress.SetRows(pg.height);
   const bool ok = pg.tiled ? pg.ReadTiles() : pg.ReadStrips();
   if (!ok) {
@@ -773,6 +776,296 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     OrientDib(*dib, orientation);
     if (alphaMask) OrientMask(*alphaMask, orientation);
   }
+}
+
+namespace {
+
+// Forwards to the target and remembers a short write.
+class TCheckedStream : public TOXStream {
+ public:
+  explicit TCheckedStream(TOXStream& s) : s_(s) {}
+  int64_t Read(void* b, int64_t n) override { return s_.Read(b, n); }
+  int64_t Write(const void* b, int64_t n) override {
+    const int64_t w = s_.Write(b, n);
+    if (w != n) failed = true;
+    return w;
+  }
+  int64_t Seek(int64_t o, TSeekOrigin origin) override { return s_.Seek(o, origin); }
+  int64_t Size() override { return s_.Size(); }
+  void SetSize(int64_t size) override { s_.SetSize(size); }
+  bool failed = false;
+
+ private:
+  TOXStream& s_;
+};
+
+// One row PackBits-coded: runs of 4 to 128 equal bytes, literal groups of up to 128 bytes.
+void PackBitsRow(const uint8_t* row, int64_t n, std::vector<uint8_t>& out) {
+  out.clear();
+  int64_t i = 0, lit = 0;  // literal group starts at lit
+  auto flush = [&](int64_t end) {
+    while (lit < end) {
+      const int64_t len = std::min<int64_t>(end - lit, 128);
+      out.push_back(uint8_t(len - 1));
+      out.insert(out.end(), row + lit, row + lit + len);
+      lit += len;
+    }
+  };
+  while (i < n) {
+    int64_t run = 1;
+    while (i + run < n && run < 128 && row[i + run] == row[i]) ++run;
+    if (run >= 4) {
+      flush(i);
+      out.push_back(uint8_t(1 - run));
+      out.push_back(row[i]);
+      i += run;
+      lit = i;
+    } else {
+      i += run;
+      if (i - lit >= 128) flush(lit + 128);
+    }
+  }
+  flush(n);
+}
+
+struct TIfdWriter {
+  struct Entry {
+    uint16_t tag, type;
+    uint32_t count;
+    uint32_t value;
+  };
+  std::vector<Entry> entries;
+  std::vector<uint8_t> extra;  // out-of-line values, placed at extraPos
+  int64_t extraPos = 0;
+
+  uint32_t Place(const std::vector<uint8_t>& bytes) {
+    if (extra.size() & 1) extra.push_back(0);  // values start on word boundaries
+    const uint32_t at = uint32_t(extraPos + int64_t(extra.size()));
+    extra.insert(extra.end(), bytes.begin(), bytes.end());
+    return at;
+  }
+  static void Put16(std::vector<uint8_t>& b, uint32_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); }
+  static void Put32(std::vector<uint8_t>& b, uint32_t v) { Put16(b, v & 0xFFFF), Put16(b, v >> 16); }
+  void Long(uint16_t tag, uint32_t v) { entries.push_back({tag, ttLong, 1, v}); }
+  void Short(uint16_t tag, uint32_t v) { entries.push_back({tag, ttShort, 1, v & 0xFFFF}); }
+  void Shorts(uint16_t tag, const std::vector<uint32_t>& v) {
+    std::vector<uint8_t> b;
+    for (uint32_t x : v) Put16(b, x);
+    if (b.size() <= 4) {
+      b.resize(4, 0);
+      entries.push_back({tag, ttShort, uint32_t(v.size()), uint32_t(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24))});
+    } else {
+      entries.push_back({tag, ttShort, uint32_t(v.size()), Place(b)});
+    }
+  }
+  void Rational(uint16_t tag, uint32_t num, uint32_t den) {
+    std::vector<uint8_t> b;
+    Put32(b, num), Put32(b, den);
+    entries.push_back({tag, ttRational, 1, Place(b)});
+  }
+  void Ascii(uint16_t tag, const std::string& text) {
+    if (text.empty()) return;
+    std::vector<uint8_t> b(text.begin(), text.end());
+    b.push_back(0);
+    if (b.size() <= 4) {
+      b.resize(4, 0);
+      entries.push_back({tag, ttAscii, uint32_t(text.size() + 1), uint32_t(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24))});
+    } else {
+      entries.push_back({tag, ttAscii, uint32_t(text.size() + 1), Place(b)});
+    }
+  }
+};
+
+enum TOutKind { okBilevel, okRGB, okPalette, okCMYK, okLab };
+
+}  // namespace
+
+int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progress, TIOParamsVals& params) {
+  TCheckedStream stream(target);
+  if (dib.Empty()) {
+    progress.Abort();
+    return 0;
+  }
+  TIOParamsVals& p = params;
+  const bool bilevel = p.BitsPerSample == 1 && p.SamplesPerPixel == 1;
+  gfx::TDib holder;
+  const gfx::TDib& src = bilevel ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
+  const int w = src.Width(), h = src.Height();
+
+  std::vector<gfx::TRGB> palette;
+  std::vector<uint8_t> indexes;
+  if (p.SamplesPerPixel == 1 && p.BitsPerSample > 1 && p.BitsPerSample <= 8) {
+    p.TiffPhotometric = 3;
+    QuantizeSource(src, 1 << p.BitsPerSample, palette, indexes);
+    palette.resize(size_t(1) << p.BitsPerSample);
+    if (p.TiffCompression != 5 && p.TiffCompression != 8) p.TiffCompression = 0;
+  }
+  if (p.TiffPhotometric == 3 && p.SamplesPerPixel > 1) p.TiffPhotometric = 2;
+  if (p.BitsPerSample > 8) {
+    p.BitsPerSample = 8;
+    p.SamplesPerPixel = 3;
+    p.TiffPhotometric = 2;
+  }
+  TOutKind kind = okRGB;
+  if (bilevel) kind = okBilevel;
+  else if (p.TiffPhotometric == 3 && !palette.empty()) kind = okPalette;
+  else if (p.TiffPhotometric == 5) kind = okCMYK, p.SamplesPerPixel = 4;
+  else if (p.TiffPhotometric == 7) kind = okLab;
+  const int bits = kind == okPalette ? p.BitsPerSample : kind == okBilevel ? 1 : 8;
+  const int samples = kind == okCMYK ? 4 : kind == okPalette || kind == okBilevel ? 1 : 3;
+
+  int compression = 1;
+  uint32_t t4 = 0;
+  TFaxScheme scheme = fsGroup4;
+  const TTiffLzwEncoder& lzw = p.TiffEncoder();
+  switch (p.TiffCompression) {
+    case 1: case 2: case 3: case 4:
+      if (kind == okBilevel) {
+        compression = p.TiffCompression == 1 ? 2 : p.TiffCompression == 4 ? 4 : 3;
+        t4 = p.TiffCompression == 3 ? 1 : 0;
+        scheme = p.TiffCompression == 1 ? fsModifiedHuffman : p.TiffCompression == 2 ? fsGroup3_1D
+                 : p.TiffCompression == 3 ? fsGroup3_2D : fsGroup4;
+      }
+      break;
+    case 5: if (lzw) compression = 5; break;
+    case 8: compression = 32773; break;
+    default: break;
+  }
+  const bool ccitt = compression >= 2 && compression <= 4;
+  const bool predictor = compression == 5 && bits == 8 && samples == 3 && kind != okPalette;
+
+  const int64_t start = stream.Position();
+  const uint8_t header[8] = {'I', 'I', 42, 0, 0, 0, 0, 0};
+  stream.Write(header, 8);
+  const int64_t stripPos = stream.Position();
+
+  const int64_t rowBytes = (int64_t(w) * bits * samples + 7) / 8;
+  std::vector<uint8_t> row(static_cast<size_t>(rowBytes)), packed;
+  std::shared_ptr<void> lzwState;
+  std::unique_ptr<TFaxEncoder> fax;
+  if (ccitt) fax = std::make_unique<TFaxEncoder>(scheme, w, stream);
+  progress.SetRows(h);
+  for (int y = 0; y < h && !progress.IsAborted(); ++y) {
+    progress.Report(int(double(y) * progress.Per1));
+    const uint8_t* s = src.ScanLine(y);
+    switch (kind) {
+      case okBilevel:
+        std::memcpy(row.data(), s, size_t(rowBytes));
+        if (ccitt)
+          for (uint8_t& b : row) b = uint8_t(~b);
+        break;
+      case okRGB:
+        for (int x = 0; x < w; ++x) row[size_t(x) * 3] = s[x * 3 + 2], row[size_t(x) * 3 + 1] = s[x * 3 + 1], row[size_t(x) * 3 + 2] = s[x * 3];
+        break;
+      case okCMYK:
+        for (int x = 0; x < w; ++x) {
+          const int b = s[x * 3], g = s[x * 3 + 1], r = s[x * 3 + 2];
+          int m = std::max({r, g, b});
+          if (m == 0) m = 1;
+          uint8_t* d = row.data() + size_t(x) * 4;
+          d[0] = uint8_t(255 - r * 255 / m), d[1] = uint8_t(255 - g * 255 / m), d[2] = uint8_t(255 - b * 255 / m);
+          d[3] = uint8_t(255 - std::max({r, g, b}));
+        }
+        break;
+      case okLab:
+        for (int x = 0; x < w; ++x) {
+          const uint32_t lab = RgbToLab((uint32_t(s[x * 3 + 2]) << 16) | (uint32_t(s[x * 3 + 1]) << 8) | s[x * 3]);
+          row[size_t(x) * 3] = uint8_t(lab), row[size_t(x) * 3 + 1] = uint8_t(lab >> 8), row[size_t(x) * 3 + 2] = uint8_t(lab >> 16);
+        }
+        break;
+      case okPalette: {
+        const uint8_t* ix = indexes.data() + size_t(y) * w;
+        if (bits == 8) {
+          std::memcpy(row.data(), ix, size_t(w));
+        } else {
+          std::fill(row.begin(), row.end(), 0);
+          for (int x = 0; x < w; ++x) {
+            const int64_t bit = int64_t(x) * bits;
+            row[size_t(bit >> 3)] |= uint8_t((ix[x] & ((1 << bits) - 1)) << (8 - bits - (bit & 7)));
+          }
+        }
+        break;
+      }
+    }
+    if (predictor)
+      for (int64_t i = rowBytes - 1; i >= 3; --i) row[size_t(i)] = uint8_t(row[size_t(i)] - row[size_t(i - 3)]);
+    if (ccitt) {
+      fax->EncodeRow(row.data());
+    } else if (compression == 5) {
+      lzw(row.data(), rowBytes, stream, lzwState);
+    } else if (compression == 32773) {
+      PackBitsRow(row.data(), rowBytes, packed);
+      stream.Write(packed.data(), int64_t(packed.size()));
+    } else {
+      stream.Write(row.data(), rowBytes);
+    }
+    if (stream.failed) progress.Abort();
+  }
+  if (ccitt) fax->Finish();
+  if (compression == 5) lzw(nullptr, 0, stream, lzwState);
+  if (stream.failed) progress.Abort();
+  if (progress.IsAborted()) return 0;
+  const int64_t stripEnd = stream.Position();
+
+  TIfdWriter ifd;
+  ifd.extraPos = stripEnd + ((stripEnd - start) & 1);
+  ifd.Long(tgImageWidth, uint32_t(w));
+  ifd.Long(tgImageLength, uint32_t(h));
+  ifd.Shorts(tgBitsPerSample, std::vector<uint32_t>(size_t(samples), uint32_t(bits)));
+  ifd.Short(tgCompression, uint32_t(compression));
+  ifd.Short(tgPhotometric, kind == okBilevel ? (ccitt ? 0 : 1) : kind == okPalette ? 3 : kind == okCMYK ? 5
+                                              : kind == okLab ? 8 : 2);
+  ifd.Ascii(tgDocumentName, p.TiffDocumentName);
+  ifd.Ascii(tgImageDescription, p.TiffImageDescription);
+  ifd.Long(tgStripOffsets, uint32_t(stripPos));
+  ifd.Short(tgSamplesPerPixel, uint32_t(samples));
+  ifd.Long(tgRowsPerStrip, uint32_t(h));
+  ifd.Long(tgStripByteCounts, uint32_t(stripEnd - stripPos));
+  ifd.Rational(tgXResolution, uint32_t(std::max(p.DpiX, 0)), 1);
+  ifd.Rational(tgYResolution, uint32_t(std::max(p.DpiY, 0)), 1);
+  ifd.Ascii(tgPageName, p.TiffPageName);
+  ifd.Rational(tgXPosition, uint32_t(std::max<int64_t>(int64_t(p.TiffXPosition) * 10000, 0)), 10000);
+  ifd.Rational(tgYPosition, uint32_t(std::max<int64_t>(int64_t(p.TiffYPosition) * 10000, 0)), 10000);
+  if (compression == 3) ifd.Long(tgT4Options, t4);
+  ifd.Short(tgResolutionUnit, 2);
+  if (p.TiffPageNumber || p.TiffPageCount)
+    ifd.Shorts(tgPageNumber, {uint32_t(p.TiffPageNumber), uint32_t(p.TiffPageCount)});
+  if (predictor) ifd.Short(tgPredictor, 2);
+  if (kind == okPalette) {
+    std::vector<uint32_t> map;
+    for (int c = 0; c < 3; ++c)
+      for (const gfx::TRGB& e : palette) map.push_back(uint32_t(c == 0 ? e.r : c == 1 ? e.g : e.b) * 256);
+    ifd.Shorts(tgColorMap, map);
+    std::vector<TOXRGB>& out = p.SetColorMapCount(int(palette.size()));
+    std::copy(palette.begin(), palette.end(), out.begin());
+  }
+
+  if ((stripEnd - start) & 1) stream.Write("", 1);
+  if (ifd.extra.size() & 1) ifd.extra.push_back(0);
+  stream.Write(ifd.extra.data(), int64_t(ifd.extra.size()));
+  const int64_t ifdPos = stream.Position();
+  std::vector<uint8_t> b;
+  TIfdWriter::Put16(b, uint32_t(ifd.entries.size()));
+  for (const TIfdWriter::Entry& e : ifd.entries) {
+    TIfdWriter::Put16(b, e.tag);
+    TIfdWriter::Put16(b, e.type);
+    TIfdWriter::Put32(b, e.count);
+    if (e.type == ttShort && e.count == 1) TIfdWriter::Put16(b, e.value), TIfdWriter::Put16(b, 0);
+    else TIfdWriter::Put32(b, e.value);
+  }
+  TIfdWriter::Put32(b, 0);
+  stream.Write(b.data(), int64_t(b.size()));
+  const int64_t end = stream.Position();
+  std::vector<uint8_t> h8 = {'I', 'I', 42, 0};
+  TIfdWriter::Put32(h8, uint32_t(ifdPos));
+  stream.SetPosition(start);
+  stream.Write(h8.data(), 8);
+  stream.SetPosition(end);
+  if (stream.failed) {
+    progress.Abort();
+    return 0;
+  }
+  return 1;
 }
 
 int TIFFGetPageCount(TOXStream& stream) {

@@ -59,32 +59,7 @@ bool Run(jpeg_decompress_struct& cinfo, TErrorMgr& err, const uint8_t* tables, s
   return true;
 }
 
-bool ReadSize(jpeg_decompress_struct& cinfo, TErrorMgr& err, const uint8_t* data, size_t length, int& width,
-              int& height) {
-  if (setjmp(err.jump)) return false;
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, const_cast<uint8_t*>(data), static_cast<unsigned long>(length));
-  if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
-  width = int(cinfo.image_width);
-  height = int(cinfo.image_height);
-  return true;
-}
-
 }  // namespace
-
-bool JpegDimensions(const uint8_t* data, size_t length, int& width, int& height) {
-  width = height = 0;
-  if (!data || length == 0) return false;
-  jpeg_decompress_struct cinfo;
-  std::memset(&cinfo, 0, sizeof cinfo);
-  TErrorMgr err;
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = ErrorExit;
-  err.pub.output_message = OutputMessage;
-  const bool ok = ReadSize(cinfo, err, data, length, width, height);
-  jpeg_destroy_decompress(&cinfo);
-  return ok && width > 0 && height > 0;
-}
 
 bool DecodeTiffJpeg(const uint8_t* tables, size_t tablesLength, const uint8_t* data, size_t length, int photometric,
                     int width, int rows, int components, uint8_t* out, int64_t rowBytes) {

@@ -12,7 +12,4 @@ namespace ox {
 bool DecodeTiffJpeg(const uint8_t* tables, size_t tablesLength, const uint8_t* data, size_t length, int photometric,
                     int width, int rows, int components, uint8_t* out, int64_t rowBytes);
 
-// Frame size of a complete JPEG stream; false when its header cannot be read.
-bool JpegDimensions(const uint8_t* data, size_t length, int& width, int& height);
-
 }  // namespace ox

@@ -29,6 +29,16 @@ void Decode(TDecodeState& s, const uint8_t* data, int64_t length, int64_t size, 
   int64_t prevPos = 0;
   const int early = lsbFirst ? 0 : 1;
   while (pos < size) {
+    if (accBits < bits && in + 4 <= length) {
+      const uint32_t w = lsbFirst ? uint32_t(data[in]) | (uint32_t(data[in + 1]) << 8) |
+                                        (uint32_t(data[in + 2]) << 16) | (uint32_t(data[in + 3]) << 24)
+                                  : (uint32_t(data[in]) << 24) | (uint32_t(data[in + 1]) << 16) |
+                                        (uint32_t(data[in + 2]) << 8) | data[in + 3];
+      if (lsbFirst) acc |= uint64_t(w) << accBits;
+      else acc = (acc << 32) | w;
+      accBits += 32;
+      in += 4;
+    }
     while (accBits < bits && in < length) {
       if (lsbFirst) acc |= uint64_t(data[in++]) << accBits;
       else acc = (acc << 8) | data[in++];
@@ -56,7 +66,17 @@ void Decode(TDecodeState& s, const uint8_t* data, int64_t length, int64_t size, 
       len = 1;
     } else if (code < next) {
       len = s.length[code];
-      std::memcpy(out + pos, out + s.offset[code], size_t(len));
+      const uint8_t* src = out + s.offset[code];
+      if (len <= 16) {
+        // The slack behind the output lets short strings go in two fixed-size moves.
+        uint64_t a, b;
+        std::memcpy(&a, src, 8);
+        std::memcpy(&b, src + 8, 8);
+        std::memcpy(out + pos, &a, 8);
+        std::memcpy(out + pos + 8, &b, 8);
+      } else {
+        std::memcpy(out + pos, src, size_t(len));
+      }
     } else if (code == next && prev >= 0) {
       const int64_t plen = prev < 256 ? 1 : s.length[prev];
       std::memcpy(out + pos, out + prevPos, size_t(plen));
