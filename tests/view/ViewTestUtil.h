@@ -33,7 +33,11 @@ class ViewFixture : public ::testing::Test {
   std::unique_ptr<ox::TOrvexView> view;
 
   void SetUp() override {
+    // Shown, so that resizing lays the view out at once as in a real window.
+    parent.resize(400, 400);
+    parent.show();
     view = std::make_unique<ox::TOrvexView>(&parent, &sys);
+    view->show();
     view->SetBorderStyle(ox::bsNone);
     view->SetBackground(kBack);
   }
