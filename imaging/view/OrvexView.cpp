@@ -673,6 +673,10 @@ void TOrvexView::keyReleaseEvent(QKeyEvent* e) {
 }
 
 bool TOrvexView::event(QEvent* e) {
+  if (e->type() == QEvent::PaletteChange || e->type() == QEvent::ApplicationPaletteChange) {
+    // System colours may have changed under the background and the cropped styles.
+    Invalidate();
+  }
   if (e->type() == QEvent::ShortcutOverride) {
     auto* k = static_cast<QKeyEvent*>(e);
     if (IsNavigationKey(k->key())) {

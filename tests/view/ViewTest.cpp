@@ -398,3 +398,35 @@ TEST(ViewWindow, ShownWindowCopiesTheBackBufferTopDown) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ViewFixture, ScrollBarActionsGoThroughTheView) {
+  view->SetScrollBars(ox::ssBoth);
+  Make(100, 100, Numbered(400, 400));
+  QScrollBar* v = view->VertScrollBar();
+  v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  EXPECT_EQ(view->ScrollY(), 1);
+  v->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  EXPECT_EQ(view->ScrollY(), 1 + view->ExtentY());
+  v->triggerAction(QAbstractSlider::SliderToMaximum);
+  int mx, my;
+  view->MaxScroll(mx, my);
+  EXPECT_EQ(view->ScrollY(), my);
+  const double scale = (view->ExtentY() + my) / 65536.0;
+  EXPECT_EQ(v->value(), int(my / scale));  // the thumb shows the view's offset, not the slider's own step
+  v->triggerAction(QAbstractSlider::SliderToMinimum);
+  EXPECT_EQ(view->ScrollY(), 0);
+  EXPECT_EQ(v->value(), 0);
+}
+
+TEST_F(ViewFixture, SystemColoursResolveThroughTheService) {
+  sys.Colors[platform::scBtnFace] = 0x00ABCDEF;
+  view->SetBackground(platform::SysColorValue(platform::scBtnFace));
+  Make(4, 4, Numbered(2, 2));
+  EXPECT_EQ(Px(Render(), 3, 3), 0x00ABCDEFu);
+  EXPECT_EQ(sys.ResolveColor(0x7F123456), 0x00123456u);  // only a top byte of 0xFF names a system colour
+  EXPECT_EQ(view->DpiX(), 96);
+}
+
+}  // namespace
