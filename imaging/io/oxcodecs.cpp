@@ -4,6 +4,9 @@
 #include <array>
 
 #include "imaging/io/JPEGFilt.h"
+#include "imaging/io/PCXFilt.h"
+#include "imaging/io/PNGFilt.h"
+#include "imaging/io/TGAFilt.h"
 
 namespace ox {
 
@@ -15,8 +18,31 @@ std::array<TBuiltInCodec, 13> MakeTable() {
     ReadJpegStream(c.Stream, c.Bitmap, c.Params, c.ParamsOnly, c.Progress);
     JpegReadMetadata(c.Params);
   };
-  t[oxffJPEG].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r) { WriteJpegStream(s, d, p, r); };
+  t[oxffJPEG].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
+    WriteJpegStream(s, d, p, r);
+  };
   t[oxffJPEG].Detect = [](TOXStream& s) { return JpegFindSOI(s) >= 0; };
+
+  t[oxffPNG].Read = [](TReadCall& c) { ReadPNGStream(c.Stream, c.Bitmap, c.Params, c.AlphaMask, c.ParamsOnly, c.Progress); };
+  t[oxffPNG].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask* m) {
+    WritePNGStream(s, d, p, m, r);
+  };
+  t[oxffPNG].Detect = [](TOXStream& s) { return IsPNGStream(s); };
+
+  t[oxffPCX].Read = [](TReadCall& c) {
+    // Without a known length the data runs to the end of the stream.
+    const int64_t length = c.DataLength > 0 ? c.DataLength : c.Stream.Size() - c.Stream.Position();
+    ReadPcxStream(c.Stream, c.Bitmap, c.Params, c.ParamsOnly, c.Progress, length);
+  };
+  t[oxffPCX].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
+    WritePcxStream(s, d, p, r);
+  };
+
+  t[oxffTGA].Read = [](TReadCall& c) { ReadTgaStream(c.Stream, c.Bitmap, c.Params, c.ParamsOnly, c.Progress); };
+  t[oxffTGA].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
+    WriteTgaStream(s, d, p, r);
+  };
+  t[oxffTGA].Detect = [](TOXStream& s) { return TryTGA(s); };
   return t;
 }
 

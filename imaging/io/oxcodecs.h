@@ -23,7 +23,8 @@ struct TReadCall {
 
 struct TBuiltInCodec {
   std::function<void(TReadCall&)> Read;
-  std::function<void(TOXStream&, gfx::TDib&, TIOParamsVals&, TProgressRec&)> Write;
+  // The alpha mask (may be null) is for writers that keep transparency.
+  std::function<void(TOXStream&, gfx::TDib&, TIOParamsVals&, TProgressRec&, TOXMask*)> Write;
   // Content test of format detection; restores nothing itself (the caller does).
   std::function<bool(TOXStream&)> Detect;
 };

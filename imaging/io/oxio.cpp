@@ -348,7 +348,7 @@ void TOrvexIO::WriteStream(TOXStream& stream, TOXFileFormat format, const TOXReg
   const bool block = StreamHeaders && HasHeaderBlock(format);
   const int64_t start = stream.Position();
   if (block) WriteHeaderBlock(stream, "\0\0\0\0", 0);
-  codec->Write(stream, *bitmap_, Params, progress);
+  codec->Write(stream, *bitmap_, Params, progress, mask_);
   if (block && !(format == oxffPCX && Aborted)) {
     const int64_t end = stream.Position();
     stream.SetPosition(start);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "imaging/io/oxcodecs.h"
-#include "imaging/io/oxholder.h"
+#include "imaging/model/oxholder.h"
 #include "imaging/io/oxioparams.h"
 #include "imaging/io/oxregistry.h"
 

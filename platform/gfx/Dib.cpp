@@ -49,6 +49,22 @@ TDib& TDib::operator=(const TDib& other) {
   return *this;
 }
 
+TDib::TDib(TDib&& other) noexcept { *this = std::move(other); }
+TDib& TDib::operator=(TDib&& other) noexcept {
+  if (this == &other) return *this;
+  width_ = other.width_;
+  height_ = other.height_;
+  format_ = other.format_;
+  rowLength_ = other.rowLength_;
+  bits_ = std::move(other.bits_);
+  palette_ = std::move(other.palette_);
+  monochrome_ = other.monochrome_;
+  other.width_ = other.height_ = 0;
+  other.rowLength_ = 0;
+  other.bits_.clear();
+  return *this;
+}
+
 void TDib::Assign(const TDib& other) {
   if (this == &other) return;
   width_ = other.width_;

@@ -34,6 +34,9 @@ class TDib {
   ~TDib();
   TDib(const TDib& other);
   TDib& operator=(const TDib& other);
+  // Moving hands over pixels, palette and flags; each object keeps its own canvas.
+  TDib(TDib&& other) noexcept;
+  TDib& operator=(TDib&& other) noexcept;
 
   int Width() const { return width_; }
   int Height() const { return height_; }

@@ -285,3 +285,83 @@ TEST(Metafile, SizingRule) {
   EXPECT_TRUE(io.Aborted);
   MetafileImporter.Load = {};
 }
+
+namespace {
+
+gfx::TDib Gradient(int w, int h) {
+  gfx::TDib d(w, h, gfx::TPixelFormat::pf24bit);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) d.SetPixelColor(x, y, gfx::RGBColor(uint8_t(x * 255 / w), uint8_t(y * 255 / h), 90));
+  return d;
+}
+
+}  // namespace
+
+TEST(Dispatch, RealCodecsByExtensionAndContent) {
+  TempDir dir;
+  gfx::TDib dib = Gradient(40, 30);
+  TOrvexIO io;
+  io.SetAttachedBitmap(&dib);
+  io.SaveToFile(dir.path / "photo.JPG");
+  ASSERT_FALSE(io.Aborted);
+  io.SaveToFile(dir.path / "lying.jpg.png");
+  ASSERT_FALSE(io.Aborted);
+  fs::rename(dir.path / "lying.jpg.png", dir.path / "lying.jpg");
+
+  gfx::TDib back;
+  TOrvexIO in;
+  in.SetAttachedBitmap(&back);
+  in.LoadFromFile(dir.path / "photo.JPG");
+  EXPECT_FALSE(in.Aborted);
+  EXPECT_EQ(in.Params.FileType, oxffJPEG);
+  EXPECT_EQ(back.Width(), 40);
+
+  in.ReadParamsFromFile(dir.path / "lying.jpg");  // PNG content under a JPEG name
+  EXPECT_EQ(in.Params.FileType, oxffUnknown);
+  EXPECT_EQ(DetectFileFormat(dir.path / "lying.jpg", false), oxffPNG);
+  in.ReadParamsFromFile(dir.path / "photo.JPG");
+  EXPECT_EQ(in.Params.FileType, oxffJPEG);
+  EXPECT_EQ(in.Params.Width, 40);
+}
+
+TEST(StreamHeaders, BlocksWrittenAndReadForPcxAndJpeg) {
+  for (TOXFileFormat f : {oxffPCX, oxffJPEG}) {
+    gfx::TDib dib = Gradient(16, 8);
+    TOrvexIO io;
+    io.SetAttachedBitmap(&dib);
+    io.StreamHeaders = true;
+    TOXMemoryStream s;
+    s.Write("lead", 4);
+    io.SaveToStreamFormat(s, f);
+    ASSERT_FALSE(io.Aborted) << f;
+    const int64_t end = s.Position();
+    s.Write("tail", 4);
+    const uint8_t* m = s.Memory() + 4;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(m), 4), f == oxffPCX ? "PCX2" : "JFIF");
+    const uint32_t length = m[8] | m[9] << 8 | m[10] << 16 | uint32_t(m[11]) << 24;
+    EXPECT_EQ(int64_t(length), end - 4 - 12);
+
+    s.SetPosition(4);
+    EXPECT_EQ(DetectStreamFormat(s), f);
+    gfx::TDib back;
+    TOrvexIO in;
+    in.SetAttachedBitmap(&back);
+    in.StreamHeaders = true;
+    in.LoadFromStream(s);
+    EXPECT_FALSE(in.Aborted) << f;
+    EXPECT_EQ(back.Width(), 16);
+    EXPECT_EQ(s.Position(), end) << f;  // placed after the block's data
+  }
+}
+
+TEST(StreamHeaders, PcxWithoutBlockIsRefusedWhenBlocksAreExpected) {
+  gfx::TDib dib = Gradient(4, 4);
+  TOrvexIO io;
+  io.SetAttachedBitmap(&dib);
+  TOXMemoryStream s;
+  io.SaveToStreamFormat(s, oxffPCX);
+  s.SetPosition(0);
+  io.StreamHeaders = true;
+  io.LoadFromStreamFormat(s, oxffPCX);
+  EXPECT_TRUE(io.Aborted);
+}

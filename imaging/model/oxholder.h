@@ -1,4 +1,4 @@
-// TOXImageHolder: what the I/O component needs of the control that shows its picture (a view, a grid).
+// TOXImageHolder: what the I/O and processing components need of the control that shows their picture.
 #pragma once
 
 #include <algorithm>
@@ -37,6 +37,9 @@ class TOXImageHolder {
   virtual void SetHolderResolution(int dpiX, int dpiY) = 0;
   // Repaint and signal the image change.
   virtual void HolderImageChanged() = 0;
+  // The selection the processing component restricts its operations to; none by default.
+  virtual bool HolderHasSelection() const { return false; }
+  virtual TOXMask* HolderSelectionMask() { return nullptr; }
 
   void AddHolderListener(TOXHolderListener* l) {
     if (std::find(listeners_.begin(), listeners_.end(), l) == listeners_.end()) listeners_.push_back(l);

@@ -1,0 +1,391 @@
+// PCX reader and writer: header, plane-line run-length coding, the trailing 256-colour palette.
+#include "imaging/io/PCXFilt.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "imaging/io/oxwriteprep.h"
+#include "platform/gfx/SizeGuard.h"
+
+namespace ox {
+
+namespace {
+
+constexpr int kHeaderSize = 128;
+constexpr int kPaletteSize = 768;
+
+struct TPcxHeader {
+  uint8_t Manufacturer = 0, Version = 0, Encoding = 0, BitsPerPixel = 0;
+  uint16_t XMin = 0, YMin = 0, XMax = 0, YMax = 0, HRes = 0, VRes = 0;
+  std::array<uint8_t, 48> Palette{};
+  uint8_t Planes = 0;
+  uint16_t BytesPerLine = 0, PaletteInfo = 0;
+};
+
+bool ReadHeader(TOXReader& r, TPcxHeader& h) {
+  h.Manufacturer = r.ReadU8();
+  h.Version = r.ReadU8();
+  h.Encoding = r.ReadU8();
+  h.BitsPerPixel = r.ReadU8();
+  h.XMin = r.ReadU16LE();
+  h.YMin = r.ReadU16LE();
+  h.XMax = r.ReadU16LE();
+  h.YMax = r.ReadU16LE();
+  h.HRes = r.ReadU16LE();
+  h.VRes = r.ReadU16LE();
+  r.ReadInto(h.Palette.data(), 48);
+  r.ReadU8();
+  h.Planes = r.ReadU8();
+  h.BytesPerLine = r.ReadU16LE();
+  h.PaletteInfo = r.ReadU16LE();
+  r.Skip(58);
+  return !r.Failed();
+}
+
+// Produces plane lines from the data in memory; a run may carry over from one line into the next.
+struct TPcxLineDecoder {
+  const uint8_t* Data = nullptr;
+  size_t Size = 0;
+  size_t Pos = 0;
+  bool Rle = true;
+  int RunCount = 0;
+  uint8_t RunValue = 0;
+
+  // Fills out[0, n); false when the data ends first.
+  bool Decode(uint8_t* out, int n) {
+    if (!Rle) {
+      if (Size - Pos < size_t(n)) return false;
+      std::memcpy(out, Data + Pos, size_t(n));
+      Pos += size_t(n);
+      return true;
+    }
+    int i = 0;
+    if (RunCount > 0) {
+      const int k = std::min(RunCount, n);
+      std::memset(out, RunValue, size_t(k));
+      i = k;
+      RunCount -= k;
+    }
+    while (i < n) {
+      // Literal stretch first: the common case in photographic data.
+      while (i < n && Pos < Size && Data[Pos] < 192) out[i++] = Data[Pos++];
+      if (i >= n) break;
+      if (Size - Pos < 2) return false;
+      const int count = Data[Pos] & 63;
+      const uint8_t v = Data[Pos + 1];
+      Pos += 2;
+      const int k = std::min(count, n - i);
+      std::memset(out + i, v, size_t(k));
+      i += k;
+      if (count > k) {
+        RunCount = count - k;
+        RunValue = v;
+      }
+    }
+    return true;
+  }
+};
+
+// Writes all of buffer or sets Aborted.
+void WriteChecked(TOXStream& stream, const void* buffer, int64_t n, TProgressRec& progress) {
+  if (n > 0 && stream.Write(buffer, n) != n) progress.Abort();
+}
+
+// n source bytes taken every `step` bytes; an odd n gets a zero byte so the line fills the even bytes per line.
+void EncodeLine(const uint8_t* src, int n, int step, std::vector<uint8_t>& out) {
+  int i = 0;
+  while (i < n) {
+    const uint8_t v = src[int64_t(i) * step];
+    int run = 1;
+    while (run < 63 && i + run < n && src[int64_t(i + run) * step] == v) ++run;
+    if (run > 1 || v >= 192) {
+      out.push_back(uint8_t(192 + run));
+      out.push_back(v);
+    } else {
+      out.push_back(v);
+    }
+    i += run;
+  }
+  if (n & 1) out.push_back(0);
+}
+
+}  // namespace
+
+void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress,
+                   int64_t dataLength) {
+  const int64_t start = stream.Position();
+  TOXReader reader(stream);
+  TPcxHeader h;
+  if (!ReadHeader(reader, h) || h.Manufacturer != 10 || h.BitsPerPixel > 8 || h.Encoding > 1) {
+    progress.Abort();
+    return;
+  }
+  const int64_t width = int64_t(h.XMax) - h.XMin + 1;
+  const int64_t height = int64_t(h.YMax) - h.YMin + 1;
+  const int bpp = h.BitsPerPixel;
+  const int planes = h.Planes;
+  const int bpl = h.BytesPerLine;
+  const bool oneBit = bpp == 1 && planes == 1;
+  // A plane line must hold the row it describes.
+  if (width < 1 || height < 1 || planes == 0 || bpl == 0 || bpp == 0 || int64_t(bpl) * 8 < width * bpp ||
+      !gfx::ImageSizeAllowed(width, height, oneBit ? 1 : 24)) {
+    progress.Abort();
+    return;
+  }
+
+  params.DpiX = h.HRes;
+  params.DpiY = h.VRes;
+  if (params.DpiX == 0 || params.DpiY == 0) {
+    params.DpiX = ScreenDpiX;
+    params.DpiY = ScreenDpiY;
+  }
+
+  // The data cannot reach past the stream, whatever the caller says.
+  const int64_t length = std::max<int64_t>(0, std::min(dataLength, stream.Size() - start));
+  std::array<gfx::TRGB, 256> pal256{};
+  if (planes == 1 && bpp > 4 && length >= kHeaderSize + kPaletteSize) {
+    uint8_t raw[kPaletteSize];
+    stream.SetPosition(start + length - kPaletteSize);
+    TOXReader palReader(stream);
+    if (palReader.ReadInto(raw, kPaletteSize))
+      for (int i = 0; i < 256; ++i) pal256[i] = {raw[i * 3], raw[i * 3 + 1], raw[i * 3 + 2]};
+    stream.SetPosition(start + kHeaderSize);
+  }
+  std::array<gfx::TRGB, 16> pal16{};
+  for (int i = 0; i < 16; ++i) pal16[i] = {h.Palette[i * 3], h.Palette[i * 3 + 1], h.Palette[i * 3 + 2]};
+
+  params.BitsPerSample = bpp;
+  params.SamplesPerPixel = planes;
+  params.Width = int(width);
+  params.Height = int(height);
+  params.FreeColorMap();
+  if (bpp == 8 && planes == 1) {
+    auto& map = params.SetColorMapCount(256);
+    std::copy(pal256.begin(), pal256.end(), map.begin());
+  } else if (bpp == 1 && planes == 4) {
+    auto& map = params.SetColorMapCount(16);
+    std::copy(pal16.begin(), pal16.end(), map.begin());
+    params.BitsPerSample = 4;
+    params.SamplesPerPixel = 1;
+  } else if (bpp < 8) {
+    const int n = std::min(16, 1 << bpp);
+    auto& map = params.SetColorMapCount(n);
+    std::copy(pal16.begin(), pal16.begin() + n, map.begin());
+  }
+  if (paramsOnly || !dib) return;
+
+  enum { kUnsupported, k8, k4, k1, kRgb, kPlanes4 } kind = kUnsupported;
+  if (planes == 1 && bpp == 8) kind = k8;
+  else if (planes == 1 && bpp == 4) kind = k4;
+  else if (planes == 1 && bpp == 1) kind = k1;
+  else if (planes == 3 && bpp == 8) kind = kRgb;
+  else if (planes == 4 && bpp == 1) kind = kPlanes4;
+  if (kind == kUnsupported) {
+    progress.Abort();
+    return;
+  }
+
+  dib->SetSize(0, 0);
+  dib->SetPixelFormat(oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  dib->SetSize(int(width), int(height));
+
+  std::vector<uint8_t> data = reader.ReadBytes(std::max<int64_t>(0, length - kHeaderSize));
+  TPcxLineDecoder dec;
+  dec.Data = data.data();
+  dec.Size = data.size();
+  dec.Rle = h.Encoding == 1;
+
+  // Each plane line is as long as the longer of the file's line and what the store step reads; the excess
+  // stays zero.
+  const int need = kind == k8 || kind == kRgb ? int(width) : kind == k4 ? int((width + 1) / 2) : int((width + 7) / 8);
+  const int lineLen = std::max(bpl, need);
+  std::vector<uint8_t> lines(size_t(lineLen) * planes, 0);
+  const int w = int(width);
+
+  progress.SetRows(height);
+  for (int y = 0; y < height; ++y) {
+    progress.Report(int(double(y) * progress.Per1));
+    if (progress.IsAborted()) return;
+    for (int p = 0; p < planes; ++p) {
+      if (!dec.Decode(lines.data() + size_t(p) * lineLen, bpl)) {
+        progress.Abort();
+        return;
+      }
+    }
+    uint8_t* dst = dib->ScanLine(y);
+    const uint8_t* l0 = lines.data();
+    switch (kind) {
+      case k8:
+        for (int x = 0; x < w; ++x, dst += 3) {
+          const gfx::TRGB& c = pal256[l0[x]];
+          dst[0] = c.b;
+          dst[1] = c.g;
+          dst[2] = c.r;
+        }
+        break;
+      case k4:
+        for (int x = 0; x < w; ++x, dst += 3) {
+          const int idx = (x & 1) ? (l0[x >> 1] & 15) : (l0[x >> 1] >> 4);
+          const gfx::TRGB& c = pal16[idx];
+          dst[0] = c.b;
+          dst[1] = c.g;
+          dst[2] = c.r;
+        }
+        break;
+      case k1:
+        std::memcpy(dst, l0, size_t(need));
+        break;
+      case kRgb: {
+        const uint8_t* g = l0 + lineLen;
+        const uint8_t* b = g + lineLen;
+        for (int x = 0; x < w; ++x, dst += 3) {
+          dst[0] = b[x];
+          dst[1] = g[x];
+          dst[2] = l0[x];
+        }
+        break;
+      }
+      case kPlanes4:
+        for (int x = 0; x < w; ++x, dst += 3) {
+          const int byte = x >> 3, shift = 7 - (x & 7);
+          int idx = 0;
+          for (int k = 0; k < 4; ++k) idx |= ((lines[size_t(k) * lineLen + byte] >> shift) & 1) << k;
+          const gfx::TRGB& c = pal16[idx];
+          dst[0] = c.b;
+          dst[1] = c.g;
+          dst[2] = c.r;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
+  const int d = params.BitsPerSample == 1 ? 1 : params.BitsPerSample * params.SamplesPerPixel;
+  // Refused before anything is written: the header could not describe the picture.
+  if ((d != 1 && d != 4 && d != 8 && d != 24) || dib.Empty() || dib.Width() > 0x10000 || dib.Height() > 0x10000) {
+    progress.Abort();
+    return;
+  }
+  const int width = dib.Width(), height = dib.Height();
+
+  gfx::TDib holder;
+  const gfx::TDib& src = d == 1 ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
+  std::vector<gfx::TRGB> palette;
+  std::vector<uint8_t> indexes;
+  if (d == 4 || d == 8) QuantizeSource(src, d == 4 ? 16 : 256, palette, indexes);
+  palette.resize(d == 8 ? 256 : 16);
+
+  uint8_t header[kHeaderSize] = {};
+  int bits = 0, planes = 0, bpl = 0;
+  switch (d) {
+    case 1:
+      bits = 1, planes = 1, bpl = (width + 7) / 8;
+      // A 1-bit source keeps the DIB meaning of its bits: set is white.
+      palette[0] = {0, 0, 0};
+      palette[1] = {255, 255, 255};
+      if (&src != &dib && src.Palette().size() >= 2) {
+        palette[0] = src.Palette()[0];
+        palette[1] = src.Palette()[1];
+      }
+      break;
+    case 4: bits = 4, planes = 1, bpl = (width + 1) / 2; break;
+    case 8: bits = 8, planes = 1, bpl = width; break;
+    default: bits = 8, planes = 3, bpl = width; break;
+  }
+  if (bpl & 1) ++bpl;
+  if (bpl > 0xFFFF) {  // the header cannot describe the line
+    progress.Abort();
+    return;
+  }
+  auto put16 = [&](int at, int v) {
+    const int c = std::clamp(v, 0, 0xFFFF);
+    header[at] = uint8_t(c);
+    header[at + 1] = uint8_t(c >> 8);
+  };
+  header[0] = 10;
+  header[1] = uint8_t(params.PcxVersion);
+  header[2] = params.PcxCompressed ? 1 : 0;
+  header[3] = uint8_t(bits);
+  put16(8, width - 1);
+  put16(10, height - 1);
+  put16(12, params.DpiX);
+  put16(14, params.DpiY);
+  if (d == 1 || d == 4)
+    for (int i = 0; i < 16; ++i) {
+      header[16 + i * 3] = palette[i].r;
+      header[17 + i * 3] = palette[i].g;
+      header[18 + i * 3] = palette[i].b;
+    }
+  header[65] = uint8_t(planes);
+  put16(66, bpl);
+  put16(68, d == 24 ? 0 : 1);
+  WriteChecked(stream, header, kHeaderSize, progress);
+
+  const bool rle = params.PcxCompressed;
+  std::vector<uint8_t> out;
+  out.reserve(size_t(bpl) * 2 * planes + 2);
+  std::vector<uint8_t> raw(size_t(bpl) * planes, 0);
+  progress.SetRows(height);
+  for (int y = 0; y < height; ++y) {
+    progress.Report(int(double(y) * progress.Per1));
+    if (progress.IsAborted()) return;
+    out.clear();
+    const uint8_t* row = src.ScanLine(y);
+    switch (d) {
+      case 1: {
+        const int n = (width + 7) / 8;
+        if (rle) EncodeLine(row, n, 1, out);
+        else {
+          std::memcpy(raw.data(), row, size_t(n));
+          out.assign(raw.begin(), raw.begin() + bpl);
+        }
+        break;
+      }
+      case 4: {
+        const uint8_t* idx = indexes.data() + size_t(y) * width;
+        std::fill(raw.begin(), raw.end(), 0);
+        for (int x = 0; x < width; ++x) raw[x >> 1] |= (x & 1) ? (idx[x] & 15) : uint8_t((idx[x] & 15) << 4);
+        if (rle) EncodeLine(raw.data(), (width + 1) / 2, 1, out);
+        else out.assign(raw.begin(), raw.begin() + bpl);
+        break;
+      }
+      case 8: {
+        const uint8_t* idx = indexes.data() + size_t(y) * width;
+        if (rle) EncodeLine(idx, width, 1, out);
+        else {
+          std::memcpy(raw.data(), idx, size_t(width));
+          out.assign(raw.begin(), raw.begin() + bpl);
+        }
+        break;
+      }
+      default:
+        for (int p = 0; p < 3; ++p) {
+          const uint8_t* channel = row + (2 - p);  // red, green, blue from blue-green-red pixels
+          if (rle) EncodeLine(channel, width, 3, out);
+          else {
+            for (int x = 0; x < width; ++x) raw[x] = channel[x * 3];
+            out.insert(out.end(), raw.begin(), raw.begin() + bpl);
+          }
+        }
+        break;
+    }
+    WriteChecked(stream, out.data(), int64_t(out.size()), progress);
+  }
+  if (d == 8 && !progress.IsAborted()) {
+    uint8_t tail[1 + kPaletteSize];
+    tail[0] = 12;
+    for (int i = 0; i < 256; ++i) {
+      tail[1 + i * 3] = palette[i].r;
+      tail[2 + i * 3] = palette[i].g;
+      tail[3 + i * 3] = palette[i].b;
+    }
+    WriteChecked(stream, tail, sizeof tail, progress);
+  }
+}
+
+}  // namespace ox

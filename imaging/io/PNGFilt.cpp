@@ -1,0 +1,410 @@
+// PNG codec on libpng 1.6 and zlib: stream read/write routines, transformations, alpha, background, palette.
+#include "imaging/io/PNGFilt.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include <png.h>
+
+#include "imaging/io/oxwriteprep.h"
+#include "imaging/model/OrvexError.h"
+#include "imaging/model/Rounding.h"
+#include "imaging/proc/oxquantize.h"
+#include "platform/gfx/SizeGuard.h"
+
+namespace ox {
+
+namespace {
+
+// libpng reports errors by longjmp back to the innermost PngCall; the frames it unwinds hold nothing
+// that needs a destructor.
+[[noreturn]] void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngWarning(png_structp, png_const_charp) {}
+
+template <class F>
+bool PngCall(png_structp png, F&& f) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  f();
+  return true;
+}
+
+// Reader state; it outlives every library call, so a longjmp never skips its destructor.
+struct Reader {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  TOXStream* stream = nullptr;
+  std::exception_ptr streamError;
+  // Raw bKGD payload, read by us so that the old x 256 form is not thrown away by the library.
+  uint8_t bkgd[6] = {};
+  size_t bkgdSize = 0;
+  bool hasBkgd = false;
+  std::vector<uint8_t> pixels;  // one row, or every row of an interlaced picture that needs conversion
+  ~Reader() {
+    if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+  }
+};
+
+void ReadData(png_structp png, png_bytep data, size_t length) {
+  auto* r = static_cast<Reader*>(png_get_io_ptr(png));
+  int64_t n = 0;
+  try {
+    n = r->stream->Read(data, int64_t(length));
+  } catch (...) {
+    r->streamError = std::current_exception();
+  }
+  if (n != int64_t(length)) png_error(png, "Read error");
+}
+
+int ReadChunk(png_structp png, png_unknown_chunkp chunk) {
+  auto* r = static_cast<Reader*>(png_get_user_chunk_ptr(png));
+  if (std::memcmp(chunk->name, "bKGD", 4) != 0) return 0;
+  r->bkgdSize = std::min(chunk->size, sizeof r->bkgd);
+  std::memcpy(r->bkgd, chunk->data, r->bkgdSize);
+  r->hasBkgd = true;
+  return 1;
+}
+
+struct Writer {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  TOXStream* stream = nullptr;
+  TProgressRec* progress = nullptr;
+  std::exception_ptr streamError;
+  std::vector<uint8_t> row;
+  std::vector<uint8_t> indexes;
+  ~Writer() {
+    if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
+  }
+};
+
+void WriteData(png_structp png, png_bytep data, size_t length) {
+  auto* w = static_cast<Writer*>(png_get_io_ptr(png));
+  int64_t n = 0;
+  try {
+    n = w->stream->Write(data, int64_t(length));
+  } catch (...) {
+    w->streamError = std::current_exception();
+  }
+  if (w->streamError) png_error(png, "Write error");
+  if (n != int64_t(length)) w->progress->Abort();
+}
+
+void FlushData(png_structp) {}
+
+// A background sample in the file's bit depth as 8 bits. Samples above the depth's maximum are the
+// x 256 form older files of this system carry.
+uint8_t BackgroundSample(unsigned v, int bitDepth) {
+  const unsigned max = (1u << bitDepth) - 1;
+  if (v > max) return uint8_t(std::min(v >> 8, 255u));
+  if (bitDepth == 16) return uint8_t(v >> 8);
+  return uint8_t(v * 255 / max);
+}
+
+// The file's background as blue, green, red, or false when it has none we can use.
+bool FileBackground(const Reader& r, int colorType, int bitDepth, TOXRGB& out) {
+  if (!r.hasBkgd) return false;
+  auto u16 = [&](size_t i) { return unsigned(r.bkgd[i]) << 8 | r.bkgd[i + 1]; };
+  if (colorType == PNG_COLOR_TYPE_PALETTE) {
+    png_colorp palette = nullptr;
+    int count = 0;
+    if (r.bkgdSize < 1 || !png_get_PLTE(r.png, r.info, &palette, &count) || r.bkgd[0] >= count) return false;
+    out = {palette[r.bkgd[0]].red, palette[r.bkgd[0]].green, palette[r.bkgd[0]].blue};
+    return true;
+  }
+  if (colorType & PNG_COLOR_MASK_COLOR) {
+    if (r.bkgdSize < 6) return false;
+    out = {BackgroundSample(u16(0), bitDepth), BackgroundSample(u16(2), bitDepth), BackgroundSample(u16(4), bitDepth)};
+    return true;
+  }
+  if (r.bkgdSize < 2) return false;
+  const uint8_t g = BackgroundSample(u16(0), bitDepth);
+  out = {g, g, g};
+  return true;
+}
+
+// Blue, green, red, alpha rows into the DIB and the mask, or composed over the background.
+void ConvertRow(const uint8_t* src, int width, uint8_t* dst, uint8_t* alpha, const TOXRGB& bg) {
+  if (alpha) {
+    for (int x = 0; x < width; ++x, src += 4, dst += 3) {
+      dst[0] = src[0], dst[1] = src[1], dst[2] = src[2];
+      alpha[x] = src[3];
+    }
+    return;
+  }
+  const unsigned bb = bg.b, bgc = bg.g, br = bg.r;
+  for (int x = 0; x < width; ++x, src += 4, dst += 3) {
+    const unsigned a = src[3], na = 255 - a;
+    dst[0] = uint8_t((src[0] * a + bb * na + 127) / 255);
+    dst[1] = uint8_t((src[1] * a + bgc * na + 127) / 255);
+    dst[2] = uint8_t((src[2] * a + br * na + 127) / 255);
+  }
+}
+
+int DpiFromPpm(png_uint_32 ppm, int screen) {
+  return ppm == 0 ? screen : int(Round(double(ppm) / 100.0 * 2.54));
+}
+
+png_uint_32 PpmFromDpi(int dpi) { return png_uint_32(std::max<int64_t>(0, Round(dpi * 100 / 2.54))); }
+
+// A mask that carries transparency for this picture.
+bool UsableMask(const TOXMask* mask, const gfx::TDib& dib) {
+  if (!mask || mask->BitsPerPixel != 8 || mask->Width != dib.Width() || mask->Height != dib.Height() ||
+      mask->Data.empty() || mask->Full)
+    return false;
+  for (int y = 0; y < mask->Height; ++y) {
+    const uint8_t* row = mask->Row(y);
+    for (int x = 0; x < mask->Width; ++x)
+      if (row[x] != 255) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsPNGStream(TOXStream& stream) {
+  const int64_t start = stream.Position();
+  png_byte sig[8];
+  const int64_t n = stream.Read(sig, 8);
+  stream.SetPosition(start);
+  return n == 8 && png_sig_cmp(sig, 0, 8) == 0;
+}
+
+void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOXMask* mask, bool paramsOnly,
+                   TProgressRec& progress) {
+  if (!dib) paramsOnly = true;
+  auto r = std::make_unique<Reader>();
+  r->stream = &stream;
+  r->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, r.get(), PngError, PngWarning);
+  if (r->png) r->info = png_create_info_struct(r->png);
+  if (!r->png || !r->info) {
+    progress.Abort();
+    return;
+  }
+  png_structp png = r->png;
+  png_infop info = r->info;
+  png_uint_32 width = 0, height = 0;
+  int bitDepth = 0, colorType = 0, interlace = 0, passes = 1;
+  bool ok = PngCall(png, [&] {
+    png_set_read_fn(png, r.get(), ReadData);
+    static const png_byte kBkgd[] = {'b', 'K', 'G', 'D', 0};
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kBkgd, 1);
+    png_set_read_user_chunk_fn(png, r.get(), ReadChunk);
+    png_read_info(png, info);
+    png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
+  });
+  ok = ok && gfx::ImageSizeAllowed(width, height, 24);
+
+  size_t rowBytes = 0;
+  int channels = 0;
+  TOXRGB background = params.PngBackground;
+  if (ok) {
+    if (!mask && FileBackground(*r, colorType, bitDepth, background)) params.PngBackground = background;
+    ok = PngCall(png, [&] {
+      if (colorType == PNG_COLOR_TYPE_PALETTE && bitDepth >= 2) png_set_palette_to_rgb(png);
+      if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth >= 2 && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+      // Colour keys become alpha like an alpha channel; 1-bit pictures stay bilevel.
+      if (bitDepth > 1 && png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+      if (bitDepth == 16) png_set_strip_16(png);
+      if (!(colorType & PNG_COLOR_MASK_COLOR) && bitDepth > 1) png_set_gray_to_rgb(png);
+      if (bitDepth > 1) png_set_bgr(png);
+      passes = png_set_interlace_handling(png);
+      png_read_update_info(png, info);
+      rowBytes = png_get_rowbytes(png, info);
+      channels = png_get_channels(png, info);
+    });
+  }
+  // What the transformations deliver: packed 1-bit rows, or 8-bit BGR or BGRA.
+  const bool bilevel = bitDepth == 1;
+  if (ok) {
+    const size_t expected = bilevel ? (size_t(width) + 7) / 8 : size_t(width) * size_t(channels);
+    ok = (bilevel ? channels == 1 : (channels == 3 || channels == 4)) && rowBytes == expected;
+  }
+  if (!ok) {
+    progress.Abort();
+    return;
+  }
+
+  params.Width = int(width);
+  params.Height = int(height);
+  params.BitsPerSample = bitDepth;
+  switch (colorType) {
+    case PNG_COLOR_TYPE_RGB: params.SamplesPerPixel = 3; break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: params.SamplesPerPixel = 2; break;
+    case PNG_COLOR_TYPE_RGB_ALPHA: params.SamplesPerPixel = 4; break;
+    default: params.SamplesPerPixel = 1; break;
+  }
+  params.DpiX = DpiFromPpm(png_get_x_pixels_per_meter(png, info), ScreenDpiX);
+  params.DpiY = DpiFromPpm(png_get_y_pixels_per_meter(png, info), ScreenDpiY);
+  params.FreeColorMap();
+  png_colorp palette = nullptr;
+  int paletteCount = 0;
+  if (colorType == PNG_COLOR_TYPE_PALETTE && png_get_PLTE(png, info, &palette, &paletteCount)) {
+    std::vector<TOXRGB>& map = params.SetColorMapCount(paletteCount);
+    for (int i = 0; i < paletteCount; ++i) map[size_t(i)] = {palette[i].red, palette[i].green, palette[i].blue};
+  }
+  params.PngInterlaced = interlace != PNG_INTERLACE_NONE;
+  if (paramsOnly) return;
+
+  const int w = int(width), h = int(height);
+  const auto format = bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit;
+  dib->SetSize(0, 0);
+  dib->SetPixelFormat(format);
+  dib->SetSize(w, h);
+  if (bilevel) dib->SetPalette({TOXRGB{0, 0, 0}, TOXRGB{255, 255, 255}});
+  uint8_t* alphaOut = nullptr;
+  if (mask) {
+    mask->Allocate(w, h, 8);
+    mask->Fill(255);
+    if (channels == 4) mask->Full = false;
+  }
+  // Three-channel and bilevel rows land in the DIB itself, which also keeps earlier passes of an
+  // interlaced picture. Four-channel rows go through a buffer: the whole picture when interlaced.
+  const bool direct = channels != 4 && int64_t(rowBytes) <= dib->RowLength();
+  const bool whole = !direct && passes > 1;
+  if (!direct) {
+    if (whole && int64_t(rowBytes) > gfx::kMaxImageBytes / h) {
+      progress.Abort();
+      return;
+    }
+    r->pixels.assign(rowBytes * (whole ? size_t(h) : 1), 0);
+  }
+  progress.SetRows(int64_t(h) * passes);
+  for (int pass = 0; pass < passes && ok && !progress.IsAborted(); ++pass) {
+    for (int y = 0; y < h && !progress.IsAborted(); ++y) {
+      png_bytep row = direct ? dib->ScanLine(y) : r->pixels.data() + (whole ? rowBytes * size_t(y) : 0);
+      ok = PngCall(png, [&] { png_read_row(png, row, nullptr); });
+      if (!ok) break;
+      if (!direct && !whole) {
+        alphaOut = mask ? mask->Row(y) : nullptr;
+        ConvertRow(row, w, dib->ScanLine(y), alphaOut, background);
+      }
+      progress.Step();
+    }
+  }
+  if (ok && whole)
+    for (int y = 0; y < h; ++y)
+      ConvertRow(r->pixels.data() + rowBytes * size_t(y), w, dib->ScanLine(y), mask ? mask->Row(y) : nullptr,
+                 background);
+  if (ok && !progress.IsAborted()) ok = PngCall(png, [&] { png_read_end(png, nullptr); });
+  if (!ok) progress.Abort();
+  std::exception_ptr streamError = r->streamError;
+  r.reset();
+  if (streamError) std::rethrow_exception(streamError);
+}
+
+void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TOXMask* mask,
+                    TProgressRec& progress) {
+  auto wr = std::make_unique<Writer>();
+  wr->stream = &stream;
+  wr->progress = &progress;
+  wr->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, wr.get(), PngError, PngWarning);
+  if (wr->png) wr->info = png_create_info_struct(wr->png);
+  if (!wr->png || !wr->info) throw EOrvexError(kPngErrorMessage);
+  png_structp png = wr->png;
+  png_infop info = wr->info;
+
+  // A 1-bit file needs a one-sample source; every other layout is written from 24-bit rows.
+  gfx::TDib holder;
+  const bool bilevelSource = params.BitsPerSample == 1 && params.SamplesPerPixel == 1;
+  const gfx::TDib& source = bilevelSource ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
+  const int w = source.Width(), h = source.Height();
+  const bool alpha = UsableMask(mask, source);
+
+  int colorType, depth = 8;
+  if (params.SamplesPerPixel != 1) colorType = alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+  else if (!bilevelSource) colorType = PNG_COLOR_TYPE_PALETTE;
+  else colorType = PNG_COLOR_TYPE_GRAY, depth = 1;
+
+  // Palette: entry 0 is the background (and the transparent entry), the quantizer's colours follow.
+  std::vector<png_color> plte;
+  std::unique_ptr<TOXQuantizer> quantizer;
+  if (colorType == PNG_COLOR_TYPE_PALETTE) {
+    const int bits = std::clamp(params.BitsPerSample, 1, 8);
+    const int colours = std::min(1 << bits, 255);
+    std::vector<gfx::TRGB> pal;
+    quantizer = std::make_unique<TOXQuantizer>(source, -1, colours, pal);
+    plte.resize(size_t(std::min((1 << bits) + 1, 256)));
+    plte[0] = {params.PngBackground.r, params.PngBackground.g, params.PngBackground.b};
+    for (size_t i = 1; i < plte.size() && i - 1 < pal.size(); ++i) plte[i] = {pal[i - 1].r, pal[i - 1].g, pal[i - 1].b};
+    if (!gfx::ImageSizeAllowed(w, h, 8)) throw EOrvexError(kPngErrorMessage);
+    wr->indexes.resize(size_t(w) * size_t(h));
+    for (int y = 0; y < h; ++y) {
+      const uint8_t* s = source.ScanLine(y);
+      const uint8_t* m = alpha ? mask->Row(y) : nullptr;
+      uint8_t* d = wr->indexes.data() + size_t(y) * size_t(w);
+      for (int x = 0; x < w; ++x, s += 3)
+        d[x] = (m && m[x] != 255) ? 0 : uint8_t(quantizer->IndexOf(gfx::TRGB{s[2], s[1], s[0]}) + 1);
+    }
+  }
+  if (colorType == PNG_COLOR_TYPE_RGB_ALPHA) wr->row.resize(size_t(w) * 4);
+
+  int passes = 1;
+  bool ok = PngCall(png, [&] {
+    png_set_write_fn(png, wr.get(), WriteData, FlushData);
+    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), depth, colorType,
+                 params.PngInterlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+      png_set_PLTE(png, info, plte.data(), int(plte.size()));
+      if (alpha) {
+        png_byte transparent = 0;
+        png_set_tRNS(png, info, &transparent, 1, nullptr);
+      }
+    }
+    png_set_pHYs(png, info, PpmFromDpi(params.DpiX), PpmFromDpi(params.DpiY), PNG_RESOLUTION_METER);
+    switch (params.PngFilter) {
+      case 0: png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE); break;
+      case 1: png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB); break;
+      case 2: png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_PAETH); break;
+      default: break;
+    }
+    // Samples in the image's bit depth, as the PNG standard defines them.
+    png_color_16 bkgd{};
+    const TOXRGB& bg = params.PngBackground;
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+      bkgd.index = png_byte(quantizer->IndexOf(bg) + 1);
+    } else if (colorType == PNG_COLOR_TYPE_GRAY) {
+      bkgd.gray = (bg.r * 21 + bg.g * 71 + bg.b * 7) / 100 >= 128 ? 1 : 0;
+    } else {
+      bkgd.red = bg.r, bkgd.green = bg.g, bkgd.blue = bg.b;
+    }
+    png_set_bKGD(png, info, &bkgd);
+    png_set_compression_level(png, std::clamp(params.PngCompressionLevel, 0, 9));
+    if (colorType & PNG_COLOR_MASK_COLOR && colorType != PNG_COLOR_TYPE_PALETTE) png_set_bgr(png);
+    png_write_info(png, info);
+    passes = png_set_interlace_handling(png);
+  });
+  progress.SetRows(int64_t(h) * passes);
+  for (int pass = 0; pass < passes && ok && !progress.IsAborted(); ++pass) {
+    for (int y = 0; y < h && !progress.IsAborted(); ++y) {
+      png_bytep row;
+      if (colorType == PNG_COLOR_TYPE_PALETTE) {
+        row = wr->indexes.data() + size_t(y) * size_t(w);
+      } else if (colorType == PNG_COLOR_TYPE_RGB_ALPHA) {
+        const uint8_t* s = source.ScanLine(y);
+        const uint8_t* m = mask->Row(y);
+        uint8_t* d = wr->row.data();
+        for (int x = 0; x < w; ++x, s += 3, d += 4) d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = m[x];
+        row = wr->row.data();
+      } else {
+        row = const_cast<png_bytep>(source.ScanLine(y));
+      }
+      ok = PngCall(png, [&] { png_write_row(png, row); });
+      if (!ok) break;
+      progress.Step();
+    }
+  }
+  if (ok && !progress.IsAborted()) ok = PngCall(png, [&] { png_write_end(png, info); });
+  std::exception_ptr streamError = wr->streamError;
+  wr.reset();
+  if (!ok) {
+    progress.Abort();
+    if (streamError) std::rethrow_exception(streamError);
+    throw EOrvexError(kPngErrorMessage);
+  }
+}
+
+}  // namespace ox

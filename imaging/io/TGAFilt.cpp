@@ -1,0 +1,585 @@
+// Targa reader, writer and content test: header, colour map, run-length packets, extension area and footer.
+#include "imaging/io/TGAFilt.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "imaging/io/oxwriteprep.h"
+#include "imaging/model/Rounding.h"
+#include "platform/gfx/SizeGuard.h"
+
+namespace ox {
+
+namespace {
+
+constexpr int kHeaderSize = 18;
+constexpr int kFooterSize = 26;
+constexpr int kExtensionSize = 495;
+constexpr char kSignature[] = "TRUEVISION-XFILE.";  // 17 characters, then a zero byte
+
+struct TTgaHeader {
+  uint8_t IdLength = 0, ColorMapType = 0, ImageType = 0;
+  uint16_t FirstEntry = 0, MapLength = 0;
+  uint8_t EntrySize = 0;
+  uint16_t XOrigin = 0, YOrigin = 0, Width = 0, Height = 0;
+  uint8_t Depth = 0, Descriptor = 0;
+};
+
+TTgaHeader ParseHeader(const uint8_t* b) {
+  TTgaHeader h;
+  auto u16 = [b](int at) { return uint16_t(b[at] | (b[at + 1] << 8)); };
+  h.IdLength = b[0];
+  h.ColorMapType = b[1];
+  h.ImageType = b[2];
+  h.FirstEntry = u16(3);
+  h.MapLength = u16(5);
+  h.EntrySize = b[7];
+  h.XOrigin = u16(8);
+  h.YOrigin = u16(10);
+  h.Width = u16(12);
+  h.Height = u16(14);
+  h.Depth = b[16];
+  h.Descriptor = b[17];
+  return h;
+}
+
+bool TypeAndDepthValid(const TTgaHeader& h) {
+  const int t = h.ImageType, d = h.Depth;
+  return (t == 1 || t == 2 || t == 3 || t == 9 || t == 10 || t == 11) &&
+         (d == 1 || d == 4 || d == 8 || d == 16 || d == 24 || d == 32);
+}
+
+bool IsGrayType(const TTgaHeader& h) { return h.ImageType == 3 || h.ImageType == 11; }
+
+gfx::TRGB Colour16(unsigned v) {
+  return {uint8_t(((v >> 10) & 31) * 8), uint8_t(((v >> 5) & 31) * 8), uint8_t((v & 31) * 8)};
+}
+
+// Text of a zero-terminated field of at most n bytes.
+std::string FieldText(const uint8_t* p, size_t n) {
+  const void* z = std::memchr(p, 0, n);
+  return std::string(reinterpret_cast<const char*>(p), z ? size_t(static_cast<const uint8_t*>(z) - p) : n);
+}
+
+// Local date and time, or -1 when the fields do not name one.
+std::time_t EncodeDate(int month, int day, int year, int hour, int minute, int second) {
+  if (month < 1 || month > 12 || day < 1 || day > 31 || year < 1 || hour > 23 || minute > 59 || second > 59) return -1;
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  const std::time_t t = std::mktime(&tm);
+  // mktime normalises 31 February into March: such a date is refused.
+  if (t == std::time_t(-1) || tm.tm_mday != day || tm.tm_mon != month - 1) return -1;
+  return t;
+}
+
+// Pixel input through a fixed buffer refilled from the stream.
+class TTgaInput {
+ public:
+  explicit TTgaInput(TOXStream& stream) : stream_(stream) {}
+
+  // Copies n bytes; false (the rest zeroed) when the stream ends first.
+  bool Read(uint8_t* dst, size_t n) {
+    while (n > 0) {
+      if (pos_ == len_ && !Fill()) {
+        std::memset(dst, 0, n);
+        return false;
+      }
+      const size_t k = std::min(n, len_ - pos_);
+      std::memcpy(dst, buf_.data() + pos_, k);
+      pos_ += k;
+      dst += k;
+      n -= k;
+    }
+    return true;
+  }
+  // Next byte or -1 at the end.
+  int Byte() {
+    if (pos_ == len_ && !Fill()) return -1;
+    return buf_[pos_++];
+  }
+
+ private:
+  bool Fill() {
+    if (ended_) return false;
+    const int64_t got = stream_.Read(buf_.data(), int64_t(buf_.size()));
+    pos_ = 0;
+    len_ = got > 0 ? size_t(got) : 0;
+    if (len_ == 0) ended_ = true;
+    return len_ > 0;
+  }
+  TOXStream& stream_;
+  std::array<uint8_t, 8192> buf_{};
+  size_t pos_ = 0, len_ = 0;
+  bool ended_ = false;
+};
+
+// Decodes units (pixels, or bytes of packed 1- and 4-bit rows) of one row; a packet longer than the row
+// continues on the next row, as older writers expect, and never writes past the row.
+struct TTgaRowDecoder {
+  TTgaInput& In;
+  int UnitSize = 1;
+  bool Rle = false;
+  int Left = 0;  // units left in the current packet
+  bool Run = false;
+  uint8_t Value[4] = {};
+  bool Truncated = false;
+
+  void Decode(uint8_t* out, int n) {
+    if (!Rle) {
+      if (!In.Read(out, size_t(n) * UnitSize)) Truncated = true;
+      return;
+    }
+    int i = 0;
+    while (i < n) {
+      if (Left == 0) {
+        const int h = In.Byte();
+        if (h < 0) {
+          Truncated = true;
+          return;
+        }
+        Left = (h & 127) + 1;
+        Run = (h & 128) != 0;
+        if (Run && !In.Read(Value, size_t(UnitSize))) {
+          Truncated = true;
+          return;
+        }
+      }
+      const int k = std::min(Left, n - i);
+      uint8_t* dst = out + size_t(i) * UnitSize;
+      if (!Run) {
+        if (!In.Read(dst, size_t(k) * UnitSize)) {
+          Truncated = true;
+          return;
+        }
+      } else if (UnitSize == 1) {
+        std::memset(dst, Value[0], size_t(k));
+      } else if (UnitSize == 3) {
+        for (int j = 0; j < k; ++j, dst += 3) {
+          dst[0] = Value[0];
+          dst[1] = Value[1];
+          dst[2] = Value[2];
+        }
+      } else {
+        for (int j = 0; j < k; ++j, dst += UnitSize) std::memcpy(dst, Value, size_t(UnitSize));
+      }
+      i += k;
+      Left -= k;
+    }
+  }
+};
+
+struct TTgaInfo {
+  TTgaHeader H;
+  std::array<gfx::TRGB, 256> Palette{};  // work palette
+};
+
+// Reads the footer, the extension area and the header into params; false when the header is invalid.
+bool ReadTgaHeader(TOXStream& stream, TIOParamsVals& params, TTgaInfo& info) {
+  const int64_t start = stream.Position();
+  const int64_t size = stream.Size();
+  bool footer = false;
+  uint32_t extOffset = 0;
+  if (size - start >= kFooterSize) {
+    uint8_t f[kFooterSize];
+    stream.SetPosition(size - kFooterSize);
+    TOXReader r(stream);
+    if (r.ReadInto(f, kFooterSize) && std::memcmp(f + 8, kSignature, 17) == 0) {
+      footer = true;
+      extOffset = uint32_t(f[0] | (f[1] << 8) | (f[2] << 16) | (uint32_t(f[3]) << 24));
+    }
+  }
+
+  params.TgaAuthor.clear();
+  params.TgaJobName.clear();
+  params.TgaDate = std::time(nullptr);
+  params.TgaKeyColor = {};
+  params.TgaAspectRatio = 1.0;
+  params.TgaGamma = 2.2;
+
+  // An extension area must lie wholly inside the stream.
+  if (footer && extOffset != 0 && int64_t(extOffset) <= size - start - kExtensionSize) {
+    uint8_t e[kExtensionSize];
+    stream.SetPosition(start + extOffset);
+    TOXReader r(stream);
+    if (r.ReadInto(e, kExtensionSize)) {
+      auto u16 = [&e](int at) { return int(e[at] | (e[at + 1] << 8)); };
+      params.TgaAuthor = FieldText(e + 2, 41);
+      const int month = u16(367), day = u16(369), year = u16(371);
+      if (month != 0 && day != 0 && year != 0) {
+        const std::time_t t = EncodeDate(month, day, year, u16(373), u16(375), u16(377));
+        if (t != std::time_t(-1)) params.TgaDate = t;
+      }
+      params.TgaJobName = FieldText(e + 379, 41);
+      params.TgaKeyColor = {e[471], e[472], e[473]};
+      if (u16(474) != 0 && u16(476) != 0) params.TgaAspectRatio = double(u16(474)) / double(u16(476));
+      if (u16(478) != 0 && u16(480) != 0) params.TgaGamma = double(u16(478)) / double(u16(480));
+    }
+  }
+
+  stream.SetPosition(start);
+  TOXReader r(stream);
+  uint8_t hb[kHeaderSize];
+  if (!r.ReadInto(hb, kHeaderSize)) return false;
+  TTgaHeader& h = info.H;
+  h = ParseHeader(hb);
+  params.TgaXOrigin = h.XOrigin;
+  params.TgaYOrigin = h.YOrigin;
+  if (!TypeAndDepthValid(h)) return false;
+
+  // The writer ends the field with a zero byte; the text stops there.
+  uint8_t id[255];
+  if (!r.ReadInto(id, h.IdLength)) return false;
+  params.TgaImageId = FieldText(id, h.IdLength);
+
+  for (int j = 0; j < 8; ++j)
+    for (int k = 0; k < 8; ++k)
+      for (int l = 0; l < 4; ++l)
+        info.Palette[32 * j + 4 * k + l] = {uint8_t(32 * j + 28), uint8_t(32 * k + 28), uint8_t(64 * l + 60)};
+
+  params.FreeColorMap();
+  if (h.ColorMapType == 1) {
+    // Every entry is consumed so the pixels start where they should; only indexes below 256 are kept.
+    const int entryBytes = (h.EntrySize + 7) / 8;
+    for (int i = 0; i < h.MapLength; ++i) {
+      const int index = h.FirstEntry + i;
+      uint8_t e[4] = {};
+      if (entryBytes > 4 || index >= 256 || !(h.EntrySize == 15 || h.EntrySize == 16 || h.EntrySize == 24 || h.EntrySize == 32)) {
+        if (!r.Skip(entryBytes)) return false;
+        continue;
+      }
+      if (!r.ReadInto(e, entryBytes)) return false;
+      if (entryBytes == 2) info.Palette[index] = Colour16(unsigned(e[0] | (e[1] << 8)));
+      else info.Palette[index] = {e[2], e[1], e[0]};
+    }
+    const int count = std::min<int>(h.MapLength, 256);
+    auto& map = params.SetColorMapCount(count);
+    std::copy(info.Palette.begin(), info.Palette.begin() + count, map.begin());
+    params.TgaGrayLevel = false;
+  } else {
+    if (h.Depth == 8) {
+      for (int i = 0; i < 256; ++i) info.Palette[i] = {uint8_t(i), uint8_t(i), uint8_t(i)};
+      params.TgaGrayLevel = true;
+    } else if (h.Depth == 1) {
+      info.Palette[0] = {0, 0, 0};
+      info.Palette[1] = {255, 255, 255};
+    }
+  }
+  params.TgaCompressed = h.ImageType >= 9;
+  return !r.Failed();
+}
+
+void WriteChecked(TOXStream& stream, const void* buffer, int64_t n, TProgressRec& progress) {
+  if (n > 0 && stream.Write(buffer, n) != n) progress.Abort();
+}
+
+// One row of n pixels of ps bytes (1 or 3) as run-length packets.
+void EncodeRow(const uint8_t* px, int n, int ps, std::vector<uint8_t>& out) {
+  auto same = [px, ps](int a, int b) { return std::memcmp(px + size_t(a) * ps, px + size_t(b) * ps, size_t(ps)) == 0; };
+  int i = 0;
+  while (i < n) {
+    int run = 1;
+    while (run < 128 && i + run < n && same(i + run, i)) ++run;
+    if (run >= 2) {
+      out.push_back(uint8_t(128 + run - 1));
+      out.insert(out.end(), px + size_t(i) * ps, px + size_t(i + 1) * ps);
+      i += run;
+      continue;
+    }
+    int count = 0;
+    while (count < 128 && i + count < n && (i + count == n - 1 || !same(i + count, i + count + 1))) ++count;
+    out.push_back(uint8_t(count - 1));
+    out.insert(out.end(), px + size_t(i) * ps, px + size_t(i + count) * ps);
+    i += count;
+  }
+}
+
+// numerator / denominator for value with the denominator 10000, smaller when the numerator would not fit.
+void Fraction(double value, uint8_t* at) {
+  int64_t num = 0, den = 0;
+  if (value > 0 && std::isfinite(value)) {
+    den = 10000;
+    num = Trunc(value * double(den));
+    while (num > 0xFFFF && den > 1) {
+      den /= 10;
+      num = Trunc(value * double(den));
+    }
+    if (num > 0xFFFF) num = 0xFFFF;
+  }
+  at[0] = uint8_t(num);
+  at[1] = uint8_t(num >> 8);
+  at[2] = uint8_t(den);
+  at[3] = uint8_t(den >> 8);
+}
+
+void MirrorBits(uint8_t* row, int width) {
+  for (int a = 0, b = width - 1; a < b; ++a, --b) {
+    const int ba = (row[a >> 3] >> (7 - (a & 7))) & 1;
+    const int bb = (row[b >> 3] >> (7 - (b & 7))) & 1;
+    if (ba != bb) {
+      row[a >> 3] ^= uint8_t(0x80 >> (a & 7));
+      row[b >> 3] ^= uint8_t(0x80 >> (b & 7));
+    }
+  }
+}
+
+}  // namespace
+
+bool TryTGA(TOXStream& stream) {
+  const int64_t pos = stream.Position();
+  uint8_t b[kHeaderSize];
+  TOXReader r(stream);
+  const bool read = r.ReadInto(b, kHeaderSize);
+  stream.SetPosition(pos);
+  if (!read || !TypeAndDepthValid(ParseHeader(b))) return false;
+  const bool anymap = b[0] == 'P' && b[1] >= '2' && b[1] <= '6' && (b[2] == ' ' || b[2] == '#' || b[2] == '\n');
+  return !anymap;
+}
+
+void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress) {
+  TTgaInfo info;
+  if (!ReadTgaHeader(stream, params, info)) {
+    progress.Abort();
+    return;
+  }
+  const TTgaHeader& h = info.H;
+  const bool oneBit = h.Depth == 1;
+  if (h.Width == 0 || h.Height == 0 || !gfx::ImageSizeAllowed(h.Width, h.Height, oneBit ? 1 : 24)) {
+    progress.Abort();
+    return;
+  }
+  params.Width = h.Width;
+  params.Height = h.Height;
+  params.DpiX = ScreenDpiX;
+  params.DpiY = ScreenDpiY;
+  switch (h.Depth) {
+    case 1: params.BitsPerSample = 1, params.SamplesPerPixel = 1; break;
+    case 4: params.BitsPerSample = 4, params.SamplesPerPixel = 1; break;
+    case 8: params.BitsPerSample = 8, params.SamplesPerPixel = 1; break;
+    case 16: params.BitsPerSample = 5, params.SamplesPerPixel = 3; break;
+    case 24: params.BitsPerSample = 8, params.SamplesPerPixel = 3; break;
+    default: params.BitsPerSample = 8, params.SamplesPerPixel = 4; break;
+  }
+  if (paramsOnly || !dib) return;
+
+  const int width = h.Width, height = h.Height;
+  dib->SetSize(0, 0);
+  dib->SetPixelFormat(oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  dib->SetSize(width, height);
+
+  // Packed depths are decoded byte by byte.
+  int units = width, unitSize = h.Depth / 8;
+  if (h.Depth == 1) units = (width + 7) / 8, unitSize = 1;
+  else if (h.Depth == 4) units = (width + 1) / 2, unitSize = 1;
+  TTgaInput in(stream);
+  TTgaRowDecoder dec{in};
+  dec.UnitSize = unitSize;
+  dec.Rle = h.ImageType >= 9;
+  std::vector<uint8_t> rowBuf(size_t(units) * unitSize, 0);
+
+  const bool topDown = (h.Descriptor & 0x20) != 0;
+  const bool mirror = (h.Descriptor & 0x10) != 0;
+  const bool gray16 = h.Depth == 16 && IsGrayType(h);
+  const gfx::TRGB* pal = info.Palette.data();
+  progress.SetRows(height);
+  for (int n = 0; n < height; ++n) {
+    const int y = topDown ? n : height - 1 - n;
+    uint8_t* dst = dib->ScanLine(y);
+    if (h.Depth == 24) {
+      dec.Decode(dst, units);
+    } else if (h.Depth == 1) {
+      dec.Decode(dst, units);
+    } else {
+      dec.Decode(rowBuf.data(), units);
+      const uint8_t* s = rowBuf.data();
+      switch (h.Depth) {
+        case 4:
+          for (int x = 0; x < width; ++x, dst += 3) {
+            const gfx::TRGB& c = pal[(x & 1) ? (s[x >> 1] & 15) : (s[x >> 1] >> 4)];
+            dst[0] = c.b, dst[1] = c.g, dst[2] = c.r;
+          }
+          break;
+        case 8:
+          for (int x = 0; x < width; ++x, dst += 3) {
+            const gfx::TRGB& c = pal[s[x]];
+            dst[0] = c.b, dst[1] = c.g, dst[2] = c.r;
+          }
+          break;
+        case 16:
+          if (gray16) {  // gray and alpha bytes
+            for (int x = 0; x < width; ++x, dst += 3) dst[0] = dst[1] = dst[2] = s[x * 2];
+          } else {
+            for (int x = 0; x < width; ++x, dst += 3) {
+              const gfx::TRGB c = Colour16(unsigned(s[x * 2] | (s[x * 2 + 1] << 8)));
+              dst[0] = c.b, dst[1] = c.g, dst[2] = c.r;
+            }
+          }
+          break;
+        default:
+          for (int x = 0; x < width; ++x, dst += 3) {
+            dst[0] = s[x * 4], dst[1] = s[x * 4 + 1], dst[2] = s[x * 4 + 2];
+          }
+          break;
+      }
+    }
+    if (mirror) {
+      uint8_t* row = dib->ScanLine(y);
+      if (oneBit) {
+        MirrorBits(row, width);
+      } else {
+        for (int a = 0, b = width - 1; a < b; ++a, --b) std::swap_ranges(row + a * 3, row + a * 3 + 3, row + b * 3);
+      }
+    }
+    progress.Step();
+    if (dec.Truncated) {
+      progress.Abort();
+      return;
+    }
+  }
+}
+
+void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
+  const auto format = dib.PixelFormat();
+  if ((format != gfx::TPixelFormat::pf24bit && format != gfx::TPixelFormat::pf1bit) || dib.Empty() ||
+      dib.Width() > 0xFFFF || dib.Height() > 0xFFFF) {
+    progress.Abort();
+    return;
+  }
+  const int width = dib.Width(), height = dib.Height();
+  const int64_t start = stream.Position();
+
+  int depth = 24;
+  if (params.SamplesPerPixel == 1) {
+    if (params.BitsPerSample == 1) depth = 1;
+    else if (params.BitsPerSample == 4) depth = 4;
+    else if (params.BitsPerSample == 8) depth = 8;
+  }
+  gfx::TDib holder;
+  const gfx::TDib& src = depth == 1 ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
+  std::vector<gfx::TRGB> palette;
+  std::vector<uint8_t> indexes;
+  if (depth == 1 || depth == 4) params.TgaCompressed = false;
+  if (depth == 4 || depth == 8) {
+    QuantizeSource(src, 1 << depth, palette, indexes);
+    palette.resize(size_t(1) << depth);
+    auto& map = params.SetColorMapCount(1 << depth);
+    std::copy(palette.begin(), palette.end(), map.begin());
+  }
+  const bool gray = depth == 8 && params.TgaGrayLevel;
+  const bool mapped = depth == 4 || (depth == 8 && !gray);
+  const bool rle = params.TgaCompressed;
+
+  std::string id = params.TgaImageId.substr(0, 254);
+  uint8_t hb[kHeaderSize] = {};
+  auto put16 = [&hb](int at, int v) {
+    hb[at] = uint8_t(v);
+    hb[at + 1] = uint8_t(v >> 8);
+  };
+  hb[0] = uint8_t(id.size() + 1);
+  if (mapped) {
+    hb[1] = 1;
+    hb[2] = rle ? 9 : 1;
+    put16(5, 1 << depth);
+    hb[7] = 24;
+  } else {
+    hb[2] = depth == 24 ? (rle ? 10 : 2) : (rle ? 11 : 3);
+  }
+  put16(8, params.TgaXOrigin);
+  put16(10, params.TgaYOrigin);
+  put16(12, width);
+  put16(14, height);
+  hb[16] = uint8_t(depth);
+  hb[17] = 32;
+  WriteChecked(stream, hb, kHeaderSize, progress);
+  WriteChecked(stream, id.c_str(), int64_t(id.size()) + 1, progress);
+  if (mapped) {
+    std::vector<uint8_t> map;
+    for (const gfx::TRGB& c : palette) map.insert(map.end(), {c.b, c.g, c.r});
+    WriteChecked(stream, map.data(), int64_t(map.size()), progress);
+  }
+
+  std::array<uint8_t, 256> grayOf{};
+  if (gray)
+    for (int i = 0; i < 256; ++i)
+      grayOf[i] = uint8_t((21 * palette[i].r + 71 * palette[i].g + 7 * palette[i].b) / 100);
+  std::vector<uint8_t> row(size_t(width) * 3), out;
+  out.reserve(size_t(width) * 4 + 16);
+  progress.SetRows(height);
+  for (int y = 0; y < height; ++y) {
+    out.clear();
+    const uint8_t* line = src.ScanLine(y);
+    int n = width, ps = 1;
+    const uint8_t* px = row.data();
+    switch (depth) {
+      case 1: n = (width + 7) / 8; px = line; break;
+      case 4: {
+        n = (width + 1) / 2;
+        std::fill(row.begin(), row.begin() + n, 0);
+        const uint8_t* idx = indexes.data() + size_t(y) * width;
+        for (int x = 0; x < width; ++x) row[x >> 1] |= (x & 1) ? (idx[x] & 15) : uint8_t((idx[x] & 15) << 4);
+        break;
+      }
+      case 8: {
+        const uint8_t* idx = indexes.data() + size_t(y) * width;
+        if (gray) {
+          for (int x = 0; x < width; ++x) row[x] = grayOf[idx[x]];
+        } else {
+          px = idx;
+        }
+        break;
+      }
+      default: ps = 3, px = line; break;
+    }
+    if (rle && (depth == 8 || depth == 24)) {
+      EncodeRow(px, n, ps, out);
+      WriteChecked(stream, out.data(), int64_t(out.size()), progress);
+    } else {
+      WriteChecked(stream, px, int64_t(n) * ps, progress);
+    }
+    progress.Step();
+  }
+
+  const int64_t extPos = stream.Position();
+  uint8_t e[kExtensionSize] = {};
+  auto e16 = [&e](int at, int v) {
+    e[at] = uint8_t(v);
+    e[at + 1] = uint8_t(v >> 8);
+  };
+  e16(0, kExtensionSize);
+  const std::string author = params.TgaAuthor.substr(0, 40), job = params.TgaJobName.substr(0, 40);
+  std::memcpy(e + 2, author.data(), author.size());
+  std::memcpy(e + 379, job.data(), job.size());
+  std::tm tm{};
+  const std::time_t date = params.TgaDate;
+  if (localtime_r(&date, &tm)) {
+    e16(367, tm.tm_mon + 1);
+    e16(369, tm.tm_mday);
+    e16(371, tm.tm_year + 1900);
+    e16(373, tm.tm_hour);
+    e16(375, tm.tm_min);
+    e16(377, tm.tm_sec);
+  }
+  e[470] = 0;
+  e[471] = params.TgaKeyColor.r;
+  e[472] = params.TgaKeyColor.g;
+  e[473] = params.TgaKeyColor.b;
+  Fraction(params.TgaAspectRatio, e + 474);
+  Fraction(params.TgaGamma, e + 478);
+  WriteChecked(stream, e, kExtensionSize, progress);
+
+  uint8_t f[kFooterSize] = {};
+  const int64_t offset = extPos - start;
+  for (int i = 0; i < 4; ++i) f[i] = uint8_t(offset >> (8 * i));
+  std::memcpy(f + 8, kSignature, 17);
+  WriteChecked(stream, f, kFooterSize, progress);
+}
+
+}  // namespace ox

@@ -1,0 +1,797 @@
+// TIFF reader (strips, tiles, planes, the sample formats and compressions) and the one-page writer.
+#include "imaging/io/TIFFFilt.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "imaging/io/CCITT.h"
+#include "imaging/io/TIFFDir.h"
+#include "imaging/io/TIFFJpeg.h"
+#include "imaging/model/BitRun.h"
+#include "imaging/model/Rounding.h"
+#include "imaging/model/oxutils.h"
+#include "platform/gfx/SizeGuard.h"
+
+namespace ox {
+
+namespace {
+
+enum TTag : uint16_t {
+  tgImageWidth = 256, tgImageLength = 257, tgBitsPerSample = 258, tgCompression = 259, tgPhotometric = 262,
+  tgFillOrder = 266, tgDocumentName = 269, tgImageDescription = 270, tgMake = 271, tgModel = 272,
+  tgStripOffsets = 273, tgOrientation = 274, tgSamplesPerPixel = 277, tgRowsPerStrip = 278,
+  tgStripByteCounts = 279, tgXResolution = 282, tgYResolution = 283, tgPlanarConfig = 284, tgPageName = 285,
+  tgXPosition = 286, tgYPosition = 287, tgT4Options = 292, tgT6Options = 293, tgResolutionUnit = 296,
+  tgPageNumber = 297, tgTransferFunction = 301, tgSoftware = 305, tgDateTime = 306, tgPredictor = 317,
+  tgWhitePoint = 318, tgPrimaryChromaticities = 319, tgColorMap = 320, tgTileWidth = 322, tgTileLength = 323,
+  tgTileOffsets = 324, tgTileByteCounts = 325, tgExtraSamples = 338, tgJPEGTables = 347, tgJPEGProc = 512,
+  tgJPEGInterchangeFormat = 513, tgJPEGInterchangeFormatLength = 514, tgYCbCrCoefficients = 529,
+  tgYCbCrPositioning = 531, tgReferenceBlackWhite = 532, tgExifIFD = 34665
+};
+
+// Raw compression tag values.
+enum : int {
+  cNone = 1, cHuffman = 2, cGroup3 = 3, cGroup4 = 4, cLzw = 5, cOldJpeg = 6, cJpeg = 7, cDeflate = 8,
+  cPackBits = 32773, cDeflateOld = 32946
+};
+
+// How the rows of a page become DIB pixels.
+enum TKind { kNone, kBilevel, kRGB8, kRGB16, kRGB555, kPalette, kPaletteAlpha, kGray, kGray16, kCMYK8, kCMYK16, kLab8 };
+
+uint8_t MapCompression(uint32_t c, uint32_t t4) {
+  switch (c) {
+    case 1: return 0;
+    case 2: return 1;
+    case 3: return (t4 & 1) ? 3 : 2;
+    case 4: return 4;
+    case 5: return 5;
+    case 6: return 6;
+    case 7: return 7;
+    case 32773: return 8;
+    default: return 9;
+  }
+}
+
+// Copies the EXIF sub-directory and the page's own metadata tags into the record.
+void ReadExifTags(TTiffDirReader& r, const std::vector<TTiffEntry>& ifd, const std::vector<TTiffEntry>& exif,
+                  TIOParamsVals& p) {
+  auto text = [&](const std::vector<TTiffEntry>& d, uint16_t tag) {
+    const TTiffEntry* e = FindTag(d, tag);
+    return e ? r.Text(*e) : std::string();
+  };
+  auto real = [&](const std::vector<TTiffEntry>& d, uint16_t tag) { return r.Real(FindTag(d, tag), 0.0); };
+  auto integer = [&](const std::vector<TTiffEntry>& d, uint16_t tag) { return int(r.Int(FindTag(d, tag), 0)); };
+  auto reals = [&](const std::vector<TTiffEntry>& d, uint16_t tag, double* out, size_t n) {
+    std::fill(out, out + n, 0.0);
+    if (const TTiffEntry* e = FindTag(d, tag)) {
+      const std::vector<double> v = r.Reals(*e, uint32_t(n));
+      std::copy(v.begin(), v.end(), out);
+    }
+  };
+  p.ExifMake = text(ifd, tgMake);
+  p.ExifModel = text(ifd, tgModel);
+  p.ExifOrientation = integer(ifd, tgOrientation);
+  p.ExifXResolution = real(ifd, tgXResolution);
+  p.ExifYResolution = real(ifd, tgYResolution);
+  p.ExifResolutionUnit = integer(ifd, tgResolutionUnit);
+  p.ExifSoftware = text(ifd, tgSoftware);
+  p.ExifDateTime = text(ifd, tgDateTime);
+  reals(ifd, tgWhitePoint, p.ExifWhitePoint.data(), 2);
+  reals(ifd, tgPrimaryChromaticities, p.ExifPrimaryChromaticities.data(), 6);
+  reals(ifd, tgYCbCrCoefficients, p.ExifYCbCrCoefficients.data(), 3);
+  p.ExifYCbCrPositioning = integer(ifd, tgYCbCrPositioning);
+  reals(ifd, tgReferenceBlackWhite, p.ExifReferenceBlackWhite.data(), 6);
+
+  p.ExifCopyright = text(exif, 33432);
+  p.ExifExposureTime = real(exif, 33434);
+  p.ExifFNumber = real(exif, 33437);
+  p.ExifExposureProgram = integer(exif, 34850);
+  p.ExifISOSpeedRatings = {0, 0};
+  if (const TTiffEntry* e = FindTag(exif, 34855)) {
+    const std::vector<uint32_t> v = r.Ints(*e, 2);
+    for (size_t i = 0; i < v.size(); ++i) p.ExifISOSpeedRatings[i] = int(v[i]);
+  }
+  auto version = [&](uint16_t tag) {
+    const TTiffEntry* e = FindTag(exif, tag);
+    if (!e) return std::string();
+    std::vector<uint8_t> b = r.Bytes(*e, 4);
+    return std::string(b.begin(), b.end());
+  };
+  p.ExifExifVersion = version(36864);
+  p.ExifDateTimeOriginal = text(exif, 36867);
+  p.ExifDateTimeDigitized = text(exif, 36868);
+  p.ExifCompressedBitsPerPixel = real(exif, 37122);
+  p.ExifShutterSpeedValue = real(exif, 37377);
+  p.ExifApertureValue = real(exif, 37378);
+  p.ExifBrightnessValue = real(exif, 37379);
+  p.ExifExposureBiasValue = real(exif, 37380);
+  p.ExifMaxApertureValue = real(exif, 37381);
+  p.ExifSubjectDistance = real(exif, 37382);
+  p.ExifMeteringMode = integer(exif, 37383);
+  p.ExifLightSource = integer(exif, 37384);
+  p.ExifFlash = integer(exif, 37385);
+  p.ExifFocalLength = real(exif, 37386);
+  p.ExifSubsecTime = text(exif, 37520);
+  p.ExifSubsecTimeOriginal = text(exif, 37521);
+  p.ExifSubsecTimeDigitized = text(exif, 37522);
+  p.ExifFlashPixVersion = version(40960);
+  p.ExifColorSpace = integer(exif, 40961);
+  p.ExifPixelXDimension = integer(exif, 40962);
+  p.ExifPixelYDimension = integer(exif, 40963);
+  p.ExifRelatedSoundFile = text(exif, 40964);
+  p.ExifFocalPlaneXResolution = real(exif, 41486);
+  p.ExifFocalPlaneYResolution = real(exif, 41487);
+  p.ExifFocalPlaneResolutionUnit = integer(exif, 41488);
+  p.ExifExposureIndex = real(exif, 41493);
+  p.ExifSensingMethod = integer(exif, 41495);
+  p.ExifFileSource = integer(exif, 41728);
+  p.ExifSceneType = integer(exif, 41729);
+}
+
+// Turns a picture so that it displays as the orientation value says.
+template <class Get, class Set>
+void Transform(int w, int h, int orientation, Get get, Set set) {
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      int dx, dy;  // destination of source pixel (x, y)
+      switch (orientation) {
+        case 2: dx = w - 1 - x, dy = y; break;
+        case 3: dx = w - 1 - x, dy = h - 1 - y; break;
+        case 4: dx = x, dy = h - 1 - y; break;
+        case 5: dx = y, dy = x; break;
+        case 6: dx = h - 1 - y, dy = x; break;
+        case 7: dx = h - 1 - y, dy = w - 1 - x; break;
+        default: dx = y, dy = w - 1 - x; break;  // 8
+      }
+      set(dx, dy, get(x, y));
+    }
+}
+
+void OrientDib(gfx::TDib& dib, int orientation) {
+  const int w = dib.Width(), h = dib.Height();
+  const bool swap = orientation >= 5;
+  gfx::TDib out(swap ? h : w, swap ? w : h, dib.PixelFormat());
+  out.SetPalette(dib.Palette());
+  if (dib.PixelFormat() == gfx::TPixelFormat::pf1bit) {
+    Transform(w, h, orientation, [&](int x, int y) { return GetBit(dib.ScanLine(y), x); },
+              [&](int x, int y, bool v) { SetBit(out.ScanLine(y), x, v); });
+  } else {
+    Transform(w, h, orientation, [&](int x, int y) { return dib.ScanLine(y) + int64_t(x) * 3; },
+              [&](int x, int y, const uint8_t* p) { std::memcpy(out.ScanLine(y) + int64_t(x) * 3, p, 3); });
+  }
+  dib = out;
+}
+
+void OrientMask(TOXMask& mask, int orientation) {
+  if (mask.Data.empty() || mask.BitsPerPixel != 8) return;
+  const int w = mask.Width, h = mask.Height;
+  const bool swap = orientation >= 5;
+  TOXMask out;
+  out.Allocate(swap ? h : w, swap ? w : h, 8);
+  Transform(w, h, orientation, [&](int x, int y) { return mask.Row(y)[x]; },
+            [&](int x, int y, uint8_t v) { out.Row(y)[x] = v; });
+  const bool full = mask.Full;
+  mask.Assign(&out);
+  mask.X1 = 0, mask.Y1 = 0, mask.X2 = out.Width - 1, mask.Y2 = out.Height - 1;
+  mask.Full = full;
+}
+
+void InvertBilevelRows(gfx::TDib& dib) {
+  uint8_t* bits = dib.Bits();
+  for (size_t i = 0; i < dib.ByteSize(); ++i) bits[i] = uint8_t(~bits[i]);
+}
+
+// PackBits into out (size bytes); returns the bytes produced.
+int64_t UnpackBits(const uint8_t* in, int64_t n, uint8_t* out, int64_t size) {
+  int64_t i = 0, o = 0;
+  while (i < n && o < size) {
+    const int h = int8_t(in[i++]);
+    if (h >= 0) {
+      const int64_t len = std::min<int64_t>({h + 1, n - i, size - o});
+      std::memcpy(out + o, in + i, size_t(len));
+      i += h + 1;
+      o += len;
+    } else if (h != -128) {
+      if (i >= n) break;
+      const int64_t len = std::min<int64_t>(1 - h, size - o);
+      std::memset(out + o, in[i++], size_t(len));
+      o += len;
+    }
+  }
+  return o;
+}
+
+// Inflates into out; false when the data is unusable before any output.
+bool Inflate(const uint8_t* in, int64_t n, uint8_t* out, int64_t size) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  int64_t produced = 0;
+  int rc = Z_OK;
+  while (produced < size && rc == Z_OK) {
+    const int64_t inLeft = n - int64_t(z.total_in);
+    z.next_in = const_cast<uint8_t*>(in + z.total_in);
+    z.avail_in = uInt(std::min<int64_t>(inLeft, 1 << 30));
+    z.next_out = out + produced;
+    z.avail_out = uInt(std::min<int64_t>(size - produced, 1 << 30));
+    rc = inflate(&z, Z_NO_FLUSH);
+    produced = int64_t(z.total_out);
+    if (rc == Z_BUF_ERROR && z.avail_in == 0) break;
+  }
+  inflateEnd(&z);
+  if (produced < size) std::memset(out + produced, 0, size_t(size - produced));
+  return produced > 0 || rc == Z_OK || rc == Z_STREAM_END;
+}
+
+struct TPage {
+  TTiffDirReader& r;
+  TOXStream& stream;
+  TProgressRec& progress;
+  gfx::TDib* dib = nullptr;
+  TOXMask* mask = nullptr;
+
+  int width = 0, height = 0, bps = 1, spp = 1;
+  int compression = 1, photometric = 2, planar = 1, fillOrder = 1, predictor = 1, extra = 0;
+  uint32_t t4 = 0;
+  int64_t rowsPerStrip = 0;
+  int64_t tileW = 0, tileH = 0;
+  bool tiled = false;
+  std::vector<uint32_t> offsets, counts;
+  std::vector<gfx::TRGB> palette;
+  bool molli = false;
+  TTiffLzwDecoder lzw;
+  std::shared_ptr<void> lzwState;
+  std::vector<uint8_t> jpegTables;
+
+  TKind kind = kNone;
+  bool invert = false;
+  bool alpha = false;
+  bool alphaUsed = false;
+  uint8_t grayLut[256] = {};
+
+  std::vector<uint8_t> comp, chunk, plane, unpacked;
+
+  TPage(TTiffDirReader& reader, TOXStream& s, TProgressRec& p) : r(reader), stream(s), progress(p) {}
+  ~TPage() {
+    if (lzw && lzwState) lzw(nullptr, 0, 0, lzwState);
+  }
+
+  int ChunkSamples() const { return planar == 2 ? 1 : spp; }
+  int64_t ChunkRowBytes(int64_t cw) const { return (cw * bps * ChunkSamples() + 7) / 8; }
+
+  bool DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out);
+  void UndoPredictor(uint8_t* buf, int64_t cw, int64_t rows, int64_t rowBytes) const;
+  void PutRows(const uint8_t* buf, int64_t cw, int64_t rows, int64_t x0, int64_t y0);
+  void ConvertRow(const uint8_t* src, int64_t n, int64_t x0, int64_t y);
+  bool Interleave(const std::vector<uint8_t>* planes, int64_t cw, int64_t rows);
+  bool ReadStrips();
+  bool ReadTiles();
+};
+
+bool TPage::DecodeChunk(size_t index, int64_t cw, int64_t rows, std::vector<uint8_t>& out) {
+  if (index >= offsets.size()) return false;
+  const int64_t rowBytes = ChunkRowBytes(cw);
+  const int64_t size = rowBytes * rows;
+  out.assign(size_t(size), 0);
+  const int64_t pos = r.Base() + int64_t(offsets[index]);
+  const int64_t total = r.StreamSize();
+  if (pos >= total) return false;
+  const uint32_t declared = index < counts.size() ? counts[index] : 0;
+  int64_t n = declared ? std::min<int64_t>(declared, total - pos) : total - pos;
+  if (compression == cNone) n = std::min(n, size);
+  stream.SetPosition(pos);
+  if (compression == cNone) {
+    stream.Read(out.data(), n);
+    return true;
+  }
+  comp.resize(size_t(n));
+  n = std::max<int64_t>(0, stream.Read(comp.data(), n));
+  const uint8_t* data = comp.data();
+  switch (compression) {
+    case cPackBits: UnpackBits(data, n, out.data(), size); break;
+    case cLzw: {
+      const uint8_t* res = lzw(data, n, size, lzwState);
+      if (!res) return false;
+      std::memcpy(out.data(), res, size_t(size));
+      UndoPredictor(out.data(), cw, rows, rowBytes);
+      break;
+    }
+    case cDeflate: case cDeflateOld:
+      if (!Inflate(data, n, out.data(), size)) return false;
+      UndoPredictor(out.data(), cw, rows, rowBytes);
+      break;
+    case cHuffman: case cGroup3: case cGroup4: {
+      if (bps != 1 || ChunkSamples() != 1 || cw > 0x7FFFFFFF) return false;
+      if (fillOrder == 2)
+        for (int64_t i = 0; i < n; ++i) comp[size_t(i)] = uint8_t(BitReverse32(comp[size_t(i)]) >> 24);
+      TFaxDecoder fax{int(cw)};
+      int64_t bit = 0;
+      for (int64_t y = 0; y < rows; ++y) {
+        uint8_t* line = out.data() + y * rowBytes;
+        if (compression == cHuffman) {
+          const int64_t at = std::min(bit / 8, n);
+          bit = (at + fax.DecodeLineMH(line, data + at, n - at)) * 8;
+        } else if (compression == cGroup4 || (t4 & 1)) {
+          bit = fax.DecodeLine2D(line, data, n, bit, (t4 & 4) != 0, compression == cGroup4);
+        } else {
+          bit = fax.DecodeLine1D(line, data, n, bit);
+        }
+        if (fax.Ended() || bit >= n * 8) {
+          // Rows the data does not reach stay white.
+          for (int64_t k = y + 1; k < rows; ++k) std::memset(out.data() + k * rowBytes, 0xFF, size_t(rowBytes));
+          break;
+        }
+      }
+      break;
+    }
+    case cJpeg: {
+      const int comps = kind == kGray || kind == kBilevel ? 1 : kind == kCMYK8 ? 4 : 3;
+      if (bps != 8 || ChunkSamples() != comps) return false;
+      if (!DecodeTiffJpeg(jpegTables.data(), jpegTables.size(), data, size_t(n), photometric, int(cw), int(rows),
+                          comps, out.data(), rowBytes))
+        return false;
+      break;
+    }
+    default: return false;
+  }
+  return true;
+}
+
+void TPage::UndoPredictor(uint8_t* buf, int64_t cw, int64_t rows, int64_t rowBytes) const {
+  if (predictor != 2) return;
+  const int s = ChunkSamples();
+  for (int64_t y = 0; y < rows; ++y) {
+    uint8_t* row = buf + y * rowBytes;
+    if (bps == 8) {
+      for (int64_t i = s; i < cw * s; ++i) row[i] = uint8_t(row[i] + row[i - s]);
+    } else if (bps == 16) {
+      const bool be = r.BigEndian();
+      for (int64_t i = s; i < cw * s; ++i) {
+        uint8_t* p = row + i * 2;
+        const uint8_t* q = p - s * 2;
+        uint16_t v = be ? uint16_t((p[0] << 8) | p[1]) : uint16_t(p[0] | (p[1] << 8));
+        const uint16_t u = be ? uint16_t((q[0] << 8) | q[1]) : uint16_t(q[0] | (q[1] << 8));
+        v = uint16_t(v + u);
+        if (be) p[0] = uint8_t(v >> 8), p[1] = uint8_t(v);
+        else p[0] = uint8_t(v), p[1] = uint8_t(v >> 8);
+      }
+    }
+  }
+}
+
+void TPage::ConvertRow(const uint8_t* src, int64_t n, int64_t x0, int64_t y) {
+  uint8_t* d = dib->ScanLine(int(y)) + (kind == kBilevel ? 0 : x0 * 3);
+  uint8_t* m = alpha && mask ? mask->Row(int(y)) + x0 : nullptr;
+  if (kind == kBilevel) {
+    CopyBitRun(d, x0, src, 0, n);
+    return;
+  }
+  if (bps < 8) {
+    // Sub-byte samples become one byte each, most significant bits first.
+    const int64_t count = n * spp;
+    unpacked.resize(size_t(count));
+    const int mask8 = (1 << bps) - 1;
+    for (int64_t i = 0; i < count; ++i) {
+      const int64_t bit = i * bps;
+      unpacked[size_t(i)] = uint8_t((src[bit >> 3] >> (8 - bps - (bit & 7))) & mask8);
+    }
+    src = unpacked.data();
+  }
+  const int s = spp;
+  const int hi = r.BigEndian() ? 0 : 1;
+  switch (kind) {
+    case kRGB8:
+      if (s == 3 && !m) {
+        for (int64_t i = 0; i < n; ++i, d += 3, src += 3) d[0] = src[2], d[1] = src[1], d[2] = src[0];
+      } else {
+        for (int64_t i = 0; i < n; ++i, d += 3, src += s) {
+          d[0] = src[2], d[1] = src[1], d[2] = src[0];
+          if (m) m[i] = src[3], alphaUsed |= src[3] != 255;
+        }
+      }
+      break;
+    case kRGB16:
+      for (int64_t i = 0; i < n; ++i, d += 3, src += s * 2) {
+        d[0] = src[4 + hi], d[1] = src[2 + hi], d[2] = src[hi];
+        if (m) m[i] = src[6 + hi], alphaUsed |= src[6 + hi] != 255;
+      }
+      break;
+    case kRGB555:
+      for (int64_t i = 0; i < n; ++i, d += 3, src += 2) {
+        const int v = hi ? src[0] | (src[1] << 8) : (src[0] << 8) | src[1];
+        d[2] = uint8_t(((v >> 10) & 31) * 8), d[1] = uint8_t(((v >> 5) & 31) * 8), d[0] = uint8_t((v & 31) * 8);
+      }
+      break;
+    case kPalette:
+      for (int64_t i = 0; i < n; ++i, d += 3, src += s) {
+        const gfx::TRGB& c = palette[src[0]];
+        d[0] = c.b, d[1] = c.g, d[2] = c.r;
+      }
+      break;
+    case kPaletteAlpha:
+      for (int64_t i = 0; i < n; ++i, d += 3, src += 2) {
+        const gfx::TRGB& c = palette[src[0]];
+        d[0] = c.b, d[1] = c.g, d[2] = c.r;
+        if (mask) mask->Row(int(y))[x0 + i] = uint8_t(255 - src[1]), alphaUsed |= src[1] != 0;
+      }
+      break;
+    case kGray:
+      for (int64_t i = 0; i < n; ++i, d += 3, src += s) d[0] = d[1] = d[2] = grayLut[src[0]];
+      break;
+    case kGray16: {
+      const int shift = molli ? 4 : 8;
+      const bool whiteZero = photometric == 0;
+      for (int64_t i = 0; i < n; ++i, d += 3, src += s * 2) {
+        int v = hi ? src[0] | (src[1] << 8) : (src[0] << 8) | src[1];
+        if (whiteZero) v = 65535 - v;
+        d[0] = d[1] = d[2] = uint8_t(std::min(v >> shift, 255));
+      }
+      break;
+    }
+    case kCMYK8: case kCMYK16: {
+      const int step = kind == kCMYK8 ? 1 : 2;
+      const int o = kind == kCMYK8 ? 0 : hi;
+      for (int64_t i = 0; i < n; ++i, d += 3, src += s * step) {
+        const int k = 255 - src[3 * step + o];
+        d[2] = uint8_t((255 - src[o]) * k / 255);
+        d[1] = uint8_t((255 - src[step + o]) * k / 255);
+        d[0] = uint8_t((255 - src[2 * step + o]) * k / 255);
+      }
+      break;
+    }
+    case kLab8:
+      for (int64_t i = 0; i < n; ++i, d += 3, src += s) {
+        const gfx::TRGB c = LabToRgb(uint32_t(src[0]) | (uint32_t(src[1]) << 8) | (uint32_t(src[2]) << 16));
+        d[0] = c.b, d[1] = c.g, d[2] = c.r;
+      }
+      break;
+    default: break;
+  }
+}
+
+void TPage::PutRows(const uint8_t* buf, int64_t cw, int64_t rows, int64_t x0, int64_t y0) {
+  const int64_t rowBytes = (cw * bps * spp + 7) / 8;
+  const int64_t n = std::min<int64_t>(cw, width - x0);
+  for (int64_t y = 0; y < rows && y0 + y < height; ++y) {
+    if (progress.IsAborted()) return;
+    ConvertRow(buf + y * rowBytes, n, x0, y0 + y);
+    if (!tiled) progress.Step();
+  }
+}
+
+// Planes of one strip or tile become chunky samples in chunk.
+bool TPage::Interleave(const std::vector<uint8_t>* planes, int64_t cw, int64_t rows) {
+  if (bps % 8 != 0) return false;
+  const int bytes = bps / 8;
+  const int64_t planeRow = cw * bytes, rowBytes = planeRow * spp;
+  chunk.assign(size_t(rowBytes * rows), 0);
+  for (int p = 0; p < spp; ++p) {
+    const uint8_t* src = planes[p].data();
+    for (int64_t y = 0; y < rows; ++y) {
+      uint8_t* d = chunk.data() + y * rowBytes + p * bytes;
+      const uint8_t* s = src + y * planeRow;
+      for (int64_t x = 0; x < cw; ++x, d += bytes * spp, s += bytes) std::memcpy(d, s, size_t(bytes));
+    }
+  }
+  return true;
+}
+
+bool TPage::ReadStrips() {
+  const int64_t rps = rowsPerStrip;
+  const int64_t perPlane = (height + rps - 1) / rps;
+  std::vector<std::vector<uint8_t>> planes(planar == 2 ? size_t(spp) : 0);
+  for (int64_t s = 0, y = 0; s < perPlane; ++s, y += rps) {
+    if (progress.IsAborted()) return true;
+    const int64_t rows = std::min(rps, height - y);
+    if (planar == 2) {
+      for (int p = 0; p < spp; ++p)
+        if (!DecodeChunk(size_t(p * perPlane + s), width, rows, planes[size_t(p)])) return false;
+      if (!Interleave(planes.data(), width, rows)) return false;
+    } else if (!DecodeChunk(size_t(s), width, rows, chunk)) {
+      return false;
+    }
+    PutRows(chunk.data(), width, rows, 0, y);
+  }
+  return true;
+}
+
+bool TPage::ReadTiles() {
+  const int64_t across = (width + tileW - 1) / tileW, down = (height + tileH - 1) / tileH;
+  const int64_t perPlane = across * down;
+  std::vector<std::vector<uint8_t>> planes(planar == 2 ? size_t(spp) : 0);
+  for (int64_t t = 0; t < perPlane; ++t) {
+    if (progress.IsAborted()) return true;
+    const int64_t x0 = (t % across) * tileW, y0 = (t / across) * tileH;
+    if (y0 >= height) break;
+    if (planar == 2) {
+      for (int p = 0; p < spp; ++p)
+        if (!DecodeChunk(size_t(p * perPlane + t), tileW, tileH, planes[size_t(p)])) return false;
+      if (!Interleave(planes.data(), tileW, tileH)) return false;
+    } else if (!DecodeChunk(size_t(t), tileW, tileH, chunk)) {
+      return false;
+    }
+    PutRows(chunk.data(), tileW, tileH, x0, y0);
+    if (t % across == across - 1)
+      for (int64_t k = 0; k < tileH && y0 + k < height; ++k) progress.Step();
+  }
+  return true;
+}
+
+}  // namespace
+
+void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relativeOffsets, TOXMask* alphaMask,
+                    bool paramsOnly, TProgressRec& progress, TIOParamsVals* params) {
+  numPages = 0;
+  const int64_t base = relativeOffsets ? stream.Position() : 0;
+  TTiffDirReader r(stream, base);
+  if (!r.ReadHeader()) {
+    progress.Abort();
+    return;
+  }
+  const std::vector<uint32_t> chain = r.WalkChain();
+  numPages = int(chain.size());
+  if (!params) return;
+  params->TiffImageCount = numPages;
+  const int index = params->TiffImageIndex;
+  std::vector<TTiffEntry> ifd, exif;
+  if (index < 0 || index >= numPages || !r.ReadDirectory(chain[size_t(index)], ifd)) {
+    progress.Abort();
+    return;
+  }
+  if (const TTiffEntry* e = FindTag(ifd, tgExifIFD)) r.ReadDirectory(r.Int(e, 0), exif);
+
+  TPage pg(r, stream, progress);
+  auto tag = [&](uint16_t t, uint32_t def) { return r.Int(FindTag(ifd, t), def); };
+  auto text = [&](uint16_t t) {
+    const TTiffEntry* e = FindTag(ifd, t);
+    return e ? r.Text(*e) : std::string();
+  };
+  pg.width = int(std::min<uint32_t>(tag(tgImageWidth, 0), 0x7FFFFFFF));
+  pg.height = int(std::min<uint32_t>(tag(tgImageLength, 0), 0x7FFFFFFF));
+  if (const TTiffEntry* e = FindTag(ifd, tgBitsPerSample)) {
+    const std::vector<uint32_t> v = r.Ints(*e, 64);
+    if (!v.empty()) pg.bps = int(std::min<uint32_t>(v[0], 64));
+    for (uint32_t b : v)
+      if (b != v[0]) {
+        progress.Abort();
+        return;
+      }
+  }
+  pg.compression = int(tag(tgCompression, 1));
+  pg.photometric = int(tag(tgPhotometric, 2));
+  pg.fillOrder = int(tag(tgFillOrder, 1));
+  pg.spp = int(std::min<uint32_t>(tag(tgSamplesPerPixel, 1), 64));
+  if (pg.spp < 1) pg.spp = 1;
+  pg.planar = tag(tgPlanarConfig, 1) == 2 ? 2 : 1;
+  pg.t4 = tag(tgT4Options, 0);
+  pg.predictor = int(tag(tgPredictor, 1));
+  pg.extra = int(tag(tgExtraSamples, 0));
+  const uint32_t rps = tag(tgRowsPerStrip, 0xFFFFFFFFu);
+  pg.rowsPerStrip = rps == 0 || int64_t(rps) > pg.height ? pg.height : int64_t(rps);
+  const int64_t tw = int32_t(tag(tgTileWidth, 0xFFFFFFFFu)), tl = int32_t(tag(tgTileLength, 0xFFFFFFFFu));
+  pg.tiled = tw > 0 && tl > 0;
+  pg.tileW = tw, pg.tileH = tl;
+  const int orientation = int(tag(tgOrientation, 1));
+  const std::string software = text(tgSoftware);
+  pg.molli = software.rfind("Look@Molli v1.1", 0) == 0;
+
+  // A bilevel page without a colour interpretation of its own is white-is-zero.
+  if (pg.spp == 1 && pg.bps == 1 && pg.compression >= 1 && pg.compression <= 4 && pg.photometric == 2)
+    pg.photometric = 0;
+
+  TIOParamsVals& p = *params;
+  p.BitsPerSample = pg.bps;
+  p.SamplesPerPixel = pg.spp;
+  p.Width = pg.width;
+  p.Height = pg.height;
+  p.TiffOrientation = orientation;
+  p.TiffCompression = MapCompression(uint32_t(pg.compression), pg.t4);
+  if (pg.photometric >= 0 && pg.photometric <= 6) p.TiffPhotometric = uint8_t(pg.photometric);
+  else if (pg.photometric == 8) p.TiffPhotometric = 7;
+  else p.TiffPhotometric = 255;  // none of ours
+  p.TiffPlanarConfig = pg.planar;
+  p.TiffDocumentName = text(tgDocumentName);
+  p.TiffImageDescription = text(tgImageDescription);
+  p.TiffPageName = text(tgPageName);
+  p.TiffPageNumber = p.TiffPageCount = 0;
+  if (const TTiffEntry* e = FindTag(ifd, tgPageNumber)) {
+    const std::vector<uint32_t> v = r.Ints(*e, 2);
+    if (v.size() > 0) p.TiffPageNumber = int(v[0]);
+    if (v.size() > 1) p.TiffPageCount = int(v[1]);
+  }
+  const double f = tag(tgResolutionUnit, 2) == 3 ? 2.54 : 1.0;
+  const double xres = r.Real(FindTag(ifd, tgXResolution), 0), yres = r.Real(FindTag(ifd, tgYResolution), 0);
+  p.DpiX = int(Trunc(xres * f));
+  p.DpiY = int(Trunc(yres * f));
+  if (p.DpiX == 0) p.DpiX = ScreenDpiX;
+  if (p.DpiY == 0) p.DpiY = ScreenDpiY;
+  p.TiffXPosition = int(Trunc(r.Real(FindTag(ifd, tgXPosition), 0) * f));
+  p.TiffYPosition = int(Trunc(r.Real(FindTag(ifd, tgYPosition), 0) * f));
+  ReadExifTags(r, ifd, exif, p);
+
+  // Palette: entries the tag holds, the rest black; a gray ramp without the tag.
+  p.FreeColorMap();
+  if (pg.photometric == 3 && pg.bps <= 8) {
+    const int n = 1 << pg.bps;
+    pg.palette.assign(256, gfx::TRGB{});
+    if (const TTiffEntry* e = FindTag(ifd, tgColorMap)) {
+      const std::vector<uint32_t> v = r.Ints(*e, uint32_t(3 * n));
+      for (int i = 0; i < n; ++i) {
+        gfx::TRGB& c = pg.palette[size_t(i)];
+        if (size_t(i) < v.size()) c.r = uint8_t(v[size_t(i)] >> 8);
+        if (size_t(n + i) < v.size()) c.g = uint8_t(v[size_t(n + i)] >> 8);
+        if (size_t(2 * n + i) < v.size()) c.b = uint8_t(v[size_t(2 * n + i)] >> 8);
+      }
+      std::vector<TOXRGB>& map = p.SetColorMapCount(n);
+      std::copy_n(pg.palette.begin(), n, map.begin());
+    } else {
+      for (int i = 0; i < n; ++i) {
+        const uint8_t g = uint8_t(n > 1 ? i * 255 / (n - 1) : 0);
+        pg.palette[size_t(i)] = {g, g, g};
+      }
+    }
+  }
+
+  if (pg.compression == cLzw) {
+    pg.lzw = p.TiffDecoder();
+    if (!pg.lzw) {
+      progress.Abort();
+      return;
+    }
+  }
+  if (paramsOnly) return;
+
+  if (alphaMask) {
+    alphaMask->Allocate(std::max(pg.width, 1), std::max(pg.height, 1), 8);
+    alphaMask->Fill(255);
+  }
+  if (!dib) return;
+  if ((pg.width <= 0 || pg.height <= 0) && pg.compression != cOldJpeg) {
+    progress.Abort();
+    return;
+  }
+
+  // The sample layout decides how rows become pixels.
+  const int ph = pg.photometric, bps = pg.bps, spp = pg.spp;
+  const bool jpegRgb = pg.compression == cJpeg && ph == 6;
+  if (spp == 1 && bps == 1 && (ph == 0 || ph == 1)) {
+    pg.kind = kBilevel;
+    const bool ccitt = pg.compression >= cHuffman && pg.compression <= cGroup4;
+    pg.invert = !ccitt && ph == 0;
+  } else if ((ph == 2 || jpegRgb) && spp >= 3 && bps == 8) {
+    pg.kind = kRGB8;
+  } else if (ph == 2 && spp >= 3 && bps == 16) {
+    pg.kind = kRGB16;
+  } else if (ph == 2 && spp == 1 && bps == 16) {
+    pg.kind = kRGB555;
+  } else if (ph == 3 && spp == 2 && bps == 8) {
+    pg.kind = kPaletteAlpha;
+  } else if (ph == 3 && spp == 1 && bps <= 8) {
+    pg.kind = kPalette;
+  } else if ((ph == 0 || ph == 1) && bps <= 8) {
+    pg.kind = kGray;
+    const int max = (1 << bps) - 1;
+    for (int v = 0; v <= max; ++v) {
+      const int g = v * 255 / max;
+      pg.grayLut[v] = uint8_t(ph == 0 ? 255 - g : g);
+    }
+  } else if ((ph == 0 || ph == 1) && bps == 16) {
+    pg.kind = kGray16;
+  } else if (ph == 5 && spp >= 4 && (bps == 8 || bps == 16)) {
+    pg.kind = bps == 8 ? kCMYK8 : kCMYK16;
+  } else if (ph == 8 && spp >= 3 && bps == 8) {
+    pg.kind = kLab8;
+  }
+  pg.alpha = alphaMask && pg.extra == 2 && spp >= 4 && (pg.kind == kRGB8 || pg.kind == kRGB16);
+  pg.mask = alphaMask;
+  pg.dib = dib;
+
+  if (pg.compression == cOldJpeg) {
+    // Only the form that stores one whole JPEG stream is decoded.
+    const TTiffEntry* at = FindTag(ifd, tgJPEGInterchangeFormat);
+    const int64_t start = base + int64_t(r.Int(at, 0));
+    if (FindTag(ifd, tgJPEGProc) || !at || start >= r.StreamSize()) {
+      progress.Abort();
+      return;
+    }
+    const int64_t declared = r.Int(FindTag(ifd, tgJPEGInterchangeFormatLength), 0);
+    const int64_t left = r.StreamSize() - start;
+    const int64_t n = declared > 0 ? std::min(declared, left) : left;
+    std::vector<uint8_t> jpeg(static_cast<size_t>(n));
+    stream.SetPosition(start);
+    jpeg.resize(size_t(std::max<int64_t>(0, stream.Read(jpeg.data(), n))));
+    int jw = 0, jh = 0;
+    if (!JpegDimensions(jpeg.data(), jpeg.size(), jw, jh)) {
+      progress.Abort();
+      return;
+    }
+    // A thumbnail directory often gives no size of its own: the stream's frame decides.
+    if (pg.width <= 0 || pg.height <= 0) pg.width = jw, pg.height = jh;
+    if (!gfx::ImageSizeAllowed(pg.width, pg.height, 24)) {
+      progress.Abort();
+      return;
+    }
+    dib->SetSize(0, 0);
+    dib->SetPixelFormat(gfx::TPixelFormat::pf24bit);
+    dib->SetSize(pg.width, pg.height);
+    const int comps = ph == 0 || ph == 1 ? 1 : 3;
+    std::vector<uint8_t> rgb(size_t(int64_t(pg.width) * pg.height * comps));
+    if (!DecodeTiffJpeg(nullptr, 0, jpeg.data(), jpeg.size(), ph == 2 ? 6 : ph, pg.width, pg.height, comps,
+                        rgb.data(), int64_t(pg.width) * comps)) {
+      progress.Abort();
+      return;
+    }
+    pg.spp = comps;
+    pg.bps = 8;
+    pg.kind = comps == 1 ? kGray : kRGB8;
+    for (int v = 0; v < 256; ++v) pg.grayLut[v] = uint8_t(v);
+    progress.SetRows(pg.height);
+    pg.PutRows(rgb.data(), pg.width, pg.height, 0, 0);
+  } else {
+  if (pg.compression == cJpeg)
+  if (pg.compression == cJpeg)
+    if (const TTiffEntry* e = FindTag(ifd, tgJPEGTables)) pg.jpegTables = r.Bytes(*e);
+  if (pg.kind == kNone) {
+    progress.Abort();
+    return;
+  }
+  const bool bilevelDib = pg.kind == kBilevel;
+  if (!gfx::ImageSizeAllowed(pg.width, pg.height, bilevelDib ? 1 : 24)) {
+    progress.Abort();
+    return;
+  }
+  const int64_t chunkW = pg.tiled ? pg.tileW : pg.width, chunkH = pg.tiled ? pg.tileH : pg.rowsPerStrip;
+  if (!gfx::ImageSizeAllowed(chunkW, chunkH, int64_t(bps) * spp)) {
+    progress.Abort();
+    return;
+  }
+  if (const TTiffEntry* e = FindTag(ifd, pg.tiled ? tgTileOffsets : tgStripOffsets)) pg.offsets = r.Ints(*e);
+  if (const TTiffEntry* e = FindTag(ifd, pg.tiled ? tgTileByteCounts : tgStripByteCounts)) pg.counts = r.Ints(*e);
+  if (pg.tiled && pg.offsets.empty()) {
+    if (const TTiffEntry* e = FindTag(ifd, tgStripOffsets)) pg.offsets = r.Ints(*e);
+    if (const TTiffEntry* e = FindTag(ifd, tgStripByteCounts)) pg.counts = r.Ints(*e);
+  }
+  if (pg.offsets.empty()) {
+    progress.Abort();
+    return;
+  }
+
+  dib->SetSize(0, 0);
+  dib->SetPixelFormat(bilevelDib ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  dib->SetSize(pg.width, pg.height);
+  progress.SetRows(pg.height);
+  const bool ok = pg.tiled ? pg.ReadTiles() : pg.ReadStrips();
+  if (!ok) {
+    progress.Abort();
+    return;
+  }
+  if (pg.invert) InvertBilevelRows(*dib);
+  }
+  if (alphaMask && pg.alphaUsed) alphaMask->Full = false;
+  if (p.TiffAutoOrient && orientation >= 2 && orientation <= 8) {
+    OrientDib(*dib, orientation);
+    if (alphaMask) OrientMask(*alphaMask, orientation);
+  }
+}
+
+int TIFFGetPageCount(TOXStream& stream) {
+  const int64_t pos = stream.Position();
+  TProgressRec progress;
+  int pages = 0;
+  TIFFReadStream(nullptr, stream, pages, true, nullptr, true, progress, nullptr);
+  stream.SetPosition(pos);
+  return pages;
+}
+
+bool IsTIFFStream(TOXStream& stream) {
+  const int64_t pos = stream.Position();
+  uint8_t h[4] = {};
+  const bool ok = stream.Read(h, 4) == 4 &&
+                  ((h[0] == 'I' && h[1] == 'I' && h[2] == 42 && h[3] == 0) ||
+                   (h[0] == 'M' && h[1] == 'M' && h[2] == 0 && h[3] == 42));
+  stream.SetPosition(pos);
+  return ok;
+}
+
+}  // namespace ox

@@ -1,0 +1,255 @@
+// TOrvexProc: attachment, undo snapshots, the selection rule and the clipboard exchange.
+#include "imaging/proc/oxproc.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "imaging/proc/oxclipdib.h"
+#include "platform/gfx/Canvas.h"
+
+namespace ox {
+
+void FillDibRect(gfx::TDib& dib, const gfx::TRect& r, gfx::TColor c) {
+  const int x1 = std::max(0, r.Left), x2 = std::min(dib.Width(), r.Right);
+  const int y1 = std::max(0, r.Top), y2 = std::min(dib.Height(), r.Bottom);
+  if (x1 >= x2 || y1 >= y2) return;
+  if (dib.PixelFormat() == gfx::TPixelFormat::pf24bit) {
+    const uint8_t b = gfx::BlueOf(c), g = gfx::GreenOf(c), rd = gfx::RedOf(c);
+    for (int y = y1; y < y2; ++y) {
+      uint8_t* p = dib.ScanLine(y) + 3 * x1;
+      for (int x = x1; x < x2; ++x, p += 3) p[0] = b, p[1] = g, p[2] = rd;
+    }
+    return;
+  }
+  for (int y = y1; y < y2; ++y)
+    for (int x = x1; x < x2; ++x) dib.SetPixelColor(x, y, c);
+}
+
+TOrvexProc::TOrvexProc() = default;
+
+TOrvexProc::~TOrvexProc() {
+  Leave();
+  ClearAllUndo();
+}
+
+void TOrvexProc::Leave() {
+  if (holder_) holder_->RemoveHolderListener(this);
+}
+
+void TOrvexProc::SetAttachedOrvex(TOXImageHolder* holder) {
+  Leave();
+  holder_ = holder;
+  target_ = holder ? holder->HolderBitmap() : nullptr;
+  mask_ = holder ? holder->HolderAlphaMask() : nullptr;
+  if (holder_) holder_->AddHolderListener(this);
+}
+
+void TOrvexProc::SetTarget(gfx::TDib* dib) {
+  if (!dib && holder_) return;
+  Leave();
+  holder_ = nullptr;
+  mask_ = nullptr;
+  target_ = dib;
+}
+
+void TOrvexProc::HolderBitmapReplaced(TOXImageHolder& holder) {
+  target_ = holder.HolderBitmap();
+  mask_ = holder.HolderAlphaMask();
+}
+
+void TOrvexProc::HolderDestroyed(TOXImageHolder& holder) {
+  if (&holder != holder_) return;
+  holder_ = nullptr;
+  target_ = nullptr;
+  mask_ = nullptr;
+}
+
+gfx::TColor TOrvexProc::Background() const { return holder_ ? holder_->HolderBackground() : background_; }
+
+void TOrvexProc::SetBackground(gfx::TColor c) {
+  if (holder_)
+    holder_->SetHolderBackground(c);
+  else
+    background_ = c;
+}
+
+void TOrvexProc::Changed() {
+  if (holder_)
+    holder_->HolderImageChanged();
+  else if (target_)
+    target_->Modified = true;
+}
+
+bool TOrvexProc::GetRegion(int& x1, int& y1, int& x2, int& y2, TOXMask*& mask) {
+  x1 = y1 = 0;
+  x2 = target_ ? target_->Width() : 0;
+  y2 = target_ ? target_->Height() : 0;
+  mask = nullptr;
+  if (!holder_) return false;
+  mask = holder_->HolderSelectionMask();
+  const bool has = holder_->HolderHasSelection();
+  if (has && mask && !mask->IsEmpty()) {
+    x1 = mask->X1, y1 = mask->Y1, x2 = mask->X2 + 1, y2 = mask->Y2 + 1;
+  }
+  return has;
+}
+
+void TOrvexProc::ReportRows(int64_t done, int64_t rows) {
+  if (OnProgress) OnProgress(this, int(double(done) * 100.0 / (double(rows) - 1 + 0.5)));
+}
+
+// ---------------------------------------------------------------------------------------------- undo
+
+bool TOrvexProc::PushSnapshot() {
+  if (!target_ || target_->Empty()) return false;
+  while (!undo_.empty() && int(undo_.size()) >= std::max(UndoLimit, 1)) undo_.erase(undo_.begin());
+  auto snap = std::make_unique<TOXBitmap>();
+  // A temporary file that cannot be had keeps the snapshot in memory (TOXBitmap falls back itself).
+  snap->SetLocation(location_);
+  if (!snap->CopyFromDib(*target_)) return false;
+  undo_.push_back(TSnapshot{std::move(snap), {}});
+  return true;
+}
+
+void TOrvexProc::SaveUndo() { PushSnapshot(); }
+
+void TOrvexProc::SaveUndoCaptioned(const std::string& caption) {
+  if (PushSnapshot()) undo_.back().caption = caption;
+}
+
+void TOrvexProc::Undo() { UndoAt(0); }
+
+void TOrvexProc::UndoAt(int n) {
+  if (!target_ || n < 0 || n >= int(undo_.size())) return;
+  undo_[undo_.size() - 1 - size_t(n)].bitmap->CopyToDib(*target_);
+  Changed();
+}
+
+void TOrvexProc::ClearUndo() {
+  if (!undo_.empty()) undo_.pop_back();
+}
+
+void TOrvexProc::ClearAllUndo() { undo_.clear(); }
+
+std::string TOrvexProc::UndoCaption(int n) const {
+  if (n < 0 || n >= int(undo_.size())) return {};
+  return undo_[undo_.size() - 1 - size_t(n)].caption;
+}
+
+// ---------------------------------------------------------------------------------------------- selection rule
+
+gfx::TDib TOrvexProc::SelectionCopy(const TOXMask* mask, int x1, int y1, int x2, int y2) {
+  gfx::TDib box(x2 - x1, y2 - y1, target_->PixelFormat());
+  if (mask && !mask->IsEmpty())
+    mask->CopyMasked(box, *target_, false, true);
+  else
+    box.Canvas().CopyRect(gfx::TRect{0, 0, x2 - x1, y2 - y1}, *target_, gfx::TRect{x1, y1, x2, y2});
+  return box;
+}
+
+void TOrvexProc::FillSelected(const TOXMask* mask, int x1, int y1, int x2, int y2) {
+  const gfx::TColor bg = Background();
+  if (!mask || mask->IsEmpty()) {
+    FillDibRect(*target_, gfx::TRect{x1, y1, x2, y2}, bg);
+    return;
+  }
+  gfx::TDib box(x2 - x1, y2 - y1, target_->PixelFormat());
+  FillDibRect(box, gfx::TRect{0, 0, box.Width(), box.Height()}, bg);
+  mask->CopyMasked(*target_, box, true, false);
+}
+
+void TOrvexProc::ApplyToSelection(const std::string& caption,
+                                  const std::function<void(gfx::TDib&, const gfx::TRect&)>& op) {
+  if (!target_ || target_->Empty()) return;
+  if (AutoUndo) SaveUndoCaptioned(caption);
+  int x1, y1, x2, y2;
+  TOXMask* mask;
+  const bool has = GetRegion(x1, y1, x2, y2, mask);
+  if (!has || !mask || mask->IsEmpty()) {
+    op(*target_, gfx::TRect{x1, y1, x2, y2});
+  } else {
+    gfx::TDib box(x2 - x1, y2 - y1, target_->PixelFormat());
+    box.Canvas().CopyRect(gfx::TRect{0, 0, x2 - x1, y2 - y1}, *target_, gfx::TRect{x1, y1, x2, y2});
+    op(box, gfx::TRect{0, 0, box.Width(), box.Height()});
+    mask->CopyMasked(*target_, box, true, false);
+  }
+  Changed();
+}
+
+void TOrvexProc::Clear() {
+  if (!target_ || target_->Empty()) return;
+  if (AutoUndo) SaveUndoCaptioned("Clear");
+  FillDibRect(*target_, gfx::TRect{0, 0, target_->Width(), target_->Height()}, Background());
+  Changed();
+}
+
+void TOrvexProc::ClearSel() {
+  if (!target_ || target_->Empty()) return;
+  if (AutoUndo) SaveUndoCaptioned("ClearSel");
+  int x1, y1, x2, y2;
+  TOXMask* mask;
+  GetRegion(x1, y1, x2, y2, mask);
+  if (mask && !mask->IsEmpty()) FillSelected(mask, x1, y1, x2, y2);
+  Changed();
+}
+
+void TOrvexProc::CropSel() {
+  if (!target_ || target_->Empty()) return;
+  if (AutoUndo) SaveUndoCaptioned("CropSel");
+  int x1, y1, x2, y2;
+  TOXMask* mask;
+  if (GetRegion(x1, y1, x2, y2, mask) && mask && !mask->IsEmpty()) {
+    gfx::TDib cropped = SelectionCopy(mask, x1, y1, x2, y2);
+    target_->Assign(cropped);
+  }
+  Changed();
+}
+
+// ---------------------------------------------------------------------------------------------- clipboard
+
+void TOrvexProc::CopyToClipboard() {
+  if (!Clipboard || !target_ || target_->Empty()) return;
+  Clipboard->SetDib(EncodeClipboardDib(*target_));
+}
+
+void TOrvexProc::CopySelToClip() {
+  if (!Clipboard || !target_ || target_->Empty()) return;
+  int x1, y1, x2, y2;
+  TOXMask* mask;
+  if (!GetRegion(x1, y1, x2, y2, mask)) return CopyToClipboard();
+  Clipboard->SetDib(EncodeClipboardDib(SelectionCopy(mask, x1, y1, x2, y2)));
+}
+
+void TOrvexProc::SelCutToClip() {
+  if (!Clipboard || !target_ || target_->Empty()) return;
+  int x1, y1, x2, y2;
+  TOXMask* mask;
+  if (!GetRegion(x1, y1, x2, y2, mask)) return;
+  if (AutoUndo) SaveUndoCaptioned("SelCutToClip");
+  Clipboard->SetDib(EncodeClipboardDib(SelectionCopy(mask, x1, y1, x2, y2)));
+  FillSelected(mask, x1, y1, x2, y2);
+  Changed();
+}
+
+void TOrvexProc::PasteFromClipboard() {
+  if (!Clipboard || !target_) return;
+  gfx::TDib pasted;
+  if (!DecodeClipboardDib(Clipboard->GetDib(), pasted)) return;
+  if (AutoUndo) SaveUndoCaptioned("PastFromClipboard");
+  target_->Assign(pasted);
+  Changed();
+}
+
+void TOrvexProc::PasteIntoSelection() {
+  if (!Clipboard || !target_) return;
+  int x1, y1, x2, y2;
+  TOXMask* mask;
+  if (!GetRegion(x1, y1, x2, y2, mask)) return PasteFromClipboard();
+  gfx::TDib pasted;
+  if (!DecodeClipboardDib(Clipboard->GetDib(), pasted)) return;
+  if (AutoUndo) SaveUndoCaptioned("SelPasteFromClipStretch");
+  target_->Canvas().StretchDraw(gfx::TRect{x1, y1, x2, y2}, pasted);
+  Changed();
+}
+
+}  // namespace ox
