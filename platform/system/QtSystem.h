@@ -1,0 +1,26 @@
+// Real system information backend on Qt: screens, the application palette and a steady clock.
+#pragma once
+
+#include "platform/system/SystemInfo.h"
+
+namespace platform {
+
+class TQtSystem final : public ISystem {
+ public:
+  // Needs a QGuiApplication; publishes the screen resolution to the codecs (ox::ScreenDpiX/Y).
+  TQtSystem();
+
+  int ScreenWidth() const override;
+  int ScreenHeight() const override;
+  int LogicalDpiX() const override;
+  int LogicalDpiY() const override;
+  gfx::TColor SysColor(int index) const override;
+  int Edge3DWidth() const override { return 2; }
+  int Edge3DHeight() const override { return 2; }
+  int64_t MonotonicMs() const override;
+};
+
+// The backend widgets fall back to when nobody hands them one; made on first use.
+ISystem& DefaultSystem();
+
+}  // namespace platform
