@@ -3,7 +3,10 @@
 
 #include <array>
 
+#include "imaging/io/BMPFilt.h"
+#include "imaging/io/ICOFilt.h"
 #include "imaging/io/JPEGFilt.h"
+#include "imaging/io/PXMFilt.h"
 #include "imaging/io/PCXFilt.h"
 #include "imaging/io/PNGFilt.h"
 #include "imaging/io/TGAFilt.h"
@@ -44,6 +47,30 @@ std::array<TBuiltInCodec, 13> MakeTable() {
     WriteTgaStream(s, d, p, r);
   };
   t[oxffTGA].Detect = [](TOXStream& s) { return TryTGA(s); };
+
+  t[oxffTIFF].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
+    TIFFWriteStream(s, d, r, p);
+  };
+
+  t[oxffBMP].Read = [](TReadCall& c) {
+    BMPReadStream(c.Stream, c.Bitmap, c.DataLength, c.ParamsOnly, c.Progress, c.Params);
+  };
+  t[oxffBMP].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
+    BMPWriteStream(s, d, p, r);
+  };
+  t[oxffICO].Read = [](TReadCall& c) {
+    ICOReadStream(c.Stream, c.Bitmap, c.Params, c.AlphaMask, c.Progress, c.ParamsOnly);
+  };
+  t[oxffICO].Detect = [](TOXStream& s) { return IsICOStream(s); };
+  t[oxffCUR].Read = [](TReadCall& c) {
+    CURReadStream(c.Stream, c.Bitmap, c.Params, c.AlphaMask, c.Progress, c.ParamsOnly);
+  };
+  t[oxffCUR].Detect = [](TOXStream& s) { return IsCURStream(s); };
+  t[oxffPXM].Read = [](TReadCall& c) { PXMReadStream(c.Stream, c.Bitmap, c.Params, c.ParamsOnly, c.Progress); };
+  t[oxffPXM].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
+    PXMWriteStream(s, d, p, r);
+  };
+  t[oxffPXM].Detect = [](TOXStream& s) { return IsPXMStream(s); };
 
   t[oxffTIFF].Read = [](TReadCall& c) {
     int pages = 0;
