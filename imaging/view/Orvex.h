@@ -1,15 +1,47 @@
-// TOrvex: the main window's view; its I/O and processing components join it as they are built.
+// TOrvex: the view with its own I/O and processing components, made on first use.
 #pragma once
 
+#include <memory>
+#include <string>
+
+#include "imaging/io/oxio.h"
+#include "imaging/model/oxholder.h"
+#include "imaging/proc/oxproc.h"
 #include "imaging/view/OrvexView.h"
 
 namespace ox {
 
-class TOrvex : public TOrvexView {
+class TOrvex : public TOrvexView, public TOXImageHolder {
   Q_OBJECT
 
  public:
   using TOrvexView::TOrvexView;
+  ~TOrvex() override;
+
+  // Attached to this view when first asked for.
+  TOrvexIO& IOComponent();
+  TOrvexProc& ProcComponent();
+
+  // By file name, the format chosen by the extension; Aborted of the I/O component tells failure.
+  void LoadFromFile(const std::string& fileName) { IOComponent().LoadFromFile(fileName); }
+  void SaveToFile(const std::string& fileName) { IOComponent().SaveToFile(fileName); }
+
+  // TOXImageHolder
+  gfx::TDib* HolderBitmap() override { return &Picture(); }
+  TOXMask* HolderAlphaMask() override { return AlphaMask(); }
+  gfx::TColor HolderBackground() const override { return Background(); }
+  void SetHolderBackground(gfx::TColor c) override { SetBackground(c); }
+  int HolderDpiX() const override { return DpiX(); }
+  int HolderDpiY() const override { return DpiY(); }
+  void SetHolderResolution(int dpiX, int dpiY) override { SetDpi(dpiX, dpiY); }
+  void HolderImageChanged() override {
+    UpdateLayout();
+    NotifyImageChange();
+  }
+
+ private:
+  std::unique_ptr<TOrvexIO> io_;
+  std::unique_ptr<TOrvexProc> proc_;
 };
 
 }  // namespace ox

@@ -1,0 +1,36 @@
+// TOrvex with its components: a load shows the picture and sets the resolution; edits go through undo.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "imaging/view/Orvex.h"
+
+using namespace ox;
+
+TEST(Orvex, LoadEditUndoThroughTheComponents) {
+  const std::string file = (std::filesystem::temp_directory_path() / "vantrel-orvex-test.bmp").string();
+  {
+    gfx::TDib dib(30, 20, gfx::TPixelFormat::pf24bit);
+    dib.SetPixelColor(3, 4, gfx::RGBColor(10, 20, 30));
+    TOrvexIO io;
+    io.SetAttachedBitmap(&dib);
+    io.Params.DpiX = io.Params.DpiY = 150;
+    io.SaveToFile(file);
+    ASSERT_FALSE(io.Aborted);
+  }
+  TOrvex view;
+  view.resize(200, 150);
+  view.LoadFromFile(file);
+  ASSERT_FALSE(view.IOComponent().Aborted);
+  EXPECT_EQ(view.Picture().Width(), 30);
+  EXPECT_EQ(view.IOComponent().Params.FileType, oxffBMP);
+  EXPECT_EQ(view.DpiX(), 150);
+  EXPECT_EQ(view.AlphaMask()->Width, 30);
+  EXPECT_EQ(view.AlphaMask()->GetPixel(5, 5), 255);
+
+  view.ProcComponent().Negative();
+  EXPECT_EQ(view.Picture().GetPixelColor(3, 4), gfx::RGBColor(245, 235, 225));
+  view.ProcComponent().Undo();
+  EXPECT_EQ(view.Picture().GetPixelColor(3, 4), gfx::RGBColor(10, 20, 30));
+  std::filesystem::remove(file);
+}
