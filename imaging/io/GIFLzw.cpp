@@ -74,8 +74,9 @@ int64_t DecodeCodes(const uint8_t* data, size_t size, int minCodeSize, uint8_t* 
   TCodeTable& t = *table;
   for (int i = 0; i < clear; ++i) {
     t.prefix[i] = 0;
-    t.suffix[i] = uint8_t(i);
-    t.first[i] = uint8_t(i);
+    // Minimum code sizes above 8 give single-pixel codes no byte can hold: they end at 255.
+    t.suffix[i] = uint8_t(std::min(i, 255));
+    t.first[i] = t.suffix[i];
     t.length[i] = 1;
   }
   int next = clear + 2, width = minCodeSize + 1;
@@ -103,7 +104,7 @@ int64_t DecodeCodes(const uint8_t* data, size_t size, int minCodeSize, uint8_t* 
     if (prev < 0) {
       // Right after a clear (or at the start of data that has none) only single-pixel codes are valid.
       if (code > clear) return pos == 0 ? -1 : pos;
-      out[pos++] = uint8_t(code);
+      out[pos++] = t.suffix[code];
       prev = code;
       continue;
     }
@@ -128,7 +129,7 @@ int64_t DecodeCodes(const uint8_t* data, size_t size, int minCodeSize, uint8_t* 
       *--p = t.suffix[c];
       c = t.prefix[c];
     }
-    *--p = uint8_t(c);
+    *--p = t.suffix[c];
     if (fits) {
       pos += len;
     } else {
@@ -194,7 +195,7 @@ void GifLzwDecode(TOXStream& stream, int height, int width, uint8_t* pixels, boo
   if (stream.Read(&minCodeSize, 1) != 1) return;
   std::vector<uint8_t> data;
   const size_t size = ReadSubBlocks(stream, data);
-  if (minCodeSize < 1 || minCodeSize > 8 || width <= 0 || height <= 0 || pixels == nullptr) {
+  if (minCodeSize < 1 || minCodeSize > kMaxCodeBits - 1 || width <= 0 || height <= 0 || pixels == nullptr) {
     stream.SetPosition(start);
     return;
   }
