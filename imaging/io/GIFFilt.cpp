@@ -106,11 +106,15 @@ void ReadGraphicControl(TOXReader& reader, TGraphicControl& gc) {
 void StoreFrame(const std::vector<uint8_t>& indexes, int w, int h, const TGifPalette& pal, bool transparent,
                 int transparentIndex, gfx::TDib& dib, TOXMask* mask) {
   const bool bilevel = pal.bits == 1 && pal.entries[0] == TRGB{0, 0, 0} && pal.entries[1] == TRGB{255, 255, 255};
-  // Emptied first so neither the format change nor the resize converts or keeps old pixels.
+  // Every pixel is written below, so a DIB of the right shape is reused; any other is emptied first so that
+  // neither the format change nor the resize converts or keeps old pixels.
   gfx::TDib& out = dib;
-  out.SetSize(0, 0);
-  out.SetPixelFormat(bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  out.SetSize(w, h);
+  const gfx::TPixelFormat format = bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit;
+  if (out.Width() != w || out.Height() != h || out.PixelFormat() != format) {
+    out.SetSize(0, 0);
+    out.SetPixelFormat(format);
+    out.SetSize(w, h);
+  }
   if (bilevel) out.SetPalette({TRGB{0, 0, 0}, TRGB{255, 255, 255}});
   uint32_t bgr[256];
   for (int i = 0; i < 256; ++i) {
@@ -134,7 +138,7 @@ void StoreFrame(const std::vector<uint8_t>& indexes, int w, int h, const TGifPal
     }
   }
   if (mask) {
-    mask->Allocate(w, h, 8);
+    if (mask->Width != w || mask->Height != h || mask->BitsPerPixel != 8 || mask->Data.empty()) mask->Allocate(w, h, 8);
     mask->Fill(255);
     mask->X1 = 0;
     mask->Y1 = 0;
