@@ -1,0 +1,418 @@
+// GIF container: header, colour tables, graphic control extension, image descriptor; LZW through the hooks.
+#include "imaging/io/GIFFilt.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "imaging/io/oxwriteprep.h"
+#include "imaging/proc/oxquantize.h"
+#include "platform/gfx/SizeGuard.h"
+
+namespace ox {
+
+namespace {
+
+using gfx::TRGB;
+
+// A colour table as the file gives it, plus a full 256-entry lookup so that any byte index (background,
+// transparent, pixel) finds a colour: black past the file's entries.
+struct TGifPalette {
+  int bits = 0;  // 2^bits entries in the file, 0 when there is no table
+  std::vector<TRGB> entries;
+  std::array<TRGB, 256> lookup{};
+
+  bool Present() const { return bits > 0; }
+  int Count() const { return 1 << bits; }
+  void Build() {
+    lookup.fill(TRGB{});
+    for (size_t i = 0; i < entries.size() && i < lookup.size(); ++i) lookup[i] = entries[i];
+  }
+};
+
+bool ReadTable(TOXReader& reader, int sizeField, TGifPalette& pal) {
+  pal.bits = (sizeField & 7) + 1;
+  std::vector<uint8_t> rgb = reader.ReadBytes(int64_t(3) << pal.bits);
+  if (reader.Failed()) return false;
+  pal.entries.resize(size_t(pal.Count()));
+  for (size_t i = 0; i < pal.entries.size(); ++i) pal.entries[i] = TRGB{rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]};
+  pal.Build();
+  return true;
+}
+
+// Stand-in table of a file without any colour table: 256 gray levels.
+TGifPalette GrayRamp() {
+  TGifPalette pal;
+  pal.bits = 8;
+  pal.entries.resize(256);
+  for (int i = 0; i < 256; ++i) pal.entries[size_t(i)] = TRGB{uint8_t(i), uint8_t(i), uint8_t(i)};
+  pal.Build();
+  return pal;
+}
+
+// Skips sub-blocks up to a zero length or the end of the stream.
+void SkipSubBlocks(TOXReader& reader) {
+  for (;;) {
+    const uint8_t n = reader.ReadU8();
+    if (reader.Failed() || n == 0) return;
+    if (!reader.Skip(std::min<int64_t>(n, reader.Remaining())) || reader.Remaining() == 0) return;
+  }
+}
+
+// Reads one block introducer; the end of the stream (or a failed read before) counts as the trailer.
+uint8_t NextIntroducer(TOXReader& reader) {
+  const uint8_t b = reader.ReadU8();
+  return reader.Failed() ? uint8_t(';') : b;
+}
+
+struct TImageDescriptor {
+  int left = 0, top = 0, width = 0, height = 0;
+  uint8_t flags = 0;
+  TGifPalette local;
+};
+
+bool ReadDescriptor(TOXReader& reader, TImageDescriptor& d) {
+  d.left = reader.ReadU16LE();
+  d.top = reader.ReadU16LE();
+  d.width = reader.ReadU16LE();
+  d.height = reader.ReadU16LE();
+  d.flags = reader.ReadU8();
+  if (reader.Failed()) return false;
+  if (d.flags & 0x80) return ReadTable(reader, d.flags, d.local);
+  return true;
+}
+
+struct TGraphicControl {
+  uint8_t flags = 0;
+  int delay = 0;
+  uint8_t transparentIndex = 0;
+};
+
+// The extension's first sub-block holds the values; a block shorter than 4 bytes leaves the missing ones 0,
+// anything after them (and any further sub-block) is skipped.
+void ReadGraphicControl(TOXReader& reader, TGraphicControl& gc) {
+  const uint8_t n = reader.ReadU8();
+  if (reader.Failed() || n == 0) return;
+  uint8_t v[4] = {};
+  const int64_t take = std::min<int64_t>(std::min<int64_t>(n, 4), reader.Remaining());
+  if (take > 0) reader.ReadInto(v, take);
+  gc = TGraphicControl{v[0], v[1] | (v[2] << 8), v[3]};
+  if (n > take) reader.Skip(std::min<int64_t>(n - take, reader.Remaining()));
+  SkipSubBlocks(reader);
+}
+
+// Fills the DIB and the mask from the decoded indexes.
+void StoreFrame(const std::vector<uint8_t>& indexes, int w, int h, const TGifPalette& pal, bool transparent,
+                int transparentIndex, gfx::TDib& dib, TOXMask* mask) {
+  const bool bilevel = pal.bits == 1 && pal.entries[0] == TRGB{0, 0, 0} && pal.entries[1] == TRGB{255, 255, 255};
+  // Every pixel is written below, so a DIB of the right shape is reused; any other is emptied first so that
+  // neither the format change nor the resize converts or keeps old pixels.
+  gfx::TDib& out = dib;
+  const gfx::TPixelFormat format = bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit;
+  if (out.Width() != w || out.Height() != h || out.PixelFormat() != format) {
+    out.SetSize(0, 0);
+    out.SetPixelFormat(format);
+    out.SetSize(w, h);
+  }
+  if (bilevel) out.SetPalette({TRGB{0, 0, 0}, TRGB{255, 255, 255}});
+  uint32_t bgr[256];
+  for (int i = 0; i < 256; ++i) {
+    const TRGB& c = pal.lookup[size_t(i)];
+    bgr[i] = uint32_t(c.b) | (uint32_t(c.g) << 8) | (uint32_t(c.r) << 16);
+  }
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* src = indexes.data() + int64_t(y) * w;
+    uint8_t* dst = out.ScanLine(y);
+    if (bilevel) {
+      std::memset(dst, 0, size_t((w + 7) / 8));
+      for (int x = 0; x < w; ++x)
+        if (src[x] != 0) dst[x >> 3] |= uint8_t(0x80 >> (x & 7));
+    } else {
+      // Four bytes per store; the last pixel's store is kept to three so it never crosses the row.
+      for (int x = 0; x + 1 < w; ++x, dst += 3) std::memcpy(dst, &bgr[src[x]], 4);
+      const uint32_t last = bgr[src[w - 1]];
+      dst[0] = uint8_t(last);
+      dst[1] = uint8_t(last >> 8);
+      dst[2] = uint8_t(last >> 16);
+    }
+  }
+  if (mask) {
+    if (mask->Width != w || mask->Height != h || mask->BitsPerPixel != 8 || mask->Data.empty()) mask->Allocate(w, h, 8);
+    mask->Fill(255);
+    mask->X1 = 0;
+    mask->Y1 = 0;
+    mask->X2 = w - 1;
+    mask->Y2 = h - 1;
+    if (transparent) {
+      bool any = false;
+      for (int y = 0; y < h; ++y) {
+        const uint8_t* src = indexes.data() + int64_t(y) * w;
+        uint8_t* m = mask->Row(y);
+        for (int x = 0; x < w; ++x)
+          if (src[x] == transparentIndex) {
+            m[x] = 0;
+            any = true;
+          }
+      }
+      if (any) mask->Full = false;
+    }
+  }
+}
+
+// Writes n bytes; a short write sets Aborted.
+bool Put(TOXStream& stream, const void* data, int64_t n, TProgressRec& progress) {
+  if (stream.Write(data, n) == n) return true;
+  progress.Abort();
+  return false;
+}
+
+void PutU16(std::vector<uint8_t>& b, int v) {
+  b.push_back(uint8_t(v));
+  b.push_back(uint8_t(v >> 8));
+}
+
+int GrayOf(const TRGB& c) { return (c.r * 21 + c.g * 71 + c.b * 7) / 100; }
+
+}  // namespace
+
+void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* alphaMask, bool paramsOnly,
+                   TProgressRec& progress, TIOParamsVals& params) {
+  progress.Report(0);
+  if (progress.IsAborted()) return;
+  TOXReader reader(stream);
+  uint8_t header[13];
+  if (!reader.ReadInto(header, 13) || std::memcmp(header, "GIF", 3) != 0) {
+    progress.Abort();
+    return;
+  }
+  params.GifVersion.assign(reinterpret_cast<const char*>(header), 6);
+  params.GifScreenWidth = header[6] | (header[7] << 8);
+  params.GifScreenHeight = header[8] | (header[9] << 8);
+  params.GifAspectRatio = header[12];
+  params.DpiX = ScreenDpiX;
+  params.DpiY = ScreenDpiY;
+  params.SamplesPerPixel = 1;
+  const uint8_t screenFlags = header[10];
+  const uint8_t backgroundIndex = header[11];
+
+  TGifPalette global;
+  if (screenFlags & 0x80) {
+    if (!ReadTable(reader, screenFlags, global)) {
+      progress.Abort();
+      return;
+    }
+  }
+  // Without a global table there is no background colour in the file: black rather than the last file's.
+  params.GifBackgroundColor = global.lookup[backgroundIndex];
+
+  if (reader.Remaining() == 0) progress.Abort();
+  int frames = 0;
+  TGraphicControl gc;
+  while (!progress.IsAborted()) {
+    const uint8_t introducer = NextIntroducer(reader);
+    if (introducer == ';') break;
+    if (introducer == '!') {
+      const uint8_t label = reader.ReadU8();
+      if (label == 0xF9 && frames == params.GifImageIndex)
+        ReadGraphicControl(reader, gc);
+      else
+        SkipSubBlocks(reader);
+      continue;
+    }
+    if (introducer != ',') continue;
+
+    TImageDescriptor d;
+    if (!ReadDescriptor(reader, d)) break;  // cut off inside the descriptor: the end of the data
+    if (frames != params.GifImageIndex) {
+      reader.ReadU8();
+      SkipSubBlocks(reader);
+      ++frames;
+      continue;
+    }
+
+    progress.Report(30);
+    if (progress.IsAborted()) break;
+    const TGifPalette& pal = d.local.Present() ? d.local : global.Present() ? global : GrayRamp();
+    params.GifTransparentColor = pal.lookup[gc.transparentIndex];
+    params.GifLeft = d.left;
+    params.GifTop = d.top;
+    params.Width = d.width;
+    params.Height = d.height;
+    params.GifDelayTime = gc.delay;
+    params.GifTransparent = (gc.flags & 1) != 0;
+    params.GifInterlaced = (d.flags & 0x40) != 0;
+    if (!gfx::ImageSizeAllowed(d.width, d.height, 24)) {
+      progress.Abort();
+      break;
+    }
+
+    std::vector<uint8_t> indexes;
+    if (!paramsOnly) {
+      // Pixels the data does not reach stay the background.
+      indexes.assign(size_t(int64_t(d.width) * d.height), backgroundIndex);
+      const int64_t before = stream.Position();
+      if (const TGifLzwDecoder& decode = params.GifDecoder())
+        decode(stream, d.height, d.width, indexes.data(), params.GifInterlaced);
+      if (stream.Position() == before) {
+        progress.Abort();
+        break;
+      }
+      progress.Report(70);
+      if (progress.IsAborted()) break;
+    } else {
+      reader.ReadU8();
+      SkipSubBlocks(reader);
+    }
+
+    params.BitsPerSample = pal.bits;
+    params.SetColorMapCount(pal.Count()) = pal.entries;
+    params.ColorMapCount = pal.Count();
+    if (!paramsOnly && dib != nullptr)
+      StoreFrame(indexes, d.width, d.height, pal, params.GifTransparent, gc.transparentIndex, *dib, alphaMask);
+    ++frames;
+  }
+  params.GifImageCount = frames;
+  if (imageCount) *imageCount = frames;
+  if (!progress.IsAborted()) progress.Report(100);
+}
+
+void ReadGifFile(const std::string& fileName, gfx::TDib* dib, int* imageCount, TOXMask* alphaMask, bool paramsOnly,
+                 TProgressRec& progress, TIOParamsVals& params) {
+  TOXFileStream stream(fileName, fmOpenRead);
+  ReadGifStream(stream, dib, imageCount, alphaMask, paramsOnly, progress, params);
+}
+
+void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
+  progress.Report(0);
+  if (progress.IsAborted()) return;
+  const int w = dib.Width(), h = dib.Height();
+  if (dib.Empty() || w > 65535 || h > 65535) {
+    progress.Abort();
+    return;
+  }
+  const int bits = std::clamp(params.BitsPerSample, 1, 8);
+  const int colours = 1 << bits;
+
+  std::vector<TRGB> palette;
+  std::vector<uint8_t> indexes(size_t(int64_t(w) * h));
+  int backgroundIndex = 0, transparentIndex = 0;
+  if (bits == 1) {
+    gfx::TDib holder;
+    const gfx::TDib& src = PrepareSource1(dib, holder);
+    // Bit 0 becomes black: a source whose first entry is the brighter one is flipped so it keeps its look.
+    const auto& sp = src.Palette();
+    const uint8_t flip = sp.size() >= 2 && GrayOf(sp[0]) > GrayOf(sp[1]) ? 1 : 0;
+    for (int y = 0; y < h; ++y) {
+      if (progress.IsAborted()) return;
+      const uint8_t* row = src.ScanLine(y);
+      uint8_t* out = indexes.data() + int64_t(y) * w;
+      for (int x = 0; x < w; ++x) out[x] = uint8_t(((row[x >> 3] >> (7 - (x & 7))) & 1) ^ flip);
+    }
+    palette = {TRGB{0, 0, 0}, TRGB{255, 255, 255}};
+    backgroundIndex = NearestIndex(palette.data(), 2, params.GifBackgroundColor);
+    transparentIndex = NearestIndex(palette.data(), 2, params.GifTransparentColor);
+  } else {
+    gfx::TDib holder;
+    const gfx::TDib& src = PrepareSource24(dib, holder);
+    palette.assign(size_t(colours), TRGB{});
+    TOXQuantizer quantizer(src, -1, colours, palette);
+    palette.resize(size_t(colours));
+    for (int y = 0; y < h; ++y) {
+      if (progress.IsAborted()) return;
+      const uint8_t* p = src.ScanLine(y);
+      uint8_t* out = indexes.data() + int64_t(y) * w;
+      for (int x = 0; x < w; ++x, p += 3)
+        out[x] = uint8_t(quantizer.IndexOf((uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]));
+    }
+    backgroundIndex = quantizer.IndexOf(params.GifBackgroundColor);
+    transparentIndex = quantizer.IndexOf(params.GifTransparentColor);
+  }
+
+  progress.Report(30);
+  if (progress.IsAborted()) return;
+
+  std::vector<uint8_t> head;
+  std::string version = params.GifVersion.substr(0, 6);
+  if (version.size() < 6) version += std::string("GIF89a").substr(version.size());
+  head.insert(head.end(), version.begin(), version.end());
+  PutU16(head, w);
+  PutU16(head, h);
+  head.push_back(uint8_t(0x80 + (bits - 1) * 16 + (bits - 1)));
+  head.push_back(uint8_t(backgroundIndex));
+  head.push_back(0);
+  for (int i = 0; i < colours; ++i) {
+    head.push_back(palette[size_t(i)].r);
+    head.push_back(palette[size_t(i)].g);
+    head.push_back(palette[size_t(i)].b);
+  }
+  // Graphic control extension, written for GIF87a too.
+  head.insert(head.end(), {0x21, 0xF9, 0x04, uint8_t(8 + (params.GifTransparent ? 1 : 0))});
+  PutU16(head, params.GifDelayTime);
+  head.push_back(uint8_t(transparentIndex));
+  head.push_back(0);
+  head.push_back(0x2C);
+  PutU16(head, params.GifLeft);
+  PutU16(head, params.GifTop);
+  PutU16(head, w);
+  PutU16(head, h);
+  head.push_back(params.GifInterlaced ? 64 : 0);
+  if (!Put(stream, head.data(), int64_t(head.size()), progress)) return;
+
+  progress.Report(70);
+  if (progress.IsAborted()) return;
+  const TGifLzwEncoder& encode = params.GifEncoder();
+  if (!encode) {
+    progress.Abort();
+    return;
+  }
+  const int64_t before = stream.Position();
+  encode(stream, h, w, bits, indexes.data(), params.GifInterlaced);
+  if (stream.Position() == before) {
+    progress.Abort();
+    return;
+  }
+  const uint8_t trailer = 0x3B;
+  if (!Put(stream, &trailer, 1, progress)) return;
+  params.SetColorMapCount(colours) = palette;
+  progress.Report(100);
+}
+
+void WriteGifFile(const std::string& fileName, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
+  TOXFileStream stream(fileName, fmCreate);
+  WriteGifStream(stream, dib, params, progress);
+}
+
+int GifFrameCount(TOXStream& stream) {
+  TOXReader reader(stream);
+  uint8_t header[13];
+  if (!reader.ReadInto(header, 13) || std::memcmp(header, "GIF", 3) != 0) return 0;
+  if (header[10] & 0x80) reader.Skip(std::min<int64_t>(int64_t(3) << ((header[10] & 7) + 1), reader.Remaining()));
+  int frames = 0;
+  for (;;) {
+    const uint8_t introducer = NextIntroducer(reader);
+    if (introducer == ';') break;
+    if (introducer == '!') {
+      reader.ReadU8();
+      SkipSubBlocks(reader);
+    } else if (introducer == ',') {
+      TImageDescriptor d;
+      if (!ReadDescriptor(reader, d)) break;
+      ++frames;
+      reader.ReadU8();
+      SkipSubBlocks(reader);
+    }
+  }
+  return frames;
+}
+
+int GifFrameCount(const std::string& fileName) {
+  try {
+    TOXFileStream stream(fileName, fmOpenRead);
+    return GifFrameCount(stream);
+  } catch (...) {
+    return 0;
+  }
+}
+
+}  // namespace ox
