@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     std::cout << "vantrel-convert " << VANTREL_VERSION << "\n";
     return 0;
   }
-  vc::SetupLibrary();
+  auto setup = vc::SetupLibrary(argc, argv, options.input);
 
   const std::string& in = options.input;
   if (std::string problem = OpenProblem(in); !problem.empty())

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "imaging/io/BMPFilt.h"
+#include "imaging/io/GIFFilt.h"
 #include "imaging/io/ICOFilt.h"
 #include "imaging/io/JPEGFilt.h"
 #include "imaging/io/PXMFilt.h"
@@ -71,6 +72,13 @@ std::array<TBuiltInCodec, 13> MakeTable() {
     PXMWriteStream(s, d, p, r);
   };
   t[oxffPXM].Detect = [](TOXStream& s) { return IsPXMStream(s); };
+
+  t[oxffGIF].Read = [](TReadCall& c) {
+    ReadGifStream(c.Stream, c.Bitmap, &c.Params.GifImageCount, c.AlphaMask, c.ParamsOnly, c.Progress, c.Params);
+  };
+  t[oxffGIF].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
+    WriteGifStream(s, d, p, r);
+  };
 
   t[oxffTIFF].Read = [](TReadCall& c) {
     int pages = 0;
