@@ -286,11 +286,7 @@ void TOrvexIO::LoadFromFile(const std::string& fileName) {
   RunLoad(rec->FormatId, stream, fileName, nullptr, &proc);
 }
 
-void TOrvexIO::LoadFromFileFormat(const std::string& fileName, TOXFileFormat format) {
-  if (format >= oxffTIFF && format <= oxffPXM) {
-    LoadFileAs(fileName, format);
-    return;
-  }
+const TOXFileFormatInfo* TOrvexIO::RegisteredReader(TOXFileFormat format) {
   Aborted = false;
   ClearExifAndMarkers(Params);
   Params.FileName.clear();
@@ -298,9 +294,19 @@ void TOrvexIO::LoadFromFileFormat(const std::string& fileName, TOXFileFormat for
   const TOXFileFormatInfo* rec = FindFormatById(format);
   if (!rec || !rec->ReadProc || !bitmap_) {
     Aborted = true;
-    return;
+    return nullptr;
   }
   Params.FileType = rec->FormatId;
+  return rec;
+}
+
+void TOrvexIO::LoadFromFileFormat(const std::string& fileName, TOXFileFormat format) {
+  if (format >= oxffTIFF && format <= oxffPXM) {
+    LoadFileAs(fileName, format);
+    return;
+  }
+  const TOXFileFormatInfo* rec = RegisteredReader(format);
+  if (!rec) return;
   TOXRegReadProc proc = rec->ReadProc;
   TOXFileStream stream(fileName, fmOpenRead);
   RunLoad(rec->FormatId, stream, fileName, nullptr, &proc);
@@ -311,16 +317,8 @@ void TOrvexIO::LoadFromStreamFormat(TOXStream& stream, TOXFileFormat format) {
     LoadStreamAs(stream, format);
     return;
   }
-  Aborted = false;
-  ClearExifAndMarkers(Params);
-  Params.FileName.clear();
-  Params.FileType = oxffUnknown;
-  const TOXFileFormatInfo* rec = FindFormatById(format);
-  if (!rec || !rec->ReadProc || !bitmap_) {
-    Aborted = true;
-    return;
-  }
-  Params.FileType = rec->FormatId;
+  const TOXFileFormatInfo* rec = RegisteredReader(format);
+  if (!rec) return;
   TOXRegReadProc proc = rec->ReadProc;
   RunLoad(rec->FormatId, stream, std::string(), nullptr, &proc);
 }

@@ -75,6 +75,8 @@ class TOrvexIO : private TOXHolderListener {
   // Standard load steps 3..8 around one codec read; `file` empty for stream loads.
   void RunLoad(TOXFileFormat format, TOXStream& stream, const std::string& file, const TBuiltInCodec* codec,
                const TOXRegReadProc* regProc);
+  // The registry record that reads `format` (the load's fields reset), or null with Aborted set.
+  const TOXFileFormatInfo* RegisteredReader(TOXFileFormat format);
   void LoadFileAs(const std::string& fileName, TOXFileFormat format);
   void LoadStreamAs(TOXStream& stream, TOXFileFormat format);
   void WriteStream(TOXStream& stream, TOXFileFormat format, const TOXRegWriteProc* regProc);
