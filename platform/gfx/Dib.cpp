@@ -163,10 +163,17 @@ void TDib::Reallocate(int w, int h, TPixelFormat f, bool keep, TColor fill) {
   int64_t bytes = (int64_t(cw) * StorageBits(f) + 7) / 8;
   // Whole bytes are copied; the bits past the kept width in the last byte are refilled below.
   for (int y = 0; y < ch; ++y) std::memcpy(ScanLine(y), old.ScanLine(y), size_t(std::min(bytes, rowLength_)));
-  for (int y = 0; y < h; ++y) {
-    if (y >= ch) FillSpan(y, 0, w, fill);
-    else if (cw < w) FillSpan(y, cw, w, fill);
-  }
+  if (cw < w)
+    for (int y = 0; y < ch; ++y) FillSpan(y, cw, w, fill);
+  if (ch >= h) return;
+  // New rows are all alike: encode one, then copy it (nothing to do when it encodes to the zeroes
+  // the buffer already holds).
+  FillSpan(ch, 0, w, fill);
+  const uint8_t* first = ScanLine(ch);
+  bool zero = true;
+  for (int64_t i = 0; i < rowLength_ && zero; ++i) zero = first[i] == 0;
+  if (zero) return;
+  for (int y = ch + 1; y < h; ++y) std::memcpy(ScanLine(y), first, size_t(rowLength_));
 }
 
 void TDib::FillSpan(int y, int x0, int x1, TColor c) {
