@@ -11,12 +11,12 @@ test: deps
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)
 
-# The viewer does not exist yet: until it lands, run shows what the library's benchmarks measure.
+# The viewer on the bundled sample picture, or on FILE=...; without a display it says so and fails.
+FILE ?= assets/sample.png
 run: deps
-	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_TESTS=OFF -DVANTREL_BENCH=ON
-	cmake --build build/release -j $(JOBS)
-	@echo "The viewer is not built yet; running the imaging library's benchmarks instead."
-	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_TESTS=OFF
+	cmake --build build/release -j $(JOBS) --target vantrel
+	build/release/vantrel "$(FILE)"
 
 bench: deps
 	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_TESTS=OFF -DVANTREL_BENCH=ON

@@ -218,6 +218,19 @@ void TIniFile::Apply(std::vector<TLine>& lines, const std::string& section, cons
 
 void TIniFile::Commit() {
   if (pending_.empty()) return;
+  // The idle pass rewrites every key many times a second: values that match what we hold cost no lock.
+  bool changes = false;
+  for (const auto& [name, value] : pending_) {
+    const TLine* l = Find(name.first, name.second);
+    if (value ? (!l || l->value != *value) : l != nullptr) {
+      changes = true;
+      break;
+    }
+  }
+  if (!changes) {
+    pending_.clear();
+    return;
+  }
   auto pending = std::move(pending_);
   pending_.clear();
   TFileLock lock(path_);

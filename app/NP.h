@@ -1,0 +1,187 @@
+// TMainFrm: the viewer's main window. It owns the view, the current file, the recent and bookmark lists,
+// and keeps its own state in the settings file at every idle moment.
+#pragma once
+
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/settings/IniFile.h"
+#include "app/settings/ViewerOptions.h"
+#include "platform/Services.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+namespace ox {
+class TOrvex;
+}
+
+namespace app {
+
+// What the program start hands to the main window.
+struct TMainFrmSetup {
+  platform::Services services;
+  // Kept by the settings window; read at the moment of use.
+  ViewerOptions* options = nullptr;
+  std::string settingsPath;
+  // The command line without the program name.
+  std::vector<std::string> args;
+  // Relative command-line and dropped paths are resolved against it.
+  std::string startFolder;
+  // The welcome page the start-up timer opens (a file: URL).
+  std::string homePage;
+};
+
+// The steps of the open sequence; each command runs its own subset.
+enum TOpenStep : unsigned {
+  osLoad = 1, osCaptions = 2, osRecent = 4, osClipboard = 8, osHomeCatalog = 16, osFit = 32,
+  osClearModified = 64, osFullScreen = 128,
+  // The remembered file at start: a failure is ignored without a message.
+  osQuiet = 256
+};
+constexpr unsigned kOpenCommandSteps = osLoad | osCaptions | osRecent | osClipboard | osFit | osClearModified | osFullScreen;
+constexpr unsigned kDropSteps = kOpenCommandSteps | osHomeCatalog;
+constexpr unsigned kReloadSteps = osLoad | osCaptions | osClearModified;
+
+class TMainFrm : public QMainWindow {
+ public:
+  explicit TMainFrm(TMainFrmSetup setup);
+  ~TMainFrm() override;
+
+  // --- state ---
+  std::string CurrentFile;
+  bool ImageModified = false;
+  std::array<std::string, 10> RecentList;
+  std::array<std::string, 30> BookmarkList;
+  bool FullScreenActive = false;
+  QRect SavedBounds;
+  ox::TOrvex* Orvex = nullptr;
+
+  // --- operations other windows call ---
+  void UpdateCaptions(const std::string& path);
+  // The task-bar title: on Linux the window's icon text.
+  QString ApplicationTitle() const { return windowIconText(); }
+  void AddToRecent();
+  void RefreshRecentMenu();
+  void RefreshBookmarksMenu();
+
+  // --- the open sequence ---
+  // Makes `path` current and runs `steps`; false when the load failed (reported, CurrentFile restored).
+  bool OpenFile(const std::string& path, unsigned steps);
+  // Relative paths are taken against the start-up folder.
+  std::string AbsolutePath(const std::string& path) const;
+  void OpenDroppedFiles(const std::vector<std::string>& paths);
+  // The question before a drop or a close; false when the user cancelled or the save failed.
+  bool AskToSaveChanges();
+
+  // --- commands ---
+  void OpenItemClick();
+  void OpenInNewWindowItemClick();
+  void NewWindowItemClick();
+  void ReloadFileItemClick();
+  void OpenFolderItemClick();
+  void DragDropItemClick();
+  void ReOpenItemClick(size_t i);
+  void DeleteNotExistsRecentItemClick();
+  void DeleteRecentItemClick();
+  void AddToBookmarksItemClick();
+  void FavItemClick(size_t i);
+  void DeleteNotExistsBookmarksItemClick();
+  void DeleteAllItemClick();
+  // False when nothing was written (reported); ImageModified stays set then.
+  bool SaveItemClick();
+  void SaveAsItemClick();
+  void CopyFileToClipboard(const std::string& path);
+  void ExitItemClick() { close(); }
+  void HomePageItemClick();
+  void ToggleFullScreen();
+  // +1 "Increase...", -1 "Decrease...".
+  void ZoomStep(int direction);
+  void SetCaptionVisible(bool visible);
+
+  // --- message-driven handlers ---
+  void FormShow();
+  void IdleSave();
+  void CheckChangedTimer();
+  void StartupTimerTick();
+  bool FormCloseQuery();
+  void OrvexImageChange();
+  bool FirstShowDone() const { return firstShowDone_; }
+  QTimer& StartupTimer() { return startupTimer_; }
+  QTimer& CheckChanged() { return checkChanged_; }
+
+  // The status-bar panels as the idle routine writes them.
+  QString StatusPanel(int index) const;
+  // Menu items by their item names ("OpenItem", "DragDropItem", ...).
+  QAction* Item(const std::string& name) const;
+  QMenu* ContextMenu() const { return contextMenu_; }
+  QToolBar* ToolBar() const { return toolBar_; }
+  QLabel* PathLabel() const { return pathLabel_; }
+  ViewerOptions& Options() const { return *setup_.options; }
+  platform::Services& Services() { return setup_.services; }
+  TIniFile& Ini() { return *ini_; }
+
+  // The application's default error report.
+  void ReportError(const std::string& text);
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+
+ private:
+  void FormCreate();
+  void BuildMenus();
+  void BuildEditMenu(QMenu* menu);
+  void BuildImageMenu(QMenu* menu);
+  void BuildViewMenu(QMenu* menu);
+  void BuildContextMenu();
+  void BuildToolBar();
+  void BuildStatusBar();
+  void ReadState();
+  void ApplyViewOptions();
+  void ApplyBackground();
+  void ApplyMouseOptions();
+  void ApplyContextMenu();
+  void ApplyStayOnTop();
+  void ApplyMenuIcons();
+  void SetPathLabelColour(int colour);
+  // "AutoResize" fits the picture again after it turned.
+  void FitAfterTurn();
+  bool RunFirstShowFile();
+  void CopyToHomeCatalog();
+  // Adds a menu item: its name, caption, shortcut and handler; check items flip before the handler runs.
+  QAction* AddItem(QMenu* menu, const std::string& name, const QString& caption, const QKeySequence& key,
+                   std::function<void()> handler, int checkState = -1);
+  void ConnectIdle();
+
+  TMainFrmSetup setup_;
+  std::unique_ptr<TIniFile> ini_;
+  std::unique_ptr<platform::TWindowControl> ownWindow_;
+  std::map<std::string, QAction*> items_;
+  QMenu* contextMenu_ = nullptr;
+  std::vector<QAction*> recentItems_, bookmarkItems_;
+  QToolBar* toolBar_ = nullptr;
+  QLabel* pathLabel_ = nullptr;
+  QLabel* panels_[2] = {nullptr, nullptr};
+  QTimer startupTimer_, checkChanged_;
+  QMetaObject::Connection idle_;
+  std::string wallpaperPath_;
+  bool firstShowDone_ = false;
+  bool inIdle_ = false;
+  bool useContextMenu_ = true;
+  bool captionVisible_ = true;
+};
+
+}  // namespace app

@@ -1,0 +1,154 @@
+// Opening files in the main window: the open sequence, its commands, drops and further instances.
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include "app/FileFilters.h"
+#include "app/NP.h"
+#include "imaging/view/Orvex.h"
+#include "platform/fs/FileCopy.h"
+
+namespace app {
+
+std::string TMainFrm::AbsolutePath(const std::string& path) const {
+  if (path.empty() || path.front() == '/') return path;
+  QString base = setup_.startFolder.empty() ? QDir::currentPath() : QString::fromStdString(setup_.startFolder);
+  return QDir::cleanPath(QDir(base).absoluteFilePath(QString::fromStdString(path))).toStdString();
+}
+
+bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
+  const std::string previous = CurrentFile;
+  CurrentFile = path;
+  if (steps & osLoad) {
+    // A failed load may have left part of the new picture behind; the previous one stays on screen, so
+    // that nothing ever saves a half-read picture over the file it came from.
+    const bool wasModified = ImageModified;
+    gfx::TDib keepPicture = Orvex->Picture();
+    ox::TOXMask keepAlpha = *Orvex->AlphaMask();
+    std::string error;
+    try {
+      Orvex->LoadFromFile(CurrentFile);
+      if (Orvex->IOComponent().Aborted)
+        error = "Cannot load \"" + path + "\": the file is damaged or its format is not known.";
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    if (!error.empty()) {
+      CurrentFile = previous;
+      Orvex->Picture() = std::move(keepPicture);
+      *Orvex->AlphaMask() = std::move(keepAlpha);
+      Orvex->HolderImageChanged();
+      ImageModified = wasModified;
+      if (!(steps & osQuiet)) ReportError(error);
+      return false;
+    }
+  }
+  const ViewerOptions& o = Options();
+  if (steps & osCaptions) UpdateCaptions(CurrentFile);
+  if (steps & osRecent) AddToRecent();
+  if ((steps & osClipboard) && o.CopyOpenFileToClipboard) CopyFileToClipboard(CurrentFile);
+  if ((steps & osHomeCatalog) && o.CopyOpenFileToHomeCatalog) CopyToHomeCatalog();
+  if ((steps & osFit) && o.AutoWidthWhenOpeningFile) Orvex->ZoomToFit();
+  if (steps & osClearModified) ImageModified = false;
+  if ((steps & osFullScreen) && o.OnOpenFileFullScreen && !FullScreenActive) ToggleFullScreen();
+  return true;
+}
+
+void TMainFrm::OpenItemClick() {
+  std::vector<std::string> chosen =
+      setup_.services.ui->ChooseFilesToOpen("Open", OpenFilter(), CurrentFile, false);
+  if (chosen.empty() || chosen.front().empty()) return;
+  OpenFile(chosen.front(), kOpenCommandSteps);
+}
+
+void TMainFrm::OpenInNewWindowItemClick() {
+  std::vector<std::string> chosen =
+      setup_.services.ui->ChooseFilesToOpen("Open in new Window", OpenFilter(), CurrentFile, false);
+  if (chosen.empty() || chosen.front().empty()) return;
+  setup_.services.shell->StartNewInstance({chosen.front()});
+}
+
+void TMainFrm::NewWindowItemClick() { setup_.services.shell->StartNewInstance({""}); }
+
+void TMainFrm::ReloadFileItemClick() {
+  if (CurrentFile.empty()) {
+    UpdateCaptions(CurrentFile);
+    ImageModified = false;
+    return;
+  }
+  OpenFile(CurrentFile, kReloadSteps);
+}
+
+void TMainFrm::OpenFolderItemClick() {
+  if (!CurrentFile.empty()) setup_.services.shell->ShowInFolder(CurrentFile);
+}
+
+void TMainFrm::DragDropItemClick() { setAcceptDrops(Item("DragDropItem")->isChecked()); }
+
+void TMainFrm::dragEnterEvent(QDragEnterEvent* e) {
+  if (acceptDrops() && e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void TMainFrm::dropEvent(QDropEvent* e) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : e->mimeData()->urls())
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  if (paths.empty()) return;
+  e->acceptProposedAction();
+  OpenDroppedFiles(paths);
+}
+
+void TMainFrm::OpenDroppedFiles(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    // Only the first file can meet a modified picture: every open clears the flag.
+    if (Options().AskToSaveChangesOnExit && ImageModified && !AskToSaveChanges()) return;
+    OpenFile(AbsolutePath(path), kDropSteps);
+  }
+}
+
+// The home catalog is the folder named by the program's own first argument when that is a folder, else the
+// user's pictures folder. Only into an existing folder, and never over a file without asking.
+void TMainFrm::CopyToHomeCatalog() {
+  QString folder;
+  if (!setup_.args.empty() && QFileInfo(QString::fromStdString(AbsolutePath(setup_.args.front()))).isDir())
+    folder = QString::fromStdString(AbsolutePath(setup_.args.front()));
+  else
+    folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
+  QFileInfo source(QString::fromStdString(CurrentFile));
+  QString target = QDir(folder).filePath(source.fileName());
+  if (QFileInfo(target).absoluteFilePath() == source.absoluteFilePath()) return;
+  if (QFileInfo::exists(target)) {
+    if (setup_.services.ui->MessageBox("Vantrel", "\"" + target.toStdString() + "\" already exists. Replace it?",
+                                       platform::TMsgButtons::YesNo,
+                                       platform::TMsgKind::Question) != platform::TMsgAnswer::Yes)
+      return;
+  }
+  if (!platform::CopyFileReplacing(source.absoluteFilePath().toStdString(), target.toStdString()))
+    ReportError("Cannot copy \"" + CurrentFile + "\" to \"" + folder.toStdString() + "\".");
+}
+
+void TMainFrm::CopyFileToClipboard(const std::string& path) {
+  (void)path;
+}
+
+QString TMainFrm::StatusPanel(int index) const {
+  if (index == 0) {
+    const gfx::TDib& picture = Orvex->Picture();
+    return QString("%1/%2").arg(picture.Width()).arg(picture.Height());
+  }
+  int32_t size = -1;
+  if (!CurrentFile.empty() && setup_.services.fs) {
+    platform::TFileFacts facts = setup_.services.fs->Stat(CurrentFile);
+    if (facts.Exists && !facts.IsFolder) size = int32_t(uint32_t(uint64_t(facts.Size) & 0xFFFFFFFFu));
+  }
+  const std::string name = CurrentFile.substr(CurrentFile.find_last_of('/') + 1);
+  return QString::fromStdString(name) + " / " + QString::number(size) + " bites";
+}
+
+}  // namespace app

@@ -1,0 +1,92 @@
+// Program start: the library's coders, the platform services, the main window and the message loop.
+#include <QApplication>
+#include <QDir>
+#include <QPalette>
+#include <QIcon>
+#include <QUrl>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/Assets.h"
+#include "app/NP.h"
+#include "app/settings/IniFile.h"
+#include "app/settings/ViewerOptions.h"
+#include "imaging/dialogs/WordsLocale.h"
+#include "imaging/io/GIFLzw.h"
+#include "imaging/io/TIFFLzw.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/fs/Fs.h"
+#include "platform/metafile/Metafile.h"
+#include "platform/shell/ShellQt.h"
+#include "platform/ui/UiQt.h"
+
+namespace {
+
+QWidget* g_mainWindow = nullptr;
+QWidget* MainWindow() { return g_mainWindow; }
+
+// Qt aborts without a word of its own when no display can be reached; say what is missing instead.
+bool HasDisplay() {
+  auto set = [](const char* v) { return std::getenv(v) && *std::getenv(v); };
+  return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!HasDisplay()) {
+    std::fprintf(stderr,
+                 "vantrel: no display to show the viewer on (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                 "Start it from a desktop session, or under a virtual one: xvfb-run -a vantrel FILE\n");
+    return 2;
+  }
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("vantrel");
+  if (QIcon::themeName().isEmpty()) QIcon::setThemeName("Adwaita");
+
+  ox::InstallTiffLzwCoders();
+  ox::InstallGifLzwCoders();
+  platform::InstallMetafileImporter();
+  InstallSystemWordLanguage();
+
+  const std::string exe = QCoreApplication::applicationFilePath().toStdString();
+  const std::string icon = app::AssetPath(exe, "vantrel.svg");
+  if (!icon.empty()) QApplication::setWindowIcon(QIcon(QString::fromStdString(icon)));
+
+  platform::TUiQt ui(&MainWindow);
+  platform::TShellQt shell;
+  platform::TFsLinux fs(exe);
+  platform::TDesktopLinux desktop;
+
+  app::TMainFrmSetup setup;
+  setup.services.ui = &ui;
+  setup.services.shell = &shell;
+  setup.services.fs = &fs;
+  setup.services.desktop = &desktop;
+  setup.settingsPath = fs.SettingsPath();
+  const QStringList args = QCoreApplication::arguments();
+  for (qsizetype i = 1; i < args.size(); ++i) setup.args.push_back(args[i].toStdString());
+  setup.startFolder = QDir::currentPath().toStdString();
+  const std::string welcome = app::AssetPath(exe, "welcome.html");
+  if (!welcome.empty()) setup.homePage = QUrl::fromLocalFile(QString::fromStdString(welcome)).toString().toStdString();
+
+  // The settings and background windows keep the options; until they exist, the start loads them here,
+  // after the main window is made and before it is first shown, as those windows would.
+  app::ViewerOptions options;
+  setup.options = &options;
+  app::TMainFrm mainFrm(setup);
+  g_mainWindow = &mainFrm;
+  const QColor text = QApplication::palette().color(QPalette::WindowText);
+  options.TextColor = text.red() | (text.green() << 8) | (text.blue() << 16);
+  try {
+    app::TIniFile ini(setup.settingsPath);
+    options.LoadOptions(ini);
+    options.LoadBackground(ini);
+  } catch (...) {
+    // A settings file that cannot be read leaves every option at its default.
+  }
+  mainFrm.show();
+  const int rc = QApplication::exec();
+  g_mainWindow = nullptr;
+  return rc;
+}
