@@ -1,6 +1,7 @@
 #include "app/MenuIcons.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QStyle>
 #include <map>
 
@@ -63,6 +64,11 @@ QIcon MenuIcon(const std::string& itemName) {
   auto it = IconNames().find(itemName);
   if (it == IconNames().end()) return {};
   QIcon icon = Themed(it->second.theme);
+  // Our own pictures for what the themes lack.
+  if (icon.isNull()) {
+    const QString own = QString(":/icons/%1.svg").arg(it->second.theme);
+    if (QFile::exists(own)) icon = QIcon(own);
+  }
   if (icon.isNull() && it->second.fallback != QStyle::SP_CustomBase && qApp)
     icon = QApplication::style()->standardIcon(it->second.fallback);
   return icon;

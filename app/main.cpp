@@ -42,7 +42,9 @@ int main(int argc, char** argv) {
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName("vantrel");
-  if (QIcon::themeName().isEmpty()) QIcon::setThemeName("Adwaita");
+  // Outside a desktop session Qt knows only the bare hicolor theme; Adwaita holds every icon we use.
+  if (QIcon::themeName().isEmpty() || QIcon::themeName() == "hicolor") QIcon::setThemeName("Adwaita");
+  QIcon::setFallbackThemeName("Adwaita");
 
   ox::InstallTiffLzwCoders();
   ox::InstallGifLzwCoders();

@@ -1,0 +1,177 @@
+// The picture and window commands of the main window, run through their menu items.
+#include <QAction>
+#include <QLabel>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "AppTestUtil.h"
+
+using platform::TMsgAnswer;
+
+TEST_F(TMainFrmTest, PictureCommandsAndUndo) {
+  struct TCase {
+    const char* item;
+    int w, h;
+    std::array<int, 3> topLeft;  // blue, green, red after the command
+  };
+  // The source pixel (x, y) is blue x*10, green y*10, red 0 (see WritePpm); the picture is 4 x 2.
+  const TCase cases[] = {
+      {"RotateLeftItem", 2, 4, {30, 0, 0}},      // the top-right corner comes to the top left
+      {"RotateRightItem", 2, 4, {0, 10, 0}},     // the bottom-left corner
+      {"HorizomtalItem", 4, 2, {30, 0, 0}},
+      {"VerticalItem", 4, 2, {0, 10, 0}},
+      {"NegativeItem", 4, 2, {255, 255, 255}},
+      {"ClearItem", 4, 2, {0, 0, 0}},            // the view's background is black
+  };
+  options.AutoWidthWhenOpeningFile = false;
+  for (const TCase& c : cases) {
+    Start({Picture("p.ppm", 4, 2)});
+    frm->ImageModified = false;
+    Click(c.item);
+    EXPECT_EQ(Width(), c.w) << c.item;
+    EXPECT_EQ(Height(), c.h) << c.item;
+    // PPM and the DIB disagree on channel order: our pixels are stored blue, green, red.
+    auto px = Pixel(0, 0);
+    EXPECT_EQ((std::array<int, 3>{px[2], px[1], px[0]}), c.topLeft) << c.item;
+    EXPECT_TRUE(frm->ImageModified) << c.item;
+    EXPECT_EQ(frm->Orvex->ProcComponent().UndoCount(), 1) << c.item;
+    Click("UndoItem");
+    EXPECT_EQ(Width(), 4) << c.item;
+    auto back = Pixel(3, 1);
+    EXPECT_EQ((std::array<int, 3>{back[2], back[1], back[0]}), (std::array<int, 3>{30, 10, 0})) << c.item;
+  }
+  Click("GrayItem");
+  Click("ClearUndoItem");
+  EXPECT_EQ(frm->Orvex->ProcComponent().UndoCount(), 0);
+}
+
+TEST_F(TMainFrmTest, ZoomSteps) {
+  Start({Picture("p.ppm", 40, 30)});
+  frm->Orvex->SetZoomPercent(5);
+  Click("ZoomOutItem");
+  EXPECT_DOUBLE_EQ(frm->Orvex->ZoomPercent(), 5);
+  Click("ZoomInItem");
+  EXPECT_DOUBLE_EQ(frm->Orvex->ZoomPercent(), 15);
+  options.IncreaseDecreaseScale = 25;
+  Click("ZoomInItem");
+  EXPECT_DOUBLE_EQ(frm->Orvex->ZoomPercent(), 40);
+}
+
+TEST_F(TMainFrmTest, AutoResizeFitsAfterTurns) {
+  options.AutoWidthWhenOpeningFile = false;
+  Start({Picture("p.ppm", 400, 100)});
+  frm->resize(300, 400);
+  frm->Orvex->SetZoomPercent(100);
+  Click("RotateLeftItem");
+  const double fitted = frm->Orvex->ZoomPercent();
+  EXPECT_NE(fitted, 100);
+  frm->Orvex->SetZoomPercent(100);
+  Click("HorizomtalItem");
+  EXPECT_DOUBLE_EQ(frm->Orvex->ZoomPercent(), fitted);
+  Click("AutoResizeItem");  // off
+  frm->Orvex->SetZoomPercent(100);
+  Click("RotateRightItem");
+  EXPECT_DOUBLE_EQ(frm->Orvex->ZoomPercent(), 100);
+}
+
+TEST_F(TMainFrmTest, FullScreenStepsFollowTheOptions) {
+  options.OnFullScreenHideToolBar = true;
+  options.OnFullScreenHideStatusBar = true;
+  options.SwitchToAlwaysOnTopOnFullScreen = true;
+  Start({Picture("p.ppm", 8, 8)});
+  Click("StatusBarItem");  // hidden before full screen
+  EXPECT_FALSE(frm->statusBar()->isVisible());
+  const QRect before = frm->geometry();
+  Click("FullScreenItem");
+  EXPECT_TRUE(frm->FullScreenActive);
+  EXPECT_TRUE(window.FullScreen);
+  EXPECT_TRUE(window.StayOnTop);
+  EXPECT_FALSE(frm->ToolBar()->isVisible());
+  EXPECT_TRUE(frm->PathLabel()->isVisible());
+  EXPECT_EQ(frm->PathLabel()->text().toStdString(), dir / "p.ppm");
+  EXPECT_TRUE(frm->Item("FullScreenItem")->isChecked());
+  EXPECT_EQ(frm->SavedBounds, before);
+
+  Click("FullScreenItem");
+  EXPECT_FALSE(window.FullScreen);
+  EXPECT_FALSE(window.StayOnTop);
+  EXPECT_TRUE(frm->ToolBar()->isVisible());
+  EXPECT_FALSE(frm->statusBar()->isVisible());
+  EXPECT_FALSE(frm->PathLabel()->isVisible());
+  EXPECT_FALSE(frm->Item("FullScreenItem")->isChecked());
+}
+
+TEST_F(TMainFrmTest, BarsCaptionTransparencyAndMenuIcons) {
+  Start();
+  Click("WinHeadItem");
+  EXPECT_FALSE(window.TitleBar);
+  Click("WinHeadItem");
+  EXPECT_TRUE(window.TitleBar);
+  const int calls = window.Calls;
+  frm->SetCaptionVisible(true);  // already shown: nothing to do
+  EXPECT_EQ(window.Calls, calls);
+
+  Click("ToolBarItem");
+  EXPECT_FALSE(frm->ToolBar()->isVisible());
+  Click("ToolBarItem");
+  EXPECT_TRUE(frm->ToolBar()->isVisible());
+
+  options.TransparentValue = 120;
+  Click("TranparentItem");
+  EXPECT_EQ(window.Opacity, 120);
+  Click("TranparentItem");
+  EXPECT_EQ(window.Opacity, 255);
+
+  Click("IconsMenuItem");
+  EXPECT_FALSE(frm->Item("OpenItem")->isIconVisibleInMenu());
+  Click("IconsMenuItem");
+  EXPECT_TRUE(frm->Item("OpenItem")->isIconVisibleInMenu());
+
+  Click("ScrollBarsItem");
+  EXPECT_EQ(frm->Orvex->ScrollBars(), ox::ssBoth);
+  Click("CenterItem");
+  EXPECT_FALSE(frm->Orvex->Center());
+}
+
+TEST_F(TMainFrmTest, SaveAndSaveAs) {
+  Start({Picture("p.ppm", 6, 5)});
+  Click("NegativeItem");
+  ui.SaveResults = {dir / "copy.bmp"};
+  Click("SaveAsItem");
+  EXPECT_TRUE(std::filesystem::exists(dir / "copy.bmp"));
+  EXPECT_EQ(frm->CurrentFile, dir / "p.ppm");
+  EXPECT_TRUE(frm->ImageModified);
+  EXPECT_NE(ui.Filters.back().find("Windows Bitmap (BMP;DIB;RLE)|*.bmp;*.dib;*.rle"), std::string::npos);
+  EXPECT_EQ(ui.Filters.back().find("Windows Icon"), std::string::npos);  // read only
+
+  Click("SaveItem");
+  EXPECT_FALSE(frm->ImageModified);
+  frm->OpenFile(dir / "p.ppm", app::kReloadSteps);
+  auto px = Pixel(0, 0);
+  EXPECT_EQ(px[0], 255);  // the negative reached the file
+
+  // A save that fails is reported and keeps the edits marked.
+  frm->CurrentFile = dir / "p.unknownformat";
+  frm->ImageModified = true;
+  ui.Boxes.clear();
+  Click("SaveItem");
+  ASSERT_EQ(ui.Boxes.size(), 1u);
+  EXPECT_EQ(ui.Boxes[0].caption, "Vantrel");
+  EXPECT_TRUE(frm->ImageModified);
+}
+
+TEST_F(TMainFrmTest, SaveWithoutAFileAsksForOne) {
+  Start({Picture("p.ppm", 6, 5)});
+  frm->CurrentFile.clear();  // as after a paste into an empty window
+  frm->ImageModified = true;
+  ui.SaveResults = {dir / "new.png"};
+  Click("SaveItem");
+  EXPECT_TRUE(std::filesystem::exists(dir / "new.png"));
+  EXPECT_EQ(frm->CurrentFile, dir / "new.png");
+  EXPECT_FALSE(frm->ImageModified);
+  // Cancelled: nothing written, the edits stay marked.
+  frm->CurrentFile.clear();
+  frm->ImageModified = true;
+  Click("SaveItem");
+  EXPECT_TRUE(frm->ImageModified);
+}
