@@ -107,7 +107,11 @@ bool ReadClipboardDibHeader(std::span<const uint8_t> block, TClipDibLayout& layo
     // A 40-byte header is followed by the masks; longer headers hold them at offset 40.
     const size_t at = l.headerSize == 40 ? offset : 40;
     if (at + 12 > size) return false;
-    for (int i = 0; i < 3; ++i) l.masks[i] = Get32(p + at + 4 * i);
+    uint32_t m[3];
+    for (int i = 0; i < 3; ++i) m[i] = Get32(p + at + 4 * i);
+    // Masks left empty mean the plain layout of the depth.
+    if (m[0] | m[1] | m[2]) std::copy_n(m, 3, l.masks);
+    else if (l.bits == 32) l.masks[0] = 0xFF0000, l.masks[1] = 0xFF00, l.masks[2] = 0xFF;
     if (l.headerSize == 40) offset += 12;
   }
   // The table follows the header (and masks). Up to 8 bits it holds at most 2^bits entries; deeper
