@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "imaging/proc/oxclipdib.h"
 #include "platform/clipboard/ClipboardQt.h"
