@@ -1,6 +1,7 @@
-// Packed DIB encoding and bounds-checked decoding.
+// Packed DIB encoding, and the bounds-checked layout reader and decoder for blocks other programs offer.
 #include "imaging/proc/oxclipdib.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -26,8 +27,21 @@ int RunWidth(uint32_t mask) {
   return std::countr_one(mask >> std::countr_zero(mask));
 }
 
-// Shifts right by n, or left by -n, so that no shift count is ever negative.
-uint32_t ShiftBy(uint32_t v, int n) { return n >= 0 ? (n >= 32 ? 0 : v >> n) : (-n >= 32 ? 0 : v << -n); }
+// One channel of a bit-field pixel scaled to 8 bits. Masks at any position work, so shifts never go
+// negative; for the usual 5-5-5, 5-6-5 and 8-8-8 layouts this is the plain shift of the channel's bits.
+uint8_t Channel(uint32_t v, uint32_t mask) {
+  const int width = RunWidth(mask);
+  if (width == 0) return 0;
+  uint32_t c = (v & mask) >> std::countr_zero(mask);
+  if (width < 32) c &= (uint32_t(1) << width) - 1;
+  return uint8_t(width >= 8 ? c >> (width - 8) : c << (8 - width));
+}
+
+void PutEntry(uint8_t* p, const gfx::TRGB& c) {
+  p[0] = c.b, p[1] = c.g, p[2] = c.r, p[3] = 0;
+}
+
+constexpr gfx::TRGB kBlack{0, 0, 0}, kWhite{255, 255, 255};
 
 }  // namespace
 
@@ -42,97 +56,151 @@ std::vector<uint8_t> EncodeClipboardDib(const gfx::TDib& source) {
   }
   const int w = dib->Width(), h = dib->Height();
   const int bits = mono ? 1 : 24;
-  const int64_t row = ((int64_t(w) * bits + 31) / 32) * 4;
+  const int64_t row = gfx::RowBytes(w, bits);
   const size_t tableBytes = mono ? 8 : 0;
+  // Zero-filled, the 4 spare bytes after the last row included: nothing of our memory leaves the process.
   std::vector<uint8_t> block(40 + tableBytes + size_t(row) * size_t(h) + 4, 0);
   Put32(&block[0], 40);
   Put32(&block[4], uint32_t(w));
   Put32(&block[8], uint32_t(h));
   Put16(&block[12], 1);
   Put16(&block[14], uint16_t(bits));
-  if (mono) Put32(&block[44], 0xFFFFFFFF);
+  if (mono) {
+    const auto& pal = dib->Palette();
+    PutEntry(&block[40], pal.size() >= 2 ? pal[0] : kBlack);
+    PutEntry(&block[44], pal.size() >= 2 ? pal[1] : kWhite);
+  }
   uint8_t* out = block.data() + 40 + tableBytes;
   const int64_t copyBytes = std::min<int64_t>(row, dib->RowLength());
   for (int y = h - 1; y >= 0; --y, out += row) std::memcpy(out, dib->ScanLine(y), size_t(copyBytes));
   return block;
 }
 
-bool DecodeClipboardDib(std::span<const uint8_t> block, gfx::TDib& out) {
+bool IsClipboardDibHeaderSize(uint32_t headerSize) {
+  return headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 || headerSize == 124;
+}
+
+bool ReadClipboardDibHeader(std::span<const uint8_t> block, TClipDibLayout& layout) {
   const size_t size = block.size();
   if (size < 40) return false;
   const uint8_t* p = block.data();
-  const uint32_t headerSize = Get32(p);
-  if (headerSize < 40 || headerSize > size) return false;
+  TClipDibLayout l;
+  l.headerSize = Get32(p);
+  if (!IsClipboardDibHeaderSize(l.headerSize) || l.headerSize > size) return false;
   const int32_t w = int32_t(Get32(p + 4));
   const int32_t rawH = int32_t(Get32(p + 8));
-  const int bits = Get16(p + 14);
-  const uint32_t compression = Get32(p + 16);
-  uint32_t used = Get32(p + 32);
+  l.bits = Get16(p + 14);
+  l.compression = Get32(p + 16);
+  const uint32_t used = Get32(p + 32);
   if (w < 1 || rawH == 0 || rawH == INT32_MIN) return false;
-  const bool topDown = rawH < 0;
-  const int h = topDown ? -rawH : rawH;
-  if (!gfx::ImageSizeAllowed(w, h, 24)) return false;
+  l.topDown = rawH < 0;
+  l.width = w;
+  l.height = l.topDown ? -rawH : rawH;
+  if (!gfx::ImageSizeAllowed(l.width, l.height, 24)) return false;
 
-  const bool bitFields = compression == 3;
-  if (!(compression == 0 || (bitFields && (bits == 16 || bits == 32)))) return false;
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+  const bool bitFields = l.compression == 3;
+  if (!(l.compression == 0 || (bitFields && (l.bits == 16 || l.bits == 32)))) return false;
+  if (l.bits != 1 && l.bits != 4 && l.bits != 8 && l.bits != 16 && l.bits != 24 && l.bits != 32) return false;
 
-  size_t offset = headerSize;
-  uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+  size_t offset = l.headerSize;
   if (bitFields) {
     // A 40-byte header is followed by the masks; longer headers hold them at offset 40.
-    size_t at = headerSize == 40 ? offset : 40;
+    const size_t at = l.headerSize == 40 ? offset : 40;
     if (at + 12 > size) return false;
-    for (int i = 0; i < 3; ++i) masks[i] = Get32(p + at + 4 * i);
-    if (headerSize == 40) offset += 12;
+    uint32_t m[3];
+    for (int i = 0; i < 3; ++i) m[i] = Get32(p + at + 4 * i);
+    // Masks left empty mean the plain layout of the depth.
+    if (m[0] | m[1] | m[2]) std::copy_n(m, 3, l.masks);
+    else if (l.bits == 32) l.masks[0] = 0xFF0000, l.masks[1] = 0xFF00, l.masks[2] = 0xFF;
+    if (l.headerSize == 40) offset += 12;
   }
-  std::vector<gfx::TRGB> table;
-  if (bits <= 8) {
-    const uint32_t max = 1u << bits;
-    if (used == 0 || used > max) used = max;
-    if (offset + size_t(used) * 4 > size) return false;
-    table.assign(max, gfx::TRGB{});  // entries the block doesn't give are black
-    for (uint32_t i = 0; i < used; ++i) table[i] = gfx::TRGB{p[offset + 4 * i + 2], p[offset + 4 * i + 1], p[offset + 4 * i]};
-    offset += size_t(used) * 4;
+  // The table follows the header (and masks). Up to 8 bits it holds at most 2^bits entries; deeper
+  // pictures may carry an optional table the rows come after.
+  uint64_t entries = used;
+  if (l.bits <= 8) {
+    const uint32_t max = 1u << l.bits;
+    if (entries == 0 || entries > max) entries = max;
   }
-  const uint64_t row = ((uint64_t(w) * uint64_t(bits) + 31) / 32) * 4;
-  if (offset > size || row * uint64_t(h) > size - offset) return false;
+  if (entries > (size - offset) / 4) return false;
+  l.tableOffset = offset;
+  l.tableEntries = size_t(entries);
+  offset += size_t(entries) * 4;
 
-  gfx::TDib dib(w, h, bits == 1 ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  const int wr = RunWidth(masks[0]), wg = RunWidth(masks[1]), wb = RunWidth(masks[2]);
+  l.rowBytes = uint64_t(gfx::RowBytes(l.width, l.bits));
+  l.pixelOffset = offset;
+  layout = l;
+  return true;
+}
+
+bool ReadClipboardDibLayout(std::span<const uint8_t> block, TClipDibLayout& layout) {
+  TClipDibLayout l;
+  if (!ReadClipboardDibHeader(block, l)) return false;
+  if (l.rowBytes * uint64_t(l.height) > block.size() - l.pixelOffset) return false;
+  layout = l;
+  return true;
+}
+
+bool DecodeClipboardDib(std::span<const uint8_t> block, gfx::TDib& out) {
+  TClipDibLayout l;
+  if (!ReadClipboardDibLayout(block, l)) return false;
+  const uint8_t* p = block.data();
+  const int w = l.width, h = l.height;
+
+  std::vector<gfx::TRGB> table;
+  if (l.bits <= 8) {
+    table.assign(size_t(1) << l.bits, gfx::TRGB{});  // entries the block doesn't give are black
+    for (size_t i = 0; i < l.tableEntries; ++i) {
+      const uint8_t* e = p + l.tableOffset + 4 * i;
+      table[i] = gfx::TRGB{e[2], e[1], e[0]};
+    }
+  }
+  // 1-bit rows are kept as bits when the two colours are black and white; inverted tables flip the bits,
+  // any other pair of colours goes through the table into 24 bits.
+  const bool monoPlain = l.bits == 1 && table[0] == kBlack && table[1] == kWhite;
+  const bool monoInverted = l.bits == 1 && table[0] == kWhite && table[1] == kBlack;
+  const bool keepBits = monoPlain || monoInverted;
+
+  gfx::TDib dib(w, h, keepBits ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  const size_t rowCopy = size_t(std::min<uint64_t>(l.rowBytes, uint64_t(dib.RowLength())));
   for (int y = 0; y < h; ++y) {
     // Rows are stored bottom-up unless the height was negative.
-    const uint8_t* src = p + offset + row * uint64_t(topDown ? y : h - 1 - y);
+    const uint8_t* src = p + l.pixelOffset + l.rowBytes * uint64_t(l.topDown ? y : h - 1 - y);
     uint8_t* dst = dib.ScanLine(y);
-    switch (bits) {
+    auto put = [dst](int x, const gfx::TRGB& c) { dst[3 * x] = c.b, dst[3 * x + 1] = c.g, dst[3 * x + 2] = c.r; };
+    switch (l.bits) {
       case 1:
-        std::memcpy(dst, src, size_t(std::min<int64_t>(int64_t(row), dib.RowLength())));
+        if (keepBits) {
+          std::memcpy(dst, src, rowCopy);
+          if (monoInverted)
+            for (size_t i = 0; i < rowCopy; ++i) dst[i] = uint8_t(~dst[i]);
+        } else {
+          for (int x = 0; x < w; ++x) put(x, table[(src[x >> 3] >> (7 - (x & 7))) & 1]);
+        }
         break;
       case 4:
-        for (int x = 0; x < w; ++x) {
-          const gfx::TRGB& c = table[(x & 1) ? (src[x >> 1] & 15) : (src[x >> 1] >> 4)];
-          dst[3 * x] = c.b, dst[3 * x + 1] = c.g, dst[3 * x + 2] = c.r;
-        }
+        for (int x = 0; x < w; ++x) put(x, table[(x & 1) ? (src[x >> 1] & 15) : (src[x >> 1] >> 4)]);
         break;
       case 8:
-        for (int x = 0; x < w; ++x) {
-          const gfx::TRGB& c = table[src[x]];
-          dst[3 * x] = c.b, dst[3 * x + 1] = c.g, dst[3 * x + 2] = c.r;
-        }
+        for (int x = 0; x < w; ++x) put(x, table[src[x]]);
         break;
       case 16:
         for (int x = 0; x < w; ++x) {
           const uint32_t v = Get16(src + 2 * x);
-          dst[3 * x + 2] = uint8_t(ShiftBy(v & masks[0], wr + wg + wb - 8));
-          dst[3 * x + 1] = uint8_t(ShiftBy(v & masks[1], wg + wb - 8));
-          dst[3 * x] = uint8_t(ShiftBy((v & 0xFF) & (masks[2] & 0xFF), -(8 - wb)));
+          put(x, gfx::TRGB{Channel(v, l.masks[0]), Channel(v, l.masks[1]), Channel(v, l.masks[2])});
         }
         break;
       case 24:
         std::memcpy(dst, src, size_t(3) * size_t(w));
         break;
       case 32:
-        for (int x = 0; x < w; ++x) std::memcpy(dst + 3 * x, src + 4 * x, 3);
+        if (l.compression == 3) {
+          for (int x = 0; x < w; ++x) {
+            const uint32_t v = Get32(src + 4 * x);
+            put(x, gfx::TRGB{Channel(v, l.masks[0]), Channel(v, l.masks[1]), Channel(v, l.masks[2])});
+          }
+        } else {
+          for (int x = 0; x < w; ++x) std::memcpy(dst + 3 * x, src + 4 * x, 3);
+        }
         break;
     }
   }

@@ -1,6 +1,7 @@
 // The packed DIB of clipboard exchange: encoding our pictures, and decoding what other programs offer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -9,13 +10,35 @@
 
 namespace ox {
 
-// 40-byte header, two colour entries for 1 bit, rows bottom-up padded to 4 bytes, 4 zero spare bytes.
-// 1-bit pictures stay 1-bit; every other format is packed as 24-bit.
+// 40-byte header, two colour entries for 1 bit (the picture's own two colours), rows bottom-up padded to
+// 4 bytes, 4 zeroed spare bytes. 1-bit pictures stay 1-bit; every other format is packed as 24-bit.
 std::vector<uint8_t> EncodeClipboardDib(const gfx::TDib& dib);
 
-// The block is untrusted: header sizes 40 and longer (V4, V5), colour tables bounded by 2^bits and the
-// block, rows that must fit, negative heights read top-down, the size guard. False, `out` untouched, for
-// anything that is not a decodable DIB.
+// Where the parts of a packed DIB lie, once its header has been checked against the block.
+struct TClipDibLayout {
+  uint32_t headerSize = 0;  // 40, 52, 56, 108 or 124
+  int width = 0, height = 0;
+  bool topDown = false;     // negative height in the header
+  int bits = 0;
+  uint32_t compression = 0;  // 0 plain, 3 bit fields
+  uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};  // red, green, blue for 16 and 32 bits
+  size_t tableOffset = 0, tableEntries = 0;      // colour entries present in the block
+  size_t pixelOffset = 0;
+  uint64_t rowBytes = 0;
+};
+
+// Header sizes of the DIB header family a clipboard block may carry.
+bool IsClipboardDibHeaderSize(uint32_t headerSize);
+
+// The header part: a known header size, a supported bit count and compression, the size guard, masks
+// and colour table inside the block. Says where the rows begin without asking that they fit.
+bool ReadClipboardDibHeader(std::span<const uint8_t> block, TClipDibLayout& layout);
+// The header part and rows that fit the block: everything the decoder relies on.
+bool ReadClipboardDibLayout(std::span<const uint8_t> block, TClipDibLayout& layout);
+
+// The block is untrusted and checked by ReadClipboardDibLayout. 1-bit pictures whose table is black and
+// white (either order) stay 1-bit; everything else becomes 24-bit. False, `out` untouched, for anything
+// that is not a decodable DIB.
 bool DecodeClipboardDib(std::span<const uint8_t> block, gfx::TDib& out);
 
 }  // namespace ox

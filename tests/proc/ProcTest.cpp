@@ -6,8 +6,10 @@
 
 #include "imaging/proc/oxclipdib.h"
 #include "imaging/proc/oxproc.h"
+#include "platform/clipboard/ClipboardDouble.h"
 
 using namespace ox;
+using platform::TClipboardDouble;
 
 namespace {
 
@@ -34,12 +36,6 @@ struct THolderDouble : TOXImageHolder {
       for (int x = x1; x < x2; ++x) selection.SetPixel(x, y, 1);
     hasSelection = true;
   }
-};
-
-struct TClipboardDouble : TOXClipboard {
-  std::vector<uint8_t> block;
-  std::vector<uint8_t> GetDib() override { return block; }
-  void SetDib(std::vector<uint8_t> packed) override { block = std::move(packed); }
 };
 
 void Paint(gfx::TDib& d) {
@@ -105,7 +101,7 @@ TEST(ProcSelection, CutFillsExactlyTheRectangleAndCopiesIt) {
       EXPECT_EQ(view.dib.GetPixelColor(x, y), inside ? view.background : before.GetPixelColor(x, y)) << x << "," << y;
     }
   gfx::TDib cut;
-  ASSERT_TRUE(DecodeClipboardDib(clip.block, cut));
+  ASSERT_TRUE(DecodeClipboardDib(clip.Dib, cut));
   EXPECT_EQ(cut.Width(), 3);
   EXPECT_EQ(cut.Height(), 3);
   EXPECT_EQ(cut.GetPixelColor(0, 0), before.GetPixelColor(2, 1));
@@ -223,6 +219,69 @@ TEST(ClipboardDib, ForeignLayouts) {
   EXPECT_EQ(out.GetPixelColor(2, 0), 0u);
 }
 
+TEST(ClipboardDib, TableFoundByTheHeadersOwnSize) {
+  gfx::TDib out;
+  const std::vector<uint8_t> table = {10, 20, 30, 0, 40, 50, 60, 0};
+  for (int headerSize : {40, 52, 56, 108, 124}) {
+    ASSERT_TRUE(DecodeClipboardDib(ForeignDib(headerSize, 2, 1, 8, 0, table, {1, 0, 0, 0}, 2), out)) << headerSize;
+    EXPECT_EQ(out.GetPixelColor(0, 0), gfx::RGBColor(60, 50, 40)) << headerSize;
+    EXPECT_EQ(out.GetPixelColor(1, 0), gfx::RGBColor(30, 20, 10)) << headerSize;
+  }
+  for (uint32_t headerSize : {12u, 64u, 41u}) {  // other header families are not taken for this one
+    auto b = ForeignDib(40, 2, 1, 8, 0, table, {1, 0, 0, 0}, 2);
+    b.resize(200, 0);
+    b[0] = uint8_t(headerSize);
+    EXPECT_FALSE(DecodeClipboardDib(b, out)) << headerSize;
+  }
+  // A deep picture may carry an optimisation table: its rows come after it.
+  ASSERT_TRUE(DecodeClipboardDib(ForeignDib(40, 1, 1, 24, 0, table, {1, 2, 3, 0}, 2), out));
+  EXPECT_EQ(out.GetPixelColor(0, 0), gfx::RGBColor(3, 2, 1));
+  // A count past 2^bits is bounded by it: the rows follow 256 entries.
+  std::vector<uint8_t> full(256 * 4, 0);
+  full[255 * 4] = 9;
+  ASSERT_TRUE(DecodeClipboardDib(ForeignDib(40, 1, 1, 8, 0, full, {255, 0, 0, 0}, 1000), out));
+  EXPECT_EQ(out.GetPixelColor(0, 0), gfx::RGBColor(0, 0, 9));
+}
+
+TEST(ClipboardDib, OneBitTablesAndMasksAnywhere) {
+  gfx::TDib out;
+  // White-black tables keep the bits (flipped); a coloured pair goes to 24 bits through the table.
+  ASSERT_TRUE(DecodeClipboardDib(ForeignDib(40, 3, 1, 1, 0, {255, 255, 255, 0, 0, 0, 0, 0}, {0xA0, 0, 0, 0}), out));
+  EXPECT_EQ(out.PixelFormat(), gfx::TPixelFormat::pf1bit);
+  EXPECT_TRUE(out.Monochrome());
+  EXPECT_EQ(out.GetPixelColor(0, 0), 0u);
+  EXPECT_EQ(out.GetPixelColor(1, 0), 0xFFFFFFu);
+  EXPECT_EQ(out.GetPixelColor(2, 0), 0u);
+  ASSERT_TRUE(DecodeClipboardDib(ForeignDib(40, 2, 1, 1, 0, {0, 0, 255, 0, 255, 0, 0, 0}, {0x40, 0, 0, 0}), out));
+  EXPECT_EQ(out.PixelFormat(), gfx::TPixelFormat::pf24bit);
+  EXPECT_EQ(out.GetPixelColor(0, 0), gfx::RGBColor(255, 0, 0));
+  EXPECT_EQ(out.GetPixelColor(1, 0), gfx::RGBColor(0, 0, 255));
+  // Our own 1-bit pictures travel with their two colours and come back the same.
+  gfx::TDib inverted(4, 1, gfx::TPixelFormat::pf1bit);
+  inverted.SetPalette({{255, 255, 255}, {0, 0, 0}});
+  inverted.ScanLine(0)[0] = 0x50;
+  std::vector<uint8_t> block = EncodeClipboardDib(inverted);
+  EXPECT_EQ(std::vector<uint8_t>(block.begin() + 40, block.begin() + 48), (std::vector<uint8_t>{255, 255, 255, 0, 0, 0, 0, 0}));
+  ASSERT_TRUE(DecodeClipboardDib(block, out));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(out.GetPixelColor(x, 0), inverted.GetPixelColor(x, 0)) << x;
+
+  auto masks = [](uint32_t r, uint32_t g, uint32_t b) {
+    std::vector<uint8_t> m;
+    for (uint32_t v : {r, g, b})
+      for (int i = 0; i < 4; ++i) m.push_back(uint8_t(v >> (8 * i)));
+    return m;
+  };
+  // 5-5-5 with blue on top, 10-bit channels, bytes in red-green-blue order.
+  ASSERT_TRUE(DecodeClipboardDib(ForeignDib(40, 1, 1, 16, 3, masks(0x001F, 0x03E0, 0x7C00), {0x00, 0x7C, 0, 0}), out));
+  EXPECT_EQ(out.GetPixelColor(0, 0), gfx::RGBColor(0, 0, 248));
+  ASSERT_TRUE(DecodeClipboardDib(ForeignDib(40, 1, 1, 32, 3, masks(0x3FF00000, 0x000FFC00, 0x000003FF), {0x00, 0x00, 0xF8, 0x3F}), out));
+  EXPECT_EQ(out.GetPixelColor(0, 0), gfx::RGBColor(255, 128, 0));
+  ASSERT_TRUE(DecodeClipboardDib(ForeignDib(40, 1, 1, 32, 3, masks(0xFF, 0xFF00, 0xFF0000), {10, 20, 30, 0xFF}), out));
+  EXPECT_EQ(out.GetPixelColor(0, 0), gfx::RGBColor(10, 20, 30));
+  // Masks wider than the pixel or empty decode to something, without a fault.
+  EXPECT_TRUE(DecodeClipboardDib(ForeignDib(40, 1, 1, 16, 3, masks(0xFFFFFFFF, 0, 0x80000000), {0xFF, 0xFF, 0, 0}), out));
+}
+
 TEST(ClipboardDib, MalformedBlocksDecodeToNothing) {
   gfx::TDib out(3, 3, gfx::TPixelFormat::pf24bit);
   std::vector<std::vector<uint8_t>> bad = {
@@ -234,6 +293,10 @@ TEST(ClipboardDib, MalformedBlocksDecodeToNothing) {
       ForeignDib(40, 0, 1, 24, 0, {}, {0, 0, 0, 0}),
       ForeignDib(40, 1, 1, 24, 1, {}, {0, 0, 0, 0}),                    // RLE is not a clipboard layout
       ForeignDib(40, 1, 1, 16, 3, {0xFF}, {0, 0, 0, 0}),                // masks cut short
+      ForeignDib(40, -1, 1, 24, 0, {}, {0, 0, 0, 0}),
+      ForeignDib(40, 1, INT32_MIN, 24, 0, {}, {0, 0, 0, 0}),
+      ForeignDib(40, 1, 1, 24, 0, {}, {0, 0, 0, 0}, 0xFFFFFFFF),        // optional table past the block
+      ForeignDib(40, 1, 1, 7, 0, {}, {0, 0, 0, 0}),
   };
   auto longHeader = ForeignDib(40, 1, 1, 24, 0, {}, {0, 0, 0, 0});
   longHeader[0] = 200;  // a header said to be longer than the block
@@ -243,7 +306,7 @@ TEST(ClipboardDib, MalformedBlocksDecodeToNothing) {
     EXPECT_EQ(out.Width(), 3) << i;
   }
   TClipboardDouble clip;
-  clip.block = bad[4];
+  clip.Dib = bad[4];
   gfx::TDib target(2, 2, gfx::TPixelFormat::pf24bit);
   TOrvexProc proc;
   proc.SetTarget(&target);
