@@ -29,6 +29,7 @@ TMainFrm::TMainFrm(TMainFrmSetup setup) : setup_(std::move(setup)) {
   Orvex->SetCenter(true);
   Orvex->SetMouseInteract(ox::MouseBit(ox::miSelect));
   Orvex->OnImageChange = [this](ox::TOrvexView*) { OrvexImageChange(); };
+  Orvex->ProcComponent().Clipboard = setup_.services.clipboard;
   Orvex->setContextMenuPolicy(Qt::CustomContextMenu);
   setCentralWidget(Orvex);
 

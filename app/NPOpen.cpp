@@ -134,7 +134,7 @@ void TMainFrm::CopyToHomeCatalog() {
 }
 
 void TMainFrm::CopyFileToClipboard(const std::string& path) {
-  (void)path;
+  if (setup_.services.clipboard && !path.empty()) setup_.services.clipboard->SetFiles({path}, false);
 }
 
 QString TMainFrm::StatusPanel(int index) const {

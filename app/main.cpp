@@ -14,6 +14,7 @@
 #include "imaging/dialogs/WordsLocale.h"
 #include "imaging/io/GIFLzw.h"
 #include "imaging/io/TIFFLzw.h"
+#include "platform/clipboard/ClipboardQt.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/fs/Fs.h"
 #include "platform/metafile/Metafile.h"
@@ -59,12 +60,14 @@ int main(int argc, char** argv) {
   platform::TShellQt shell;
   platform::TFsLinux fs(exe);
   platform::TDesktopLinux desktop;
+  platform::TClipboardQt clipboard;
 
   app::TMainFrmSetup setup;
   setup.services.ui = &ui;
   setup.services.shell = &shell;
   setup.services.fs = &fs;
   setup.services.desktop = &desktop;
+  setup.services.clipboard = &clipboard;
   setup.settingsPath = fs.SettingsPath();
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype i = 1; i < args.size(); ++i) setup.args.push_back(args[i].toStdString());

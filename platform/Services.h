@@ -1,6 +1,7 @@
 // platform::Services: the bundle of platform stand-ins handed to the windows (real in main, doubles in tests).
 #pragma once
 
+#include "platform/clipboard/Clipboard.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/fs/Fs.h"
 #include "platform/shell/Shell.h"
@@ -14,6 +15,7 @@ struct Services {
   TShell* shell = nullptr;
   TFs* fs = nullptr;
   TDesktop* desktop = nullptr;
+  TClipboard* clipboard = nullptr;
   // The main window's own window control is made by the window itself from this factory's result.
   TWindowControl* window = nullptr;
 };

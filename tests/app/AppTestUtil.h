@@ -7,6 +7,7 @@
 
 #include "app/NP.h"
 #include "imaging/view/Orvex.h"
+#include "platform/clipboard/ClipboardDouble.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/fs/Fs.h"
 #include "platform/shell/Shell.h"
@@ -21,6 +22,7 @@ class TMainFrmTest : public ::testing::Test {
   platform::TShellDouble shell;
   platform::TDesktopDouble desktop;
   platform::TWindowDouble window;
+  platform::TClipboardDouble clipboard;
   platform::TFsLinux fs{dir / "vantrel"};
   app::ViewerOptions options;
   std::unique_ptr<app::TMainFrm> frm;
@@ -36,6 +38,7 @@ class TMainFrmTest : public ::testing::Test {
     s.services.fs = &fs;
     s.services.desktop = &desktop;
     s.services.window = &window;
+    s.services.clipboard = &clipboard;
     s.options = &options;
     s.settingsPath = IniPath();
     s.args = std::move(args);

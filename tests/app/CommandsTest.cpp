@@ -175,3 +175,23 @@ TEST_F(TMainFrmTest, SaveWithoutAFileAsksForOne) {
   Click("SaveItem");
   EXPECT_TRUE(frm->ImageModified);
 }
+
+TEST_F(TMainFrmTest, ClipboardCommands) {
+  options.CopyOpenFileToClipboard = true;
+  Start({Picture("a.ppm", 5, 3)});
+  ASSERT_EQ(clipboard.Files.size(), 1u);  // the opened file, for the file manager
+  EXPECT_EQ(clipboard.Files[0], dir / "a.ppm");
+  Click("CopyItem");
+  ASSERT_FALSE(clipboard.Dib.empty());
+  frm->OpenFile(Picture("b.ppm", 9, 9), app::kReloadSteps);
+  Click("PasteItem");
+  EXPECT_EQ(Width(), 5);
+  EXPECT_EQ(Height(), 3);
+  EXPECT_TRUE(frm->ImageModified);
+  Click("UndoItem");
+  EXPECT_EQ(Width(), 9);
+  // A block another program offers that is not a picture: no paste.
+  clipboard.Dib = {1, 2, 3};
+  Click("PasteItem");
+  EXPECT_EQ(Width(), 9);
+}
