@@ -139,6 +139,8 @@ class TMainFrm : public QMainWindow {
   void resizeEvent(QResizeEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
+  // Esc and F11 reach here from the window and the view when no shortcut took them.
+  void keyPressEvent(QKeyEvent* e) override;
 
  private:
   void FormCreate();

@@ -1,6 +1,7 @@
 // The View menu: bars, caption, menu icons, context menu, zoom steps, full screen, scroll bars, transparency.
 #include <QAction>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -46,6 +47,25 @@ void TMainFrm::BuildViewMenu(QMenu* menu) {
   AddItem(menu, "TranparentItem", "Transparent", Qt::Key_T, [this] {
     Services().window->SetOpacity(Checked(*this, "TranparentItem") ? Options().TransparentValue : 255);
   }, 0);
+}
+
+void TMainFrm::keyPressEvent(QKeyEvent* e) {
+  const ViewerOptions& o = Options();
+  const bool fullScreen = FullScreenActive;
+  bool used = false;
+  if (e->key() == Qt::Key_Escape && !fullScreen && o.ExitOnEsc) {
+    close();
+    used = true;
+  }
+  if (e->key() == Qt::Key_Escape && fullScreen && o.ExitFromFullScreenOnEsc) {
+    ToggleFullScreen();
+    used = true;
+  }
+  if (e->key() == Qt::Key_F11 && o.SwitchingToFullScreenOnF11) {
+    ToggleFullScreen();
+    used = true;
+  }
+  if (!used) QMainWindow::keyPressEvent(e);
 }
 
 void TMainFrm::ZoomStep(int direction) {

@@ -1,5 +1,7 @@
 // The picture and window commands of the main window, run through their menu items.
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QStatusBar>
 #include <QToolBar>
@@ -194,4 +196,22 @@ TEST_F(TMainFrmTest, ClipboardCommands) {
   clipboard.Dib = {1, 2, 3};
   Click("PasteItem");
   EXPECT_EQ(Width(), 9);
+}
+
+TEST_F(TMainFrmTest, EscapeAndF11) {
+  Start();
+  auto key = [&](int k) {
+    QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+    QApplication::sendEvent(frm->Orvex, &press);
+  };
+  key(Qt::Key_F11);
+  EXPECT_TRUE(frm->FullScreenActive);
+  key(Qt::Key_Escape);  // leaves full screen, does not close
+  EXPECT_FALSE(frm->FullScreenActive);
+  EXPECT_TRUE(frm->isVisible());
+  options.SwitchingToFullScreenOnF11 = false;
+  key(Qt::Key_F11);
+  EXPECT_FALSE(frm->FullScreenActive);
+  key(Qt::Key_Escape);
+  EXPECT_FALSE(frm->isVisible());
 }
