@@ -243,11 +243,13 @@ void TMainFrm::IdleSave() {
     if (isMaximized()) {
       ini.WriteBool(kPosition, "Maximized", true);
     } else {
+      // In full screen the placement to come back to is the one before it.
+      const QRect r = FullScreenActive && !SavedBounds.isNull() ? SavedBounds : QRect(pos(), size());
       ini.WriteBool(kPosition, "Maximized", false);
-      ini.WriteInteger(kPosition, "Left", x());
-      ini.WriteInteger(kPosition, "Top", y());
-      ini.WriteInteger(kPosition, "Height", height());
-      ini.WriteInteger(kPosition, "Width", width());
+      ini.WriteInteger(kPosition, "Left", r.x());
+      ini.WriteInteger(kPosition, "Top", r.y());
+      ini.WriteInteger(kPosition, "Height", r.height());
+      ini.WriteInteger(kPosition, "Width", r.width());
     }
     for (size_t i = 0; i < RecentList.size(); ++i) ini.WriteString(kHistory, std::to_string(i + 1), RecentList[i]);
     for (size_t i = 0; i < BookmarkList.size(); ++i)

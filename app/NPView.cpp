@@ -99,11 +99,14 @@ void TMainFrm::ToggleFullScreen() {
       pathLabel_->raise();
     }
     if (QAction* a = Item("FullScreenItem")) a->setChecked(true);
-    SavedBounds = geometry();
+    SavedBounds = QRect(pos(), size());
     Services().window->SetFullScreen(true);
   } else {
     Services().window->SetFullScreen(false);
-    if (!SavedBounds.isNull()) setGeometry(SavedBounds);
+    if (!SavedBounds.isNull()) {
+      move(SavedBounds.topLeft());
+      resize(SavedBounds.size());
+    }
     if (QAction* a = Item("FullScreenItem")) a->setChecked(false);
     menuBar()->show();
     toolBar_->setVisible(Checked(*this, "ToolBarItem"));

@@ -7,6 +7,7 @@
 #include <QToolBar>
 
 #include "AppTestUtil.h"
+#include "app/settings/IniFile.h"
 
 using platform::TMsgAnswer;
 
@@ -83,7 +84,7 @@ TEST_F(TMainFrmTest, FullScreenStepsFollowTheOptions) {
   Start({Picture("p.ppm", 8, 8)});
   Click("StatusBarItem");  // hidden before full screen
   EXPECT_FALSE(frm->statusBar()->isVisible());
-  const QRect before = frm->geometry();
+  const QRect before(frm->pos(), frm->size());
   Click("FullScreenItem");
   EXPECT_TRUE(frm->FullScreenActive);
   EXPECT_TRUE(window.FullScreen);
@@ -93,6 +94,9 @@ TEST_F(TMainFrmTest, FullScreenStepsFollowTheOptions) {
   EXPECT_EQ(frm->PathLabel()->text().toStdString(), dir / "p.ppm");
   EXPECT_TRUE(frm->Item("FullScreenItem")->isChecked());
   EXPECT_EQ(frm->SavedBounds, before);
+  frm->resize(1500, 1000);  // as the window manager does for full screen
+  frm->IdleSave();
+  EXPECT_EQ(app::TIniFile(IniPath()).ReadInteger("Position", "Width", 0), before.width());
 
   Click("FullScreenItem");
   EXPECT_FALSE(window.FullScreen);
