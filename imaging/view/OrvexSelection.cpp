@@ -73,16 +73,16 @@ bool TOXSelectionRecord::IsSingleRect() const {
   if (Points.size() != 4) return false;
   for (const TOXPoint& p : Points)
     if (p.x == kPolygonSeparator) return false;
-  bool horizontalFirst = Points[0].y == Points[1].y && Points[0].x != Points[1].x;
-  bool verticalFirst = Points[0].x == Points[1].x && Points[0].y != Points[1].y;
-  if (!horizontalFirst && !verticalFirst) return false;
-  for (size_t i = 0; i < 4; ++i) {
-    const TOXPoint& a = Points[i];
-    const TOXPoint& b = Points[(i + 1) % 4];
-    const bool horizontal = (i % 2 == 0) == horizontalFirst;
-    if (horizontal ? a.y != b.y : a.x != b.x) return false;
-  }
-  return true;
+  // A collapsed edge is both vertical and horizontal, so a rectangle without width or height still counts.
+  auto alternates = [this](bool horizontalFirst) {
+    for (size_t i = 0; i < 4; ++i) {
+      const TOXPoint& a = Points[i];
+      const TOXPoint& b = Points[(i + 1) % 4];
+      if ((i % 2 == 0) == horizontalFirst ? a.y != b.y : a.x != b.x) return false;
+    }
+    return true;
+  };
+  return alternates(true) || alternates(false);
 }
 
 void TOXSelectionRecord::UpdateBox() {
