@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ViewTestUtil.h"
+#include "imaging/proc/oxclipdib.h"
 #include "imaging/view/Orvex.h"
 #include "imaging/view/OrvexCursors.h"
 
@@ -527,6 +528,20 @@ TEST(OrvexSelection, ProcessingKeepsToTheSelection) {
   EXPECT_EQ(view.Picture().GetPixelColor(15, 9), gfx::RGBColor(25, 109, 200));
   EXPECT_EQ(view.Picture().GetPixelColor(5, 4), gfx::RGBColor(15, 104, 200));
   EXPECT_TRUE(view.HasSelection());  // same size: the selection stays
+
+  struct Clip : ox::TOXClipboard {
+    std::vector<uint8_t> block;
+    std::vector<uint8_t> GetDib() override { return block; }
+    void SetDib(std::vector<uint8_t> packed) override { block = std::move(packed); }
+  } clip;
+  view.ProcComponent().Clipboard = &clip;
+  view.ProcComponent().CopySelToClip();
+  gfx::TDib copied;
+  ASSERT_TRUE(ox::DecodeClipboardDib(clip.block, copied));
+  EXPECT_EQ(copied.Width(), 10);
+  EXPECT_EQ(copied.Height(), 5);
+  EXPECT_EQ(copied.GetPixelColor(0, 0), view.Picture().GetPixelColor(5, 5));
+  view.ProcComponent().Clipboard = nullptr;
 
   view.SetBackground(0x000000);
   view.ProcComponent().ClearSel();
