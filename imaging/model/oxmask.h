@@ -50,6 +50,10 @@ class TOXMask {
   void Translate(int& dx, int& dy, bool cutBorders);
   // Inverts the 24-bit pixels of dib under the selected pixels of source stretched onto dest.
   void DrawInverted(gfx::TDib& dib, const gfx::TRect& dest, const gfx::TRect& source) const;
+  // Marching ants: source stretched onto dest of a 24-bit dib with 14-bit steps; a selected screen pixel with
+  // an unselected neighbour is drawn, c2 where (x + y + tick) has bit 2 clear and c1 elsewhere.
+  void DrawOutline(gfx::TDib& dib, const gfx::TRect& dest, const gfx::TRect& source, int tick, gfx::TColor c1,
+                   gfx::TColor c2) const;
 
  private:
   bool HasData() const { return !Data.empty(); }

@@ -38,6 +38,8 @@ class TOrvex : public TOrvexView, public TOXImageHolder {
     UpdateLayout();
     NotifyImageChange();
   }
+  bool HolderHasSelection() const override { return HasSelection(); }
+  TOXMask* HolderSelectionMask() override { return &SelectionMask(); }
 
  private:
   std::unique_ptr<TOrvexIO> io_;

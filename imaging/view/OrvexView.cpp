@@ -61,16 +61,21 @@ TOrvexView::TOrvexView(QWidget* parent, const platform::ISystem* system) : TOXVi
             [this, bar, o] { ScrollRequest(o, srThumbPosition, bar->sliderPosition()); });
   }
   setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(true);  // the grips and the selected pixels change the cursor without a button held
   resize(105, 105);
   ApplyCursor();
   connect(&timer_, &QTimer::timeout, this, &TOrvexView::TimerTick);
   timer_.start(210);
+  // Auto-scroll goes on while the pointer is held outside the picture, also when it does not move.
+  autoScrollTimer_.setInterval(50);
+  connect(&autoScrollTimer_, &QTimer::timeout, this, &TOrvexView::AutoScrollTick);
   UpdateLayout();
 }
 
 TOrvexView::~TOrvexView() {
   destroying_ = true;
   timer_.stop();
+  autoScrollTimer_.stop();
   if (scrolling_) QGuiApplication::restoreOverrideCursor();
 }
 
@@ -312,6 +317,62 @@ void TOrvexView::ZoomOutAt(int x, int y) {
   if (z != zoom_) ZoomAroundPoint(x, y, z);
 }
 
+// ---------------------------------------------------------------- selection
+
+int TOrvexView::SelX1() const {
+  int x1, y1, x2, y2;
+  selection_.SelBox(x1, y1, x2, y2);
+  return x1;
+}
+int TOrvexView::SelY1() const {
+  int x1, y1, x2, y2;
+  selection_.SelBox(x1, y1, x2, y2);
+  return y1;
+}
+int TOrvexView::SelX2() const {
+  int x1, y1, x2, y2;
+  selection_.SelBox(x1, y1, x2, y2);
+  return x2;
+}
+int TOrvexView::SelY2() const {
+  int x1, y1, x2, y2;
+  selection_.SelBox(x1, y1, x2, y2);
+  return y2;
+}
+
+void TOrvexView::SelectRect(int x1, int y1, int x2, int y2, bool append) {
+  if (selection_.MakeRect(x1, y1, x2, y2, append, false, SelectionBase == oxsbClientArea)) selection_.End();
+}
+
+void TOrvexView::AddSelectionPoint(int x, int y) { selection_.AddPoint(x, y, SelectionBase == oxsbClientArea); }
+
+void TOrvexView::EndSelection() { selection_.End(); }
+
+void TOrvexView::ClearSelection() { selection_.Clear(); }
+
+void TOrvexView::ZoomToSelection() {
+  if (!selection_.HasSelection) return;
+  int x1, y1, x2, y2;
+  selection_.SelBox(x1, y1, x2, y2);
+  const int64_t w = int64_t(x2) - x1 + 1, h = int64_t(y2) - y1 + 1;
+  if (w < 2 || h < 2) return;
+  BeginUpdateBlock();
+  ClearSelection();
+  SetZoomPercent(std::min(ExtentY() / (h / 100.0), ExtentX() / (w / 100.0)));
+  const double z = zoom_ / 100;
+  const int64_t sx = Trunc(x1 * z) - (ExtentX() - Trunc(w * z)) / 2;
+  const int64_t sy = Trunc(y1 * z) - (ExtentY() - Trunc(h * z)) / 2;
+  SetScrollXY(int(std::clamp<int64_t>(sx, INT32_MIN, INT32_MAX)), int(std::clamp<int64_t>(sy, INT32_MIN, INT32_MAX)));
+  EndUpdateBlock();
+}
+
+void TOrvexView::ShiftMouseAnchors(int dx, int dy) {
+  selection_.LastX -= dx;
+  selection_.RubberX -= dx;
+  selection_.LastY -= dy;
+  selection_.RubberY -= dy;
+}
+
 // ---------------------------------------------------------------- layout
 
 void TOrvexView::BeginUpdateBlock() { ++updateBlock_; }
@@ -342,6 +403,7 @@ bool TOrvexView::LayoutPass() {
   if (w != lastImageW_ || h != lastImageH_) {
     lastImageW_ = w;
     lastImageH_ = h;
+    selection_.Drop();
     selectionMask_.Allocate(std::max(w, 0), std::max(h, 0), 1);
     if (alphaMask_.Width != w || alphaMask_.Height != h) {
       alphaMask_.Allocate(std::max(w, 0), std::max(h, 0), 8);
@@ -442,7 +504,38 @@ void TOrvexView::SetBackgroundStyle(TOXBackgroundStyle s) {
   bgStyle_ = s;
   UpdateLayout();
 }
-void TOrvexView::SetMouseInteract(TOXMouseInteract m) { mouseInteract_ = m; }
+TOXMouseInteract TOrvexView::CombineMouseInteract(TOXMouseInteract oldSet, TOXMouseInteract newSet) {
+  const TOXMouseInteract added = newSet & ~oldSet;
+  auto is = [added](TOXMouseInteractItem i) { return (added & MouseBit(i)) != 0; };
+  const TOXMouseInteract zoom = MouseBit(miZoom);
+  if (is(miScroll)) return newSet & (zoom | MouseBit(miScroll));
+  if (is(miSelect)) return newSet & (zoom | MouseBit(miSelect));
+  if (is(miSelectPolygon)) return newSet & MouseBit(miSelectPolygon);
+  if (is(miSelectCircle)) return newSet & (zoom | MouseBit(miSelectCircle));
+  if (is(miSelectLasso)) return newSet & (zoom | MouseBit(miSelectLasso));
+  if (is(miSelectZoom)) return newSet & (zoom | MouseBit(miSelectZoom));
+  if (is(miZoom)) return newSet & TOXMouseInteract(~(MouseBit(miSelectPolygon) | MouseBit(miSelectMagicWand)));
+  if (is(miSelectMagicWand)) return newSet & MouseBit(miSelectMagicWand);
+  return newSet;
+}
+
+void TOrvexView::SetMouseInteract(TOXMouseInteract m) {
+  const TOXMouseInteract n = CombineMouseInteract(mouseInteract_, m);
+  if (n == mouseInteract_) return;
+  mouseInteract_ = n;
+  if (!SelectModeOn()) SetHoverCursor(-1);
+}
+
+bool TOrvexView::SelectModeOn() const {
+  return (mouseInteract_ & ~(MouseBit(miZoom) | MouseBit(miScroll))) != 0;
+}
+
+void TOrvexView::SetSelectionOptions(TOXSelectionOptions o) {
+  selectionOptions_ = o;
+  selection_.Record.Animated = (o & SelectionBit(oxsoAnimated)) != 0;
+  selection_.Record.Sizeable = (o & SelectionBit(oxsoSizeable)) != 0;
+  UpdateLayout();
+}
 void TOrvexView::SetEnableAlphaChannel(bool e) {
   enableAlpha_ = e;
   UpdateLayout();
@@ -452,7 +545,13 @@ void TOrvexView::SetCursorId(int id) {
   ApplyCursor();
 }
 int TOrvexView::ShownCursorId() const { return shiftDown_ ? ShiftedCursor(cursorId_) : cursorId_; }
-void TOrvexView::ApplyCursor() { setCursor(ViewCursor(ShownCursorId())); }
+void TOrvexView::ApplyCursor() { setCursor(ViewCursor(hoverCursor_ >= 0 ? hoverCursor_ : ShownCursorId())); }
+
+void TOrvexView::SetHoverCursor(int id) {
+  if (hoverCursor_ == id) return;
+  hoverCursor_ = id;
+  ApplyCursor();
+}
 
 // ---------------------------------------------------------------- scrolling, wheel, timer
 
@@ -507,8 +606,14 @@ bool TOrvexView::WheelNotch(int direction) {
 }
 
 void TOrvexView::TimerTick() {
+  bool ants = selection_.TimerStep();
   if (filterDelay_ > 0 && --filterDelay_ == 0) UpdateLayout();
-  if (selectionDelay_ > 0) --selectionDelay_;
+  // The finished outline waits for the filtered picture; it comes back when the countdown ends.
+  if (selectionDelay_ > 0 && --selectionDelay_ == 0) ants = ants || selection_.Record.Visible;
+  if (ants) {
+    overlayDirty_ = true;
+    if (HasParentWindow()) update(ClientRect());
+  }
 }
 
 // ---------------------------------------------------------------- rendering
@@ -529,10 +634,22 @@ TOXRenderInput TOrvexView::RenderInput(const TOXViewGeometry& g) const {
 }
 
 void TOrvexView::RenderFast(gfx::TDib& dib, uint8_t* const* rowTable, const gfx::TRect& rect) {
-  RenderFastInto(dib, rowTable, rect, RenderInput(Geometry()));
+  const TOXViewGeometry g = Geometry();
+  RenderFastInto(dib, rowTable, rect, RenderInput(g));
+  FinishRender(dib, g);
 }
 
-void TOrvexView::RenderFull(gfx::TDib& target) { RenderFullInto(target, RenderInput(Geometry())); }
+void TOrvexView::RenderFull(gfx::TDib& target) {
+  const TOXViewGeometry g = Geometry();
+  RenderFullInto(target, RenderInput(g));
+  FinishRender(target, g);
+}
+
+void TOrvexView::FinishRender(gfx::TDib& dib, const TOXViewGeometry& g) {
+  if (!(selectionOptions_ & SelectionBit(oxsoFilled)) || !selection_.Record.Visible || !selection_.HasSelection) return;
+  selectionMask_.DrawInverted(dib, {g.OffsetX, g.OffsetY, g.OffsetX + g.DestW, g.OffsetY + g.DestH},
+                              {g.SrcX, g.SrcY, g.SrcX + g.SrcW, g.SrcY + g.SrcH});
+}
 
 bool TOrvexView::PaintBackBuffer() {
   const int ex = ExtentX(), ey = ExtentY();
@@ -543,20 +660,43 @@ bool TOrvexView::PaintBackBuffer() {
     for (int y = 0; y < ey; ++y) rows_[size_t(y)] = backBuffer_.ScanLine(y);
     dirty_ = true;
   }
-  if (!dirty_) return true;
-  // The whole buffer is rendered: a partial expose must not leave stale parts behind a cleared Dirty.
-  if (zoomFilter_ != rfNone) RenderFull(backBuffer_);
-  else RenderFast(backBuffer_, rows_.data(), {0, 0, ex, ey});
-  dirty_ = false;
-  ++renderCount_;
+  bool rendered = false;
+  if (dirty_) {
+    // The whole buffer is rendered: a partial expose must not leave stale parts behind a cleared Dirty.
+    if (zoomFilter_ != rfNone) RenderFull(backBuffer_);
+    else RenderFast(backBuffer_, rows_.data(), {0, 0, ex, ey});
+    dirty_ = false;
+    ++renderCount_;
+    rendered = true;
+  }
+  if (rendered || overlayDirty_ || !screen_ || screen_->width() != ex || screen_->height() != ey) ComposeScreen();
+  return true;
+}
+
+void TOrvexView::ComposeScreen() {
+  const int ex = backBuffer_.Width(), ey = backBuffer_.Height();
+  const gfx::TDib* src = &backBuffer_;
+  if (selection_.Record.Visible) {
+    // The outline goes over a copy, so that the next tick starts again from the clean picture.
+    if (frame_.Width() != ex || frame_.Height() != ey) frame_ = gfx::TDib(ex, ey, gfx::TPixelFormat::pf24bit);
+    std::copy_n(backBuffer_.Bits(), backBuffer_.ByteSize(), frame_.Bits());
+    selection_.DrawOverlay(frame_, selectionDelay_ == 0);
+    src = &frame_;
+  }
   if (!screen_ || screen_->width() != ex || screen_->height() != ey)
     screen_ = std::make_unique<QImage>(ex, ey, QImage::Format_RGB32);
   for (int y = 0; y < ey; ++y) {
-    const uint8_t* s = backBuffer_.ScanLine(y);
+    const uint8_t* s = src->ScanLine(y);
     auto* d = reinterpret_cast<uint32_t*>(screen_->scanLine(y));
     for (int x = 0; x < ex; ++x, s += 3) d[x] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
   }
-  return true;
+  overlayDirty_ = false;
+}
+
+void TOrvexView::SelectionRedraw() {
+  overlayDirty_ = true;
+  if (selectionOptions_ & SelectionBit(oxsoFilled)) dirty_ = true;
+  if (HasParentWindow()) update(ClientRect());
 }
 
 void TOrvexView::PaintNow() {
@@ -604,48 +744,94 @@ void TOrvexView::wheelEvent(QWheelEvent* e) {
   e->accept();
 }
 
+QPoint TOrvexView::ClampToPicture(QPoint p) const {
+  return {std::clamp(p.x(), offsetX_, offsetX_ + drawW_), std::clamp(p.y(), offsetY_, offsetY_ + drawH_)};
+}
+
 void TOrvexView::mousePressEvent(QMouseEvent* e) {
-  const QPoint pt = e->position().toPoint() - ClientRect().topLeft();
-  if (!buttonDown_) {
-    buttonDown_ = true;
-    moved_ = false;
-    pressX_ = pt.x();
-    pressY_ = pt.y();
-    pressScrollX_ = scrollX_;
-    pressScrollY_ = scrollY_;
-    if (!(mouseInteract_ & MouseBit(miScroll)) && zoomFilter_ != rfNone) {
-      savedFilter_ = zoomFilter_;
-      filterSaved_ = true;
-      SetZoomFilter(rfNone);
-    }
-    if ((mouseInteract_ & MouseBit(miScroll)) && e->button() == Qt::LeftButton) {
-      scrolling_ = true;
-      QGuiApplication::setOverrideCursor(ViewCursor(crHand));
-    }
-  }
   e->accept();
+  const bool zoomMode = (mouseInteract_ & MouseBit(miZoom)) != 0;
+  if (buttonDown_ || (!zoomMode && e->button() != Qt::LeftButton)) return;
+  setFocus(Qt::MouseFocusReason);
+  const QPoint raw = e->position().toPoint() - ClientRect().topLeft();
+  const QPoint pt = ClampToPicture(raw);
+  buttonDown_ = true;
+  moved_ = false;
+  pressX_ = pt.x();
+  pressY_ = pt.y();
+  pressScrollX_ = scrollX_;
+  pressScrollY_ = scrollY_;
+  lastRaw_ = raw;
+  lastModifiers_ = e->modifiers();
+  if (!(mouseInteract_ & MouseBit(miScroll)) && zoomFilter_ != rfNone) {
+    savedFilter_ = zoomFilter_;
+    filterSaved_ = true;
+    SetZoomFilter(rfNone);
+  }
+  if ((mouseInteract_ & MouseBit(miSelect)) && e->button() == Qt::LeftButton) {
+    selecting_ = true;
+    selection_.ButtonDown(pt.x(), pt.y());
+  }
+  if ((mouseInteract_ & MouseBit(miScroll)) && e->button() == Qt::LeftButton) {
+    scrolling_ = true;
+    QGuiApplication::setOverrideCursor(ViewCursor(crHand));
+  }
 }
 
 void TOrvexView::mouseMoveEvent(QMouseEvent* e) {
-  const QPoint pt = e->position().toPoint() - ClientRect().topLeft();
-  if (buttonDown_ && (pt.x() != pressX_ || pt.y() != pressY_)) moved_ = true;
-  if (scrolling_) SetScrollXY(pressScrollX_ + pressX_ - pt.x(), pressScrollY_ + pressY_ - pt.y());
+  const QPoint raw = e->position().toPoint() - ClientRect().topLeft();
+  const QPoint pt = ClampToPicture(raw);
+  if (!buttonDown_) {
+    if (SelectModeOn()) SetHoverCursor(selection_.Hover(pt.x(), pt.y()));
+    return;
+  }
+  if (pt.x() != pressX_ || pt.y() != pressY_) moved_ = true;
+  lastRaw_ = raw;
+  lastModifiers_ = e->modifiers();
+  if (scrolling_) {
+    SetScrollXY(pressScrollX_ + pressX_ - raw.x(), pressScrollY_ + pressY_ - raw.y());
+  } else if (selecting_) {
+    const bool scrolled = selection_.DragTo(pt.x(), pt.y(), raw.x(), raw.y(), (e->modifiers() & Qt::ShiftModifier) != 0,
+                                            (e->modifiers() & Qt::AltModifier) != 0);
+    if (scrolled) autoScrollTimer_.start();
+    else autoScrollTimer_.stop();
+  }
+}
+
+void TOrvexView::AutoScrollTick() {
+  if (!buttonDown_ || !selecting_) {
+    autoScrollTimer_.stop();
+    return;
+  }
+  const QPoint pt = ClampToPicture(lastRaw_);
+  if (!selection_.DragTo(pt.x(), pt.y(), lastRaw_.x(), lastRaw_.y(), (lastModifiers_ & Qt::ShiftModifier) != 0,
+                         (lastModifiers_ & Qt::AltModifier) != 0))
+    autoScrollTimer_.stop();
 }
 
 void TOrvexView::mouseReleaseEvent(QMouseEvent* e) {
-  const QPoint pt = e->position().toPoint() - ClientRect().topLeft();
-  if (buttonDown_ && e->buttons() == Qt::NoButton) MouseReleasedAt(pt.x(), pt.y(), e->button());
+  const QPoint raw = e->position().toPoint() - ClientRect().topLeft();
+  const QPoint pt = ClampToPicture(raw);
+  if (buttonDown_ && e->buttons() == Qt::NoButton) {
+    lastRaw_ = raw;
+    MouseReleasedAt(pt.x(), pt.y(), e->button());
+  }
   e->accept();
 }
 
 void TOrvexView::MouseReleasedAt(int x, int y, Qt::MouseButton button) {
   buttonDown_ = false;
+  autoScrollTimer_.stop();
+  if (selecting_) {
+    selecting_ = false;
+    selection_.ButtonUp(x, y);
+  }
   if (filterSaved_) {
     filterSaved_ = false;
     SetZoomFilter(savedFilter_);
   }
   if (scrolling_) {
-    SetScrollXY(pressScrollX_ + pressX_ - x, pressScrollY_ + pressY_ - y);
+    SetScrollXY(pressScrollX_ + pressX_ - lastRaw_.x(), pressScrollY_ + pressY_ - lastRaw_.y());
     scrolling_ = false;
     QGuiApplication::restoreOverrideCursor();
   }

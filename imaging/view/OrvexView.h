@@ -10,6 +10,7 @@
 #include "imaging/proc/oxresample.h"
 #include "imaging/view/OXView.h"
 #include "imaging/view/OrvexRender.h"
+#include "imaging/view/OrvexSelection.h"
 #include "imaging/view/OrvexTypes.h"
 #include "platform/gfx/Canvas.h"
 #include "platform/gfx/Dib.h"
@@ -91,8 +92,12 @@ class TOrvexView : public TOXView {
   TOXBackgroundStyle BackgroundStyle() const { return bgStyle_; }
   void SetBackgroundStyle(TOXBackgroundStyle s);
   TOXMouseInteract MouseInteract() const { return mouseInteract_; }
+  // A newly added mode decides which of the others stay (see CombineMouseInteract).
   virtual void SetMouseInteract(TOXMouseInteract m);
-  TOXSelectionOptions SelectionOptions = SelectionBit(oxsoAnimated) | SelectionBit(oxsoSizeable) | SelectionBit(oxsoMoveable);
+  static TOXMouseInteract CombineMouseInteract(TOXMouseInteract oldSet, TOXMouseInteract newSet);
+  TOXSelectionOptions SelectionOptions() const { return selectionOptions_; }
+  void SetSelectionOptions(TOXSelectionOptions o);
+  // Whether SelectRect and AddSelectionPoint take client or image pixels.
   TOXSelectionBase SelectionBase = oxsbClientArea;
   bool EnableAlphaChannel() const { return enableAlpha_; }
   void SetEnableAlphaChannel(bool e);
@@ -103,7 +108,27 @@ class TOrvexView : public TOXView {
   TOXScrollBarParams HScrollParams, VScrollParams;
   TOXMouseWheelParams WheelParams;
 
+  // --- selection ---
+  bool HasSelection() const { return selection_.HasSelection; }
+  // Inclusive box of the selection in image pixels.
+  int SelX1() const;
+  int SelY1() const;
+  int SelX2() const;
+  int SelY2() const;
+  // The rectangle as a mouse drag makes it (client or image pixels per SelectionBase), then rasterised.
+  virtual void SelectRect(int x1, int y1, int x2, int y2, bool append);
+  virtual void AddSelectionPoint(int x, int y);
+  // Rasterises the record into the selection mask; an empty result is no selection.
+  virtual void EndSelection();
+  void ClearSelection();
+  // Zooms and scrolls so that the selection fills the view, then removes it.
+  void ZoomToSelection();
+  const TOrvexSelection& Selection() const { return selection_; }
+  TOrvexSelection& Selection() { return selection_; }
+
   // --- events ---
+  std::function<void(TOrvexView* sender)> OnSelectionChanging, OnSelectionChange, OnMouseInSel;
+  std::function<void(TOrvexView* sender, int grip)> OnMouseInResizingGrip;  // -1: no grip
   std::function<void(TOrvexView* sender)> OnImageChange;
   std::function<void(TOrvexView* sender, int change)> OnViewChange;  // 0 scrolled, 1 zoomed
   std::function<void(TOrvexView* sender, double& newZoom)> OnZoomIn, OnZoomOut;
@@ -124,6 +149,7 @@ class TOrvexView : public TOXView {
   // --- rendering into a 24-bit DIB of the client's size ---
   virtual void RenderFast(gfx::TDib& dib, uint8_t* const* rowTable, const gfx::TRect& rect);
   virtual void RenderFull(gfx::TDib& target);
+  // The picture as rendered, without the selection outline drawn over it on screen.
   const gfx::TDib& BackBuffer() const { return backBuffer_; }
   // Renders when needed and brings the back buffer up to date, as a paint does (false when suppressed).
   bool PaintBackBuffer();
@@ -131,7 +157,8 @@ class TOrvexView : public TOXView {
 
  protected:
   virtual void ViewChanged(int change);
-  virtual void ShiftMouseAnchors(int /*dx*/, int /*dy*/) {}
+  // The view scrolled by (dx, dy) under a drag: the anchors kept in client pixels follow the picture.
+  virtual void ShiftMouseAnchors(int dx, int dy);
   void BorderChanged() override { UpdateLayout(); }
 
   void paintEvent(QPaintEvent* e) override;
@@ -146,6 +173,16 @@ class TOrvexView : public TOXView {
   bool event(QEvent* e) override;
 
  private:
+  friend class TOrvexSelection;
+  // The outline changed: compose it again (and render again when the selection is shown filled).
+  void SelectionRedraw();
+  // A cursor of the selection hover in place of the view's own; -1 restores it.
+  void SetHoverCursor(int id);
+  void ComposeScreen();
+  void FinishRender(gfx::TDib& dib, const TOXViewGeometry& g);
+  QPoint ClampToPicture(QPoint p) const;
+  bool SelectModeOn() const;
+  void AutoScrollTick();
   // One layout pass; true when a scroll bar appeared or vanished and the extents changed.
   bool LayoutPass();
   void PlaceScrollBars();
@@ -177,6 +214,14 @@ class TOrvexView : public TOXView {
   bool center_ = false, autoFit_ = false, enableAlpha_ = false;
   TOXBackgroundStyle bgStyle_ = oxbsSolid;
   TOXMouseInteract mouseInteract_ = 0;
+  TOXSelectionOptions selectionOptions_ = SelectionBit(oxsoAnimated) | SelectionBit(oxsoSizeable) | SelectionBit(oxsoMoveable);
+  TOrvexSelection selection_{*this};
+  gfx::TDib frame_;  // back buffer with the outline over it
+  bool overlayDirty_ = true;
+  int hoverCursor_ = -1;
+  QTimer autoScrollTimer_;
+  QPoint lastRaw_;
+  Qt::KeyboardModifiers lastModifiers_;
   int cursorId_ = crCross3;
   bool shiftDown_ = false;
   bool hbarShown_ = false, vbarShown_ = false;
@@ -186,7 +231,7 @@ class TOrvexView : public TOXView {
   int renderCount_ = 0;
   bool destroying_ = false;
   // Mouse state.
-  bool buttonDown_ = false, moved_ = false, scrolling_ = false;
+  bool buttonDown_ = false, moved_ = false, scrolling_ = false, selecting_ = false;
   int pressX_ = 0, pressY_ = 0, pressScrollX_ = 0, pressScrollY_ = 0;
   TResampleFilter savedFilter_ = rfNone;
   bool filterSaved_ = false;
