@@ -176,17 +176,17 @@ void TMainFrm::ApplyMouseOptions() {
                                                     ox::miSelectLasso};
   if (o.SelMouseInteract >= 0 && o.SelMouseInteract < int(std::size(kModes)))
     Orvex->SetMouseInteract(ox::MouseBit(kModes[o.SelMouseInteract]));
+  ox::TOXSelectionOptions sel = Orvex->SelectionOptions();
   auto set = [&](ox::TOXSelectionOption opt, bool on) {
-    if (on)
-      Orvex->SelectionOptions |= ox::SelectionBit(opt);
-    else
-      Orvex->SelectionOptions &= ox::TOXSelectionOptions(~ox::SelectionBit(opt));
+    sel = on ? ox::TOXSelectionOptions(sel | ox::SelectionBit(opt))
+             : ox::TOXSelectionOptions(sel & ~ox::SelectionBit(opt));
   };
   set(ox::oxsoAnimated, o.SelAnimated);
   set(ox::oxsoSizeable, o.SelSizeable);
   set(ox::oxsoMoveable, o.SelMoveable);
   set(ox::oxsoFilled, o.SelFilled);
   set(ox::oxsoCutBorders, o.SelCutBorders);
+  Orvex->SetSelectionOptions(sel);
 }
 
 void TMainFrm::ApplyContextMenu() {

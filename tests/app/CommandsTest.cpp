@@ -219,3 +219,23 @@ TEST_F(TMainFrmTest, EscapeAndF11) {
   key(Qt::Key_Escape);
   EXPECT_FALSE(frm->isVisible());
 }
+
+TEST_F(TMainFrmTest, SelectedObjectCommands) {
+  options.AutoWidthWhenOpeningFile = false;
+  Start({Picture("p.ppm", 10, 8)});
+  frm->Orvex->SelectionBase = ox::oxsbBitmap;
+  frm->Orvex->SelectRect(2, 1, 6, 5, false);
+  ASSERT_TRUE(frm->Orvex->HasSelection());
+  Click("SelCopyToClipItem");
+  EXPECT_FALSE(clipboard.Dib.empty());
+  Click("ClearSelItem");
+  EXPECT_EQ(Pixel(3, 2), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_NE(Pixel(8, 7), (std::array<int, 3>{0, 0, 0}));
+  Click("UndoItem");
+  frm->Orvex->SelectRect(2, 1, 6, 5, false);
+  const int w = frm->Orvex->SelX2() - frm->Orvex->SelX1() + 1, h = frm->Orvex->SelY2() - frm->Orvex->SelY1() + 1;
+  Click("CropSelItem");
+  EXPECT_EQ(Width(), w);
+  EXPECT_EQ(Height(), h);
+  EXPECT_LT(w, 10);
+}
