@@ -130,6 +130,10 @@ class TMainFrm : public QMainWindow {
   platform::Services& Services() { return setup_.services; }
   TIniFile& Ini() { return *ini_; }
 
+  // Runs a load or save of the I/O component: empty when it worked, else the error's text or `failure`.
+  std::string RunIO(const std::function<void()>& op, const std::string& failure);
+  // Saves the view's picture to `path`; empty when it worked, else what to tell the user.
+  std::string WritePicture(const std::string& path);
   // The application's default error report.
   void ReportError(const std::string& text);
 

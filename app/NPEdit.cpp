@@ -8,19 +8,17 @@
 
 namespace app {
 
+std::string TMainFrm::WritePicture(const std::string& path) {
+  return RunIO([&] { Orvex->SaveToFile(path); },
+               "Cannot save \"" + path + "\": this format cannot hold the picture, or the file cannot be written.");
+}
+
 bool TMainFrm::SaveItemClick() {
   if (CurrentFile.empty()) {
     SaveAsItemClick();
     return !ImageModified;
   }
-  std::string error;
-  try {
-    Orvex->SaveToFile(CurrentFile);
-    if (Orvex->IOComponent().Aborted)
-      error = "Cannot save \"" + CurrentFile + "\": this format cannot hold the picture, or the file cannot be written.";
-  } catch (const std::exception& e) {
-    error = e.what();
-  }
+  const std::string error = WritePicture(CurrentFile);
   if (!error.empty()) {
     ReportError(error);
     return false;
@@ -36,14 +34,7 @@ void TMainFrm::SaveAsItemClick() {
                                                           Options().AskToOverwriteFileForSaveDialog);
   if (path.empty()) return;
   path = AbsolutePath(path);
-  std::string error;
-  try {
-    Orvex->SaveToFile(path);
-    if (Orvex->IOComponent().Aborted)
-      error = "Cannot save \"" + path + "\": this format cannot hold the picture, or the file cannot be written.";
-  } catch (const std::exception& e) {
-    error = e.what();
-  }
+  const std::string error = WritePicture(path);
   if (!error.empty()) {
     ReportError(error);
     return;

@@ -21,6 +21,15 @@ std::string TMainFrm::AbsolutePath(const std::string& path) const {
   return QDir::cleanPath(QDir(base).absoluteFilePath(QString::fromStdString(path))).toStdString();
 }
 
+std::string TMainFrm::RunIO(const std::function<void()>& op, const std::string& failure) {
+  try {
+    op();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return Orvex->IOComponent().Aborted ? failure : std::string();
+}
+
 bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
   const std::string previous = CurrentFile;
   CurrentFile = path;
@@ -30,14 +39,8 @@ bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
     const bool wasModified = ImageModified;
     gfx::TDib keepPicture = Orvex->Picture();
     ox::TOXMask keepAlpha = *Orvex->AlphaMask();
-    std::string error;
-    try {
-      Orvex->LoadFromFile(CurrentFile);
-      if (Orvex->IOComponent().Aborted)
-        error = "Cannot load \"" + path + "\": the file is damaged or its format is not known.";
-    } catch (const std::exception& e) {
-      error = e.what();
-    }
+    const std::string error = RunIO([&] { Orvex->LoadFromFile(CurrentFile); },
+                                    "Cannot load \"" + path + "\": the file is damaged or its format is not known.");
     if (!error.empty()) {
       CurrentFile = previous;
       Orvex->Picture() = std::move(keepPicture);

@@ -14,6 +14,7 @@
 
 #include "imaging/io/oxioparams.h"
 #include "platform/gfx/Dib.h"
+#include "tests/support/TempDir.h"
 
 namespace codectest {
 
@@ -122,15 +123,7 @@ inline int MaxDiff(const TRgbImage& a, const TRgbImage& b) {
 }
 
 // A temporary folder removed with the fixture.
-struct TTempDir {
-  std::filesystem::path path;
-  TTempDir() {
-    char tmpl[] = "/tmp/vantrel-codec-XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TTempDir() { std::filesystem::remove_all(path); }
-  std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
+using TTempDir = testsupport::TTempDir;
 
 // A picture with many colours, gradients and a few sharp edges.
 inline gfx::TDib TestPicture(int w, int h) {
