@@ -22,7 +22,9 @@ const std::string& OpenFilter() {
 std::string SaveFilter() {
   std::string filter;
   for (const ox::TOXFileFormatInfo& f : ox::FileFormatRegistry()) {
-    std::string first = ox::LowerExtension("." + ox::FormatExtension(f.FormatId, 0));
+    std::string first = ox::FormatExtension(f.FormatId, 0);
+    first.insert(0, 1, '.');
+    first = ox::LowerExtension(first);
     if (first.size() < 2) continue;
     bool writable = f.WriteProc || ox::SaveFormatOfExtension(first) != ox::oxffUnknown;
     if (!writable) continue;

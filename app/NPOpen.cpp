@@ -127,8 +127,8 @@ void TMainFrm::CopyToHomeCatalog() {
   QString target = QDir(folder).filePath(source.fileName());
   if (QFileInfo(target).absoluteFilePath() == source.absoluteFilePath()) return;
   if (QFileInfo::exists(target)) {
-    if (setup_.services.ui->MessageBox("Vantrel", "\"" + target.toStdString() + "\" already exists. Replace it?",
-                                       platform::TMsgButtons::YesNo,
+    const std::string question = QString("\"%1\" already exists. Replace it?").arg(target).toStdString();
+    if (setup_.services.ui->MessageBox("Vantrel", question, platform::TMsgButtons::YesNo,
                                        platform::TMsgKind::Question) != platform::TMsgAnswer::Yes)
       return;
   }

@@ -309,3 +309,27 @@ TEST_F(TMainFrmTest, RecentAndBookmarkLists) {
   Click("DeleteAllItem");
   EXPECT_EQ(frm->BookmarkList[0], "");
 }
+
+TEST_F(TMainFrmTest, DroppedFilesGoToTheHomeCatalogWithoutOverwriting) {
+  options.CopyOpenFileToHomeCatalog = true;
+  options.AskToSaveChangesOnExit = false;
+  std::filesystem::create_directory(dir / "home");
+  Start({dir / "home"});  // a folder is no picture: reported at start, and it names the catalog
+  ui.Boxes.clear();
+  const std::string a = Picture("a.ppm", 3, 3, 1);
+  frm->OpenDroppedFiles({a});
+  EXPECT_EQ(ReadFile(dir / "home/a.ppm"), ReadFile(a));
+  EXPECT_TRUE(ui.Boxes.empty());
+
+  testsupport::WritePpm(a, 4, 4, 2);
+  ui.Answers = {TMsgAnswer::No};
+  frm->OpenDroppedFiles({a});
+  ASSERT_EQ(ui.Boxes.size(), 1u);
+  EXPECT_NE(ReadFile(dir / "home/a.ppm"), ReadFile(a));
+  ui.Answers = {TMsgAnswer::Yes};
+  frm->OpenDroppedFiles({a});
+  EXPECT_EQ(ReadFile(dir / "home/a.ppm"), ReadFile(a));
+  // The open command alone never copies.
+  frm->OpenFile(Picture("b.ppm", 2, 2), app::kOpenCommandSteps);
+  EXPECT_FALSE(std::filesystem::exists(dir / "home/b.ppm"));
+}
