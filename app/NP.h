@@ -48,7 +48,8 @@ enum TOpenStep : unsigned {
   // The remembered file at start: a failure is ignored without a message.
   osQuiet = 256
 };
-constexpr unsigned kOpenCommandSteps = osLoad | osCaptions | osRecent | osClipboard | osFit | osClearModified | osFullScreen;
+constexpr unsigned kOpenCommandSteps =
+    osLoad | osCaptions | osRecent | osClipboard | osFit | osClearModified | osFullScreen;
 constexpr unsigned kDropSteps = kOpenCommandSteps | osHomeCatalog;
 constexpr unsigned kReloadSteps = osLoad | osCaptions | osClearModified;
 

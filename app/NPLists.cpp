@@ -75,7 +75,8 @@ void TMainFrm::AddToBookmarksItemClick() {
 }
 
 void TMainFrm::FavItemClick(size_t i) {
-  if (i < BookmarkList.size() && !BookmarkList[i].empty()) OpenFile(BookmarkList[i], osLoad | osCaptions | osClearModified);
+  if (i < BookmarkList.size() && !BookmarkList[i].empty())
+    OpenFile(BookmarkList[i], osLoad | osCaptions | osClearModified);
 }
 
 void TMainFrm::DeleteNotExistsBookmarksItemClick() {
