@@ -12,8 +12,6 @@ namespace ox {
 
 namespace {
 
-constexpr int kPointBlock = 64;
-
 int MirrorH(int g) {
   constexpr int m[8] = {1, 0, 3, 2, 5, 4, 6, 7};
   return g >= 0 && g < 8 ? m[g] : g;
@@ -53,13 +51,11 @@ void TOXSelectionRecord::Clear() {
 }
 
 void TOXSelectionRecord::Add(int x, int y) {
-  if (Points.size() == Points.capacity()) Points.reserve(Points.size() + kPointBlock);
   Points.push_back({x, y});
   UpdateBox();
 }
 
 void TOXSelectionRecord::AddSeparator() {
-  if (Points.size() == Points.capacity()) Points.reserve(Points.size() + kPointBlock);
   Points.push_back({kPolygonSeparator, 0});
 }
 
