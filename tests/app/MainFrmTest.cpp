@@ -1,5 +1,9 @@
 // The main window's start, state in the settings file, captions, closing and opening files.
 #include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTest>
@@ -176,6 +180,17 @@ TEST_F(TMainFrmTest, DropsOpenEveryFileInTurn) {
   EXPECT_EQ(frm->RecentList[0], dir / "3.ppm");
   EXPECT_EQ(frm->RecentList[1], dir / "2.ppm");
   EXPECT_EQ(frm->RecentList[2], dir / "1.ppm");
+
+  // The same through the window's own drop event (straight to the widget: the application passes drop
+  // events on only while a real drag is running).
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir / "1.ppm"))});
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  EXPECT_TRUE(frm->acceptDrops());
+  static_cast<QObject*>(frm.get())->event(&drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_EQ(Width(), 3);
+  EXPECT_EQ(frm->RecentList[0], dir / "1.ppm");
 }
 
 TEST_F(TMainFrmTest, DropOnAModifiedPicture) {
