@@ -335,9 +335,14 @@ void BMPReadStream(TOXStream& stream, gfx::TDib* dib, int64_t dataSize, bool par
     }
   }
   if (rd.Failed()) progress.Abort();
-  if (h.bits == 1 && params.ColorMapCount == 2 && params.ColorMap[0] == gfx::TRGB{255, 255, 255} &&
-      params.ColorMap[1] == gfx::TRGB{0, 0, 0})
-    InvertBilevel(*dib);
+  if (h.bits == 1 && params.ColorMapCount == 2) {
+    const gfx::TRGB black{0, 0, 0}, white{255, 255, 255};
+    if (params.ColorMap[0] == white && params.ColorMap[1] == black)
+      InvertBilevel(*dib);
+    else if (!(params.ColorMap[0] == black && params.ColorMap[1] == white))
+      // Any other two colours stay the picture's own.
+      dib->SetPalette({params.ColorMap[0], params.ColorMap[1]});
+  }
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -485,7 +490,7 @@ void BMPWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   } else if (bits == 1) {
     const gfx::TDib& src = PrepareSource1(dib, holder);
     std::vector<gfx::TRGB> pal = {gfx::TRGB{0, 0, 0}, gfx::TRGB{255, 255, 255}};
-    if (&src == &holder && holder.Palette().size() >= 2) pal.assign(holder.Palette().begin(), holder.Palette().begin() + 2);
+    if (src.Palette().size() >= 2) pal.assign(src.Palette().begin(), src.Palette().begin() + 2);
     params.ColorMap = pal;
     params.ColorMapCount = 2;
     putTable(pal);

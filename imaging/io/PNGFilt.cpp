@@ -260,7 +260,11 @@ void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOX
   const int w = int(width), h = int(height);
   const auto format = bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit;
   PrepareDib(*dib, w, h, format);
-  if (bilevel) dib->SetPalette({TOXRGB{0, 0, 0}, TOXRGB{255, 255, 255}});
+  // A two-colour palette picture keeps its colours; gray ones are black and white.
+  if (bilevel && paletteCount >= 1)
+    dib->SetPalette({params.ColorMap[0], paletteCount >= 2 ? params.ColorMap[1] : params.ColorMap[0]});
+  else if (bilevel)
+    dib->SetPalette({TOXRGB{0, 0, 0}, TOXRGB{255, 255, 255}});
   uint8_t* alphaOut = nullptr;
   if (mask) {
     mask->Allocate(w, h, 8);
@@ -325,10 +329,19 @@ void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   else if (!bilevelSource) colorType = PNG_COLOR_TYPE_PALETTE;
   else colorType = PNG_COLOR_TYPE_GRAY, depth = 1;
 
-  // Palette: entry 0 is the background (and the transparent entry), the quantizer's colours follow.
+  // Gray 1-bit means black for 0 and white for 1; any other two colours go out as a 1-bit palette.
   std::vector<png_color> plte;
+  const std::vector<gfx::TRGB>& sourcePalette = source.Palette();
+  const bool twoColours = colorType == PNG_COLOR_TYPE_GRAY && sourcePalette.size() >= 2 &&
+                          !(sourcePalette[0] == gfx::TRGB{0, 0, 0} && sourcePalette[1] == gfx::TRGB{255, 255, 255});
+  if (twoColours) {
+    colorType = PNG_COLOR_TYPE_PALETTE;
+    for (size_t i = 0; i < 2; ++i) plte.push_back({sourcePalette[i].r, sourcePalette[i].g, sourcePalette[i].b});
+  }
+
+  // Palette: entry 0 is the background (and the transparent entry), the quantizer's colours follow.
   std::unique_ptr<TOXQuantizer> quantizer;
-  if (colorType == PNG_COLOR_TYPE_PALETTE) {
+  if (colorType == PNG_COLOR_TYPE_PALETTE && !twoColours) {
     const int bits = std::clamp(params.BitsPerSample, 1, 8);
     const int colours = std::min(1 << bits, 255);
     std::vector<gfx::TRGB> pal;
@@ -356,7 +369,7 @@ void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
                  PNG_FILTER_TYPE_DEFAULT);
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
       png_set_PLTE(png, info, plte.data(), int(plte.size()));
-      if (alpha) {
+      if (alpha && !twoColours) {
         png_byte transparent = 0;
         png_set_tRNS(png, info, &transparent, 1, nullptr);
       }
@@ -371,7 +384,9 @@ void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     // Samples in the image's bit depth, as the PNG standard defines them.
     png_color_16 bkgd{};
     const TOXRGB& bg = params.PngBackground;
-    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+    if (twoColours) {
+      bkgd.index = gfx::TRGB{bg.r, bg.g, bg.b} == sourcePalette[1] ? 1 : 0;
+    } else if (colorType == PNG_COLOR_TYPE_PALETTE) {
       bkgd.index = png_byte(quantizer->IndexOf(bg) + 1);
     } else if (colorType == PNG_COLOR_TYPE_GRAY) {
       bkgd.gray = (bg.r * 21 + bg.g * 71 + bg.b * 7) / 100 >= 128 ? 1 : 0;
@@ -388,7 +403,7 @@ void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   for (int pass = 0; pass < passes && ok && !progress.IsAborted(); ++pass) {
     for (int y = 0; y < h && !progress.IsAborted(); ++y) {
       png_bytep row;
-      if (colorType == PNG_COLOR_TYPE_PALETTE) {
+      if (colorType == PNG_COLOR_TYPE_PALETTE && !twoColours) {
         row = wr->indexes.data() + size_t(y) * size_t(w);
       } else if (colorType == PNG_COLOR_TYPE_RGB_ALPHA) {
         const uint8_t* s = source.ScanLine(y);

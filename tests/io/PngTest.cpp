@@ -195,17 +195,15 @@ TEST(Png, SuiteDecodesToTheExpectedPixels) {
     EXPECT_EQ(kept.BitsPerSample, depth);
     EXPECT_EQ(kept.PngInterlaced, name[3] == 'i');
     if (depth == 1) {
-      // Bilevel files keep their sample or palette index as the bit, whatever the palette says.
+      // Bilevel files stay 1-bit, in black and white or in their palette's two colours.
       ASSERT_EQ(a.dib.PixelFormat(), gfx::TPixelFormat::pf1bit);
       int bad = 0;
       for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
           const int* px = &want[(size_t(y) * w + x) * 4];
-          int bit = px[0] == 255 ? 1 : 0;
-          if (kept.ColorMapCount == 2) bit = kept.ColorMap[1] == TOXRGB{uint8_t(px[0]), uint8_t(px[1]), uint8_t(px[2])};
-          bad += (a.dib.GetPixelColor(x, y) == 0xFFFFFF) != (bit == 1);
+          bad += a.dib.GetPixelColor(x, y) != gfx::RGBColor(uint8_t(px[0]), uint8_t(px[1]), uint8_t(px[2]));
         }
-      EXPECT_EQ(bad, 0);
+      EXPECT_EQ(bad, 0) << name;
       ++decoded;
       continue;
     }
@@ -407,6 +405,26 @@ TEST(Png, AlphaRoundTrip) {
       ASSERT_EQ(std::memcmp(back.dib.ScanLine(y), src.ScanLine(y), 37 * 3), 0) << y;
       ASSERT_EQ(std::memcmp(back.mask.Row(y), mask.Row(y), 37), 0) << y;
     }
+  }
+}
+
+// Two colours other than black and white survive a load and a save (red/yellow, and white before black).
+TEST(Png, TwoColourBilevelKeepsItsColours) {
+  for (const std::vector<gfx::TRGB>& palette :
+       {std::vector<gfx::TRGB>{{255, 0, 0}, {255, 255, 0}}, std::vector<gfx::TRGB>{{255, 255, 255}, {0, 0, 0}}}) {
+    gfx::TDib two(11, 4, gfx::TPixelFormat::pf1bit);
+    two.SetPalette(palette);
+    for (int x = 0; x < 11; x += 2) two.SetPixelColor(x, x % 4, gfx::RGBColor(palette[1].r, palette[1].g, palette[1].b));
+    TIOParamsVals w;
+    w.BitsPerSample = 1;
+    w.SamplesPerPixel = 1;
+    const std::vector<uint8_t> png = Encode(two, w);
+    EXPECT_EQ(Find(Chunks(png), "IHDR")->data[9], 3);  // palette
+    TIOParamsVals r;
+    Result back = Decode(png, r, false);
+    ASSERT_EQ(back.dib.PixelFormat(), gfx::TPixelFormat::pf1bit);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 11; ++x) EXPECT_EQ(back.dib.GetPixelColor(x, y), two.GetPixelColor(x, y)) << x << "," << y;
   }
 }
 
