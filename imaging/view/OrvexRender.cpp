@@ -302,6 +302,9 @@ void BoxReduce1(const TDib& img, const TRect& src, int w, int h, TDib& out) {
     x1[size_t(ox)] = std::min(x0[size_t(ox)] + bw, img.Width());
   }
   std::vector<int> sums(static_cast<size_t>(w));
+  const TColor c0 = Colour1(img, 0), c1 = Colour1(img, 1);
+  const int blue0 = gfx::BlueOf(c0), green0 = gfx::GreenOf(c0), red0 = gfx::RedOf(c0);
+  const int blue1 = gfx::BlueOf(c1), green1 = gfx::GreenOf(c1), red1 = gfx::RedOf(c1);
   for (int oy = 0; oy < h; ++oy) {
     const int ya = int(src.Top + oy * sh / h), yb = std::min(ya + bh, img.Height());
     std::fill(sums.begin(), sums.end(), 0);
@@ -313,7 +316,11 @@ void BoxReduce1(const TDib& img, const TRect& src, int w, int h, TDib& out) {
     uint8_t* d = out.ScanLine(oy);
     for (int ox = 0; ox < w; ++ox, d += 3) {
       const int n = std::max((x1[size_t(ox)] - x0[size_t(ox)]) * (yb - ya), 1);
-      d[0] = d[1] = d[2] = uint8_t(sums[size_t(ox)] * 255 / n);
+      const int k = sums[size_t(ox)];
+      // The share of set bits mixes the picture's two colours (black and white for most).
+      d[0] = uint8_t((blue0 * (n - k) + blue1 * k) / n);
+      d[1] = uint8_t((green0 * (n - k) + green1 * k) / n);
+      d[2] = uint8_t((red0 * (n - k) + red1 * k) / n);
     }
   }
 }

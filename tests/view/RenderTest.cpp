@@ -210,6 +210,14 @@ TEST_F(ViewFixture, FilteredRenderResamplesAndBoxAveragesOneBit) {
   EXPECT_EQ(Px(bb, 1, 0), 0u);
   EXPECT_EQ(Px(bb, 4, 4), kBack);
 
+  // A two-colour picture mixes its own colours: red and blue stripes, half of each under every pixel.
+  for (int y = 0; y < 8; ++y) stripes.ScanLine(y)[0] = 0b10101010;
+  stripes.SetPalette({gfx::TRGB{255, 0, 0}, gfx::TRGB{0, 0, 255}});
+  Make(8, 8, stripes);
+  view->SetZoomPercent(50);
+  while (view->FilterDelay() > 0) view->TimerTick();
+  EXPECT_EQ(Px(Render(), 0, 0), RGBColor(127, 0, 127));
+
   Make(8, 8, Numbered(8, 8));
   view->SetZoomPercent(100);
   view->SetZoomPercent(50);
