@@ -62,7 +62,8 @@ int ReadChunk(png_structp png, png_unknown_chunkp chunk) {
   auto* r = static_cast<Reader*>(png_get_user_chunk_ptr(png));
   if (std::memcmp(chunk->name, "bKGD", 4) != 0) return 0;
   r->bkgdSize = std::min(chunk->size, sizeof r->bkgd);
-  std::memcpy(r->bkgd, chunk->data, r->bkgdSize);
+  // An empty chunk comes with no data pointer at all.
+  if (r->bkgdSize > 0) std::memcpy(r->bkgd, chunk->data, r->bkgdSize);
   r->hasBkgd = true;
   return 1;
 }
