@@ -22,6 +22,7 @@ bench: deps
 	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTREL_TESTS=OFF -DVANTREL_BENCH=ON
 	cmake --build build/release -j $(JOBS)
 	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	bench/compare build/release
 
 # Every fuzz target over its seeds, then 20 seconds of new inputs each (clang only); fails on any finding.
 FUZZ_SECONDS ?= 20

@@ -1,6 +1,7 @@
 // Shared setup of the libFuzzer targets: the coders a program installs, and one stream load of a format.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -52,8 +53,12 @@ inline void Touch(const gfx::TDib& dib) {
 // input claiming them is skipped (its header reading is still fuzzed), else every such input is a timeout.
 constexpr int64_t kMaxFuzzPixels = int64_t(1) << 22;
 
+// The square-pixel step after a load may stretch one side by the ratio of the resolutions.
 inline bool TooLarge(const ox::TIOParamsVals& p) {
-  return int64_t(p.Width) * p.Height > kMaxFuzzPixels || int64_t(p.GifScreenWidth) * p.GifScreenHeight > kMaxFuzzPixels;
+  double stretch = 1;
+  if (p.DpiX > 0 && p.DpiY > 0) stretch = double(std::max(p.DpiX, p.DpiY)) / std::min(p.DpiX, p.DpiY);
+  return double(p.Width) * p.Height * stretch > double(kMaxFuzzPixels) ||
+         int64_t(p.GifScreenWidth) * p.GifScreenHeight > kMaxFuzzPixels;
 }
 
 // Stream load of `format` into a fresh DIB; `prepare` may set parameters first, `after` sees the result.
