@@ -688,9 +688,9 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     pg.kind = kRGB555;
   } else if (ph == 3 && spp == 2 && bps == 8) {
     pg.kind = kPaletteAlpha;
-  } else if (ph == 3 && spp == 1 && bps <= 8) {
+  } else if (ph == 3 && spp == 1 && bps >= 1 && bps <= 8) {
     pg.kind = kPalette;
-  } else if ((ph == 0 || ph == 1) && bps <= 8) {
+  } else if ((ph == 0 || ph == 1) && bps >= 1 && bps <= 8) {  // 0 bits per sample: no gray scale to map
     pg.kind = kGray;
     const int max = (1 << bps) - 1;
     for (int v = 0; v <= max; ++v) {

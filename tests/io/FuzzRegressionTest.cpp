@@ -44,6 +44,8 @@ TEST(FuzzFindings, LoadCleanly) {
       {"png-empty-bkgd.png", oxffPNG, false, true, 0, 0},
       // 99 bytes declaring a 1.9 GB zTXt chunk, which libpng allocated and cleared before finding the end.
       {"png-2gb-ztxt-chunk.png", oxffPNG, false, true, 0, 0},
+      // Gray with 0 bits per sample: the gray table divided by 2^0 - 1.
+      {"tiff-zero-bits-per-sample.tif", oxffTIFF, false, true, 0, 0},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.file);
