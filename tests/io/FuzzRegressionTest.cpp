@@ -46,6 +46,8 @@ TEST(FuzzFindings, LoadCleanly) {
       {"png-2gb-ztxt-chunk.png", oxffPNG, false, true, 0, 0},
       // Gray with 0 bits per sample: the gray table divided by 2^0 - 1.
       {"tiff-zero-bits-per-sample.tif", oxffTIFF, false, true, 0, 0},
+      // 3-bit samples that run on into the next byte were shifted by a negative count.
+      {"tiff-3bit-samples-across-bytes.tif", oxffTIFF, false, false, 590, 88},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.file);
@@ -61,4 +63,39 @@ TEST(FuzzFindings, LoadCleanly) {
     EXPECT_EQ(dib.Width(), c.width);
     EXPECT_EQ(dib.Height(), c.height);
   }
+}
+
+// Samples of 3 bits cross byte boundaries: each one must come out whole.
+TEST(FuzzFindings, ThreeBitGraySamplesAcrossBytes) {
+  std::vector<uint8_t> t = {'I', 'I', 42, 0, 8, 0, 0, 0, 9, 0};
+  auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
+    const uint8_t e[12] = {uint8_t(tag), uint8_t(tag >> 8), uint8_t(type), 0, 1, 0, 0, 0,
+                           uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+    t.insert(t.end(), e, e + 12);
+  };
+  const uint32_t dataAt = 8 + 2 + 9 * 12 + 4;
+  entry(256, 3, 8), entry(257, 3, 1), entry(258, 3, 3), entry(259, 3, 1), entry(262, 3, 1);
+  entry(273, 4, dataAt), entry(277, 3, 1), entry(278, 3, 1), entry(279, 4, 3);
+  t.insert(t.end(), {0, 0, 0, 0});
+  // 000 001 010 011 100 101 110 111
+  t.insert(t.end(), {0x05, 0x39, 0x77});
+  TOXMemoryStream stream(std::move(t));
+  gfx::TDib dib;
+  TOrvexIO io;
+  io.SetAttachedBitmap(&dib);
+  io.LoadFromStreamFormat(stream, oxffTIFF);
+  ASSERT_FALSE(io.Aborted);
+  ASSERT_EQ(dib.Width(), 8);
+  ASSERT_EQ(dib.PixelFormat(), gfx::TPixelFormat::pf24bit);
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(dib.ScanLine(0)[3 * x], x * 255 / 7) << "sample " << x;
+}
+
+// An EXIF thumbnail directory claiming a huge picture is not decoded on every read of the JPEG.
+TEST(FuzzFindings, HugeExifThumbnailIsSkipped) {
+  InstallTiffLzwCoders();
+  TOXMemoryStream stream(testdata::FuzzFixture("jpeg-exif-huge-thumbnail.jpg"));
+  ASSERT_GT(stream.Size(), 0);
+  TOrvexIO io;
+  io.ReadParamsFromStream(stream);
+  EXPECT_LE(int64_t(io.Params.ExifThumbnail.Width()) * io.Params.ExifThumbnail.Height(), int64_t(1) << 22);
 }
