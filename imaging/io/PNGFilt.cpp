@@ -58,11 +58,14 @@ void ReadData(png_structp png, png_bytep data, size_t length) {
   if (n != int64_t(length)) png_error(png, "Read error");
 }
 
+constexpr png_alloc_size_t kMaxPngChunkBytes = png_alloc_size_t(16) << 20;
+
 int ReadChunk(png_structp png, png_unknown_chunkp chunk) {
   auto* r = static_cast<Reader*>(png_get_user_chunk_ptr(png));
   if (std::memcmp(chunk->name, "bKGD", 4) != 0) return 0;
   r->bkgdSize = std::min(chunk->size, sizeof r->bkgd);
-  std::memcpy(r->bkgd, chunk->data, r->bkgdSize);
+  // An empty chunk comes with no data pointer at all.
+  if (r->bkgdSize > 0) std::memcpy(r->bkgd, chunk->data, r->bkgdSize);
   r->hasBkgd = true;
   return 1;
 }
@@ -198,6 +201,12 @@ void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOX
   int bitDepth = 0, colorType = 0, interlace = 0, passes = 1;
   bool ok = PngCall(png, [&] {
     png_set_read_fn(png, r.get(), ReadData);
+    // libpng buffers a whole ancillary chunk at its declared length before reading it, and a length above its
+    // limit is only a warning: a short file declaring a 2 GB text chunk had it allocated and cleared. The
+    // chunks this reader never uses are skipped unread; unknown ones are held only up to a bound.
+    png_set_chunk_malloc_max(png, kMaxPngChunkBytes);
+    static const png_byte kUnused[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0pCAL\0sCAL\0tIME\0oFFs\0sTER\0cHRM\0gAMA\0sBIT\0sRGB";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, int(sizeof kUnused / 5));
     static const png_byte kBkgd[] = {'b', 'K', 'G', 'D', 0};
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kBkgd, 1);
     png_set_read_user_chunk_fn(png, r.get(), ReadChunk);

@@ -390,8 +390,12 @@ void TPage::ConvertRow(const uint8_t* src, int64_t n, int64_t x0, int64_t y) {
     unpacked.resize(size_t(count));
     const int mask8 = (1 << bps) - 1;
     for (int64_t i = 0; i < count; ++i) {
-      const int64_t bit = i * bps;
-      unpacked[size_t(i)] = uint8_t((src[bit >> 3] >> (8 - bps - (bit & 7))) & mask8);
+      // Samples of 3, 5, 6 or 7 bits may run on into the next byte of the row.
+      const int64_t bit = i * bps, at = bit >> 3;
+      const int offset = int(bit & 7);
+      unsigned v = unsigned(src[at]) << 8;
+      if (offset + bps > 8) v |= src[at + 1];
+      unpacked[size_t(i)] = uint8_t((v >> (16 - bps - offset)) & unsigned(mask8));
     }
     src = unpacked.data();
   }
@@ -688,9 +692,9 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     pg.kind = kRGB555;
   } else if (ph == 3 && spp == 2 && bps == 8) {
     pg.kind = kPaletteAlpha;
-  } else if (ph == 3 && spp == 1 && bps <= 8) {
+  } else if (ph == 3 && spp == 1 && bps >= 1 && bps <= 8) {
     pg.kind = kPalette;
-  } else if ((ph == 0 || ph == 1) && bps <= 8) {
+  } else if ((ph == 0 || ph == 1) && bps >= 1 && bps <= 8) {  // 0 bits per sample: no gray scale to map
     pg.kind = kGray;
     const int max = (1 << bps) - 1;
     for (int v = 0; v <= max; ++v) {

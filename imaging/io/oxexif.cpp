@@ -7,6 +7,9 @@
 
 namespace ox {
 
+// Thumbnails are a few hundred pixels across; 4 Mi pixels leaves room for large previews.
+constexpr int64_t kMaxExifThumbnailPixels = int64_t(1) << 22;
+
 bool ReadExifData(const uint8_t* data, size_t length, TIOParamsVals& params) {
   if (!data || length < 8) return false;
   TOXMemoryStream stream(std::vector<uint8_t>(data, data + length));
@@ -71,11 +74,18 @@ bool ReadExifData(const uint8_t* data, size_t length, TIOParamsVals& params) {
   if (pages > 1) {
     tmp.TiffImageIndex = 1;
     tmp.TiffAutoOrient = false;
-    gfx::TDib thumb;
-    TProgressRec progress;
+    // A directory claiming a picture far beyond thumbnail size is not decoded: every load and every
+    // parameters-only read of the JPEG would pay for it.
+    TProgressRec sizing;
     stream.SetPosition(0);
-    TIFFReadStream(&thumb, stream, pages, true, nullptr, false, progress, &tmp);
-    if (!progress.IsAborted() && !thumb.Empty()) params.ExifThumbnail = thumb;
+    TIFFReadStream(nullptr, stream, pages, true, nullptr, true, sizing, &tmp);
+    if (!sizing.IsAborted() && int64_t(tmp.Width) * tmp.Height <= kMaxExifThumbnailPixels) {
+      gfx::TDib thumb;
+      TProgressRec progress;
+      stream.SetPosition(0);
+      TIFFReadStream(&thumb, stream, pages, true, nullptr, false, progress, &tmp);
+      if (!progress.IsAborted() && !thumb.Empty()) params.ExifThumbnail = thumb;
+    }
   }
   return true;
 }

@@ -23,6 +23,8 @@ bool OpaqueFormat(TOXFileFormat f) {
          f == oxffEMF;
 }
 
+constexpr int kMaxDpiStretch = 16;
+
 bool HasHeaderBlock(TOXFileFormat f) { return f == oxffTIFF || f == oxffPCX || f == oxffJPEG; }
 
 const char* HeaderTag(TOXFileFormat f) { return f == oxffTIFF ? "TIFF" : f == oxffPCX ? "PCX2" : "JFIF"; }
@@ -466,12 +468,13 @@ void TOrvexIO::ReadParamsFromStream(TOXStream& stream) {
 void TOrvexIO::AdjustDpi() {
   TIOParamsVals& p = Params;
   if (!bitmap_ || p.DpiX == p.DpiY || p.DpiX <= 0 || p.DpiY <= 0) return;
-  int newW = p.Width, newH = p.Height;
-  if (p.Height < p.Width)
-    newH = int(double(p.Height) / p.DpiY * p.DpiX);
-  else
-    newW = int(double(p.Width) / p.DpiX * p.DpiY);
-  // Skipped when the square-pixel size would be empty or too large to hold.
+  // Real non-square pixels differ by a small factor (fax: about 2); a side stretched more than 16 times comes
+  // from a damaged resolution field and would only blow a small file up into a huge picture. Skipped too when
+  // the square-pixel size would be empty or too large to hold.
+  const bool tall = !(p.Height < p.Width);
+  const double side = tall ? double(p.Width) / p.DpiX * p.DpiY : double(p.Height) / p.DpiY * p.DpiX;
+  if (!(side >= 1) || side > double(kMaxDpiStretch) * (tall ? p.Width : p.Height)) return;
+  const int newW = tall ? int(side) : p.Width, newH = tall ? p.Height : int(side);
   if (newW < 1 || newH < 1 || !gfx::ImageSizeAllowed(newW, newH, 24)) return;
   gfx::TDib resized;
   if (!Resample(*bitmap_, resized, newW, newH, rfFastLinear)) return;

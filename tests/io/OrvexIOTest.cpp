@@ -228,7 +228,10 @@ TEST(SafeSave, FailedSaveLeavesTheTargetByteIdentical) {
 TEST(SquarePixels, AdjustDpiExamples) {
   struct Row { int dpiX, dpiY, w, h, newW, newH, outDpiX, outDpiY; };
   const Row rows[] = {{72, 144, 300, 200, 300, 100, 72, 72}, {144, 72, 200, 300, 100, 300, 72, 72},
-                      {96, 96, 30, 20, 30, 20, 96, 96}, {1, 100000, 50, 40, 50, 40, 1, 100000}};
+                      {96, 96, 30, 20, 30, 20, 96, 96}, {1, 100000, 50, 40, 50, 40, 1, 100000},
+                      // More than 16 times longer: a damaged resolution field, left alone.
+                      {6, 481074, 16, 16, 16, 16, 6, 481074}, {1700, 100, 40, 30, 40, 30, 1700, 100},
+                      {1600, 100, 40, 30, 40, 480, 1600, 1600}};
   for (const auto& r : rows) {
     gfx::TDib dib(r.w, r.h, gfx::TPixelFormat::pf24bit);
     TOrvexIO io;

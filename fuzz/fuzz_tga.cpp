@@ -1,0 +1,7 @@
+// Targa reader.
+#include "fuzz/FuzzCommon.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::LoadAs(data, size, ox::oxffTGA);
+  return 0;
+}

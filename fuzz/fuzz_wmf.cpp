@@ -1,0 +1,7 @@
+// Windows metafile (placeable and plain) through the I/O component's metafile import.
+#include "fuzz/MetafileFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::ImportMetafile(data, size, ".wmf");
+  return 0;
+}
