@@ -14,6 +14,7 @@
 
 #include "imaging/io/oxexif.h"
 #include "imaging/model/OrvexError.h"
+#include "imaging/model/Rounding.h"
 #include "platform/gfx/SizeGuard.h"
 
 namespace ox {
@@ -501,8 +502,8 @@ void JpegReadMetadata(TIOParamsVals& params) {
   }
   if (exif && params.DpiX == 1 && params.DpiY == 1) {
     const double f = params.ExifResolutionUnit == 3 ? 2.54 : 1.0;
-    params.DpiX = int(params.ExifXResolution * f);
-    params.DpiY = int(params.ExifYResolution * f);
+    params.DpiX = TruncToInt(params.ExifXResolution * f);
+    params.DpiY = TruncToInt(params.ExifYResolution * f);
   }
 }
 

@@ -627,12 +627,12 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   }
   const double f = tag(tgResolutionUnit, 2) == 3 ? 2.54 : 1.0;
   const double xres = r.Real(FindTag(ifd, tgXResolution), 0), yres = r.Real(FindTag(ifd, tgYResolution), 0);
-  p.DpiX = int(Trunc(xres * f));
-  p.DpiY = int(Trunc(yres * f));
+  p.DpiX = TruncToInt(xres * f);
+  p.DpiY = TruncToInt(yres * f);
   if (p.DpiX == 0) p.DpiX = ScreenDpiX;
   if (p.DpiY == 0) p.DpiY = ScreenDpiY;
-  p.TiffXPosition = int(Trunc(r.Real(FindTag(ifd, tgXPosition), 0) * f));
-  p.TiffYPosition = int(Trunc(r.Real(FindTag(ifd, tgYPosition), 0) * f));
+  p.TiffXPosition = TruncToInt(r.Real(FindTag(ifd, tgXPosition), 0) * f);
+  p.TiffYPosition = TruncToInt(r.Real(FindTag(ifd, tgYPosition), 0) * f);
   ReadExifTags(r, ifd, exif, p);
 
   // Palette: entries the tag holds, the rest black; a gray ramp without the tag.

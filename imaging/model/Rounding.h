@@ -31,6 +31,14 @@ inline int64_t Round(double v) {
 // Integer part, toward zero (-2.7 -> -2).
 inline int64_t Trunc(double v) { return detail::SaturateToInt64(std::trunc(v)); }
 
+// Integer part as an int, saturated at the int range: for header values (resolutions) stored as reals.
+inline int TruncToInt(double v) {
+  const int64_t t = Trunc(v);
+  return t > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+         : t < std::numeric_limits<int>::min() ? std::numeric_limits<int>::min()
+                                               : static_cast<int>(t);
+}
+
 // Largest integer not above v (-2.1 -> -3).
 inline int64_t Floor(double v) { return detail::SaturateToInt64(std::floor(v)); }
 
