@@ -49,6 +49,8 @@ TEST(FuzzFindings, LoadCleanly) {
       {"tiff-zero-bits-per-sample.tif", oxffTIFF, false, true, 0, 0},
       // 3-bit samples that run on into the next byte were shifted by a negative count.
       {"tiff-3bit-samples-across-bytes.tif", oxffTIFF, false, false, 590, 88},
+      // An EXIF resolution of 4e9 per centimetre overflowed its conversion to whole dots per inch.
+      {"jpeg-exif-huge-resolution.jpg", oxffJPEG, false, false, 13, 7},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.file);
@@ -103,36 +105,12 @@ TEST(FuzzFindings, HugeExifThumbnailIsSkipped) {
 
 // An EXIF resolution of 4 billion per centimetre does not fit an int: it saturates instead of wrapping.
 TEST(FuzzFindings, HugeExifResolutionSaturates) {
-  auto be16 = [](std::vector<uint8_t>& v, uint16_t x) { v.push_back(uint8_t(x >> 8)), v.push_back(uint8_t(x)); };
-  auto be32 = [&](std::vector<uint8_t>& v, uint32_t x) { be16(v, uint16_t(x >> 16)), be16(v, uint16_t(x)); };
-  std::vector<uint8_t> tiff = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 3};
-  auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
-    be16(tiff, tag), be16(tiff, type), be32(tiff, 1);
-    if (type == 3) be16(tiff, uint16_t(value)), be16(tiff, 0);
-    else be32(tiff, value);
-  };
-  const uint32_t rational = 10 + 3 * 12 + 4;
-  entry(282, 5, rational), entry(283, 5, rational), entry(296, 3, 3);
-  be32(tiff, 0);
-  be32(tiff, 4000000000u), be32(tiff, 1);
-  std::vector<uint8_t> app1 = {'E', 'x', 'i', 'f', 0, 0};
-  app1.insert(app1.end(), tiff.begin(), tiff.end());
-
-  gfx::TDib dib(8, 8, gfx::TPixelFormat::pf24bit);
-  TOrvexIO writer;
-  writer.SetAttachedBitmap(&dib);
-  writer.Params.Width = writer.Params.Height = 8;
-  writer.Params.DpiX = writer.Params.DpiY = 1;
-  writer.Params.JpegMarkers.Add(0xE1, app1.data(), app1.size());
-  TOXMemoryStream stream;
-  writer.SaveToStreamFormat(stream, oxffJPEG);
-  ASSERT_FALSE(writer.Aborted);
-
-  stream.SetPosition(0);
-  TOrvexIO reader;
-  reader.ReadParamsFromStreamFormat(stream, oxffJPEG);
-  ASSERT_FALSE(reader.Aborted);
-  EXPECT_DOUBLE_EQ(reader.Params.ExifXResolution, 4e9);
-  EXPECT_EQ(reader.Params.DpiX, std::numeric_limits<int>::max());
-  EXPECT_EQ(reader.Params.DpiY, std::numeric_limits<int>::max());
+  TOXMemoryStream stream(testdata::FuzzFixture("jpeg-exif-huge-resolution.jpg"));
+  ASSERT_GT(stream.Size(), 0);
+  TOrvexIO io;
+  io.ReadParamsFromStreamFormat(stream, oxffJPEG);
+  ASSERT_FALSE(io.Aborted);
+  EXPECT_DOUBLE_EQ(io.Params.ExifXResolution, 4e9);
+  EXPECT_EQ(io.Params.DpiX, std::numeric_limits<int>::max());
+  EXPECT_EQ(io.Params.DpiY, std::numeric_limits<int>::max());
 }
