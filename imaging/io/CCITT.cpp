@@ -255,7 +255,11 @@ struct TFaxDecoder::Bits {
     while (p < total && zeros < 11 && Peek(p) == 0) ++p, ++zeros;
     if (zeros >= 11) {
       while (p < total && Peek(p) == 0) ++p;
-      if (p >= total) return kNotFound;
+      if (p >= total) {
+        // Only fill up to the end: consume it, or every resynchronisation would scan it again.
+        pos = total;
+        return kNotFound;
+      }
       pos = p + 1;
       return kEol;
     }

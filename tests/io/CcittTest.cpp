@@ -119,6 +119,16 @@ TEST(Ccitt, CorruptDataStaysInsideTheLine) {
   }
 }
 
+TEST(Ccitt, FillRunningToTheEndIsReadOnce) {
+  // 64 KiB of zero bits and no end-of-line: each resynchronisation used to scan the whole run again.
+  const std::vector<uint8_t> data(65536, 0);
+  TFaxDecoder dec(1728);
+  std::vector<uint8_t> line(216, 0);
+  EXPECT_EQ(dec.DecodeLine1D(line.data(), data.data(), int64_t(data.size()), 0), int64_t(data.size()) * 8);
+  EXPECT_TRUE(dec.Ended());
+  EXPECT_EQ(line, std::vector<uint8_t>(216, 0xFF));
+}
+
 TEST(Ccitt, EncodersRoundTrip) {
   const int width = 1811;
   const auto rows = Rows(width, 40, 7);

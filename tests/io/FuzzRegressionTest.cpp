@@ -51,6 +51,8 @@ TEST(FuzzFindings, LoadCleanly) {
       {"tiff-3bit-samples-across-bytes.tif", oxffTIFF, false, false, 590, 88},
       // An EXIF resolution of 4e9 per centimetre overflowed its conversion to whole dots per inch.
       {"jpeg-exif-huge-resolution.jpg", oxffJPEG, false, false, 13, 7},
+      // A Group 3 strip of zero bits without an end-of-line: every resynchronisation rescanned the run.
+      {"tiff-g3-zero-fill-to-the-end.tif", oxffTIFF, false, false, 1728, 37},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.file);
