@@ -467,14 +467,18 @@ void TOrvexIO::ReadParamsFromStream(TOXStream& stream) {
 
 void TOrvexIO::AdjustDpi() {
   TIOParamsVals& p = Params;
-  if (!bitmap_ || p.DpiX == p.DpiY || p.DpiX <= 0 || p.DpiY <= 0) return;
+  if (!bitmap_ || bitmap_->Empty() || p.DpiX == p.DpiY || p.DpiX <= 0 || p.DpiY <= 0) return;
+  // A TIFF page turned by its orientation holds the stored axes swapped; the resolutions belong to those.
+  const int w = bitmap_->Width(), h = bitmap_->Height();
+  const bool turned = w != h && w == p.Height && h == p.Width;
+  const int dpiX = turned ? p.DpiY : p.DpiX, dpiY = turned ? p.DpiX : p.DpiY;
   // Real non-square pixels differ by a small factor (fax: about 2); a side stretched more than 16 times comes
   // from a damaged resolution field and would only blow a small file up into a huge picture. Skipped too when
   // the square-pixel size would be empty or too large to hold.
-  const bool tall = !(p.Height < p.Width);
-  const double side = tall ? double(p.Width) / p.DpiX * p.DpiY : double(p.Height) / p.DpiY * p.DpiX;
-  if (!(side >= 1) || side > double(kMaxDpiStretch) * (tall ? p.Width : p.Height)) return;
-  const int newW = tall ? int(side) : p.Width, newH = tall ? p.Height : int(side);
+  const bool tall = !(h < w);
+  const double side = tall ? double(w) / dpiX * dpiY : double(h) / dpiY * dpiX;
+  if (!(side >= 1) || side > double(kMaxDpiStretch) * (tall ? w : h)) return;
+  const int newW = tall ? int(side) : w, newH = tall ? h : int(side);
   if (newW < 1 || newH < 1 || !gfx::ImageSizeAllowed(newW, newH, 24)) return;
   gfx::TDib resized;
   if (!Resample(*bitmap_, resized, newW, newH, rfFastLinear)) return;
@@ -487,13 +491,10 @@ void TOrvexIO::AdjustDpi() {
     mask_->Assign(&scaled);
   }
   bitmap_->Assign(resized);
-  if (p.Height < p.Width) {
-    p.DpiY = p.DpiX;
-    p.Height = newH;
-  } else {
-    p.DpiX = p.DpiY;
-    p.Width = newW;
-  }
+  p.DpiX = p.DpiY = tall ? dpiY : dpiX;
+  // The parameters keep the stored axes.
+  if (tall != turned) p.Width = tall ? newW : newH;
+  else p.Height = tall ? newW : newH;
 }
 
 // ---------------------------------------------------------------------------------------------- metafiles

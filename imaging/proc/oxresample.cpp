@@ -352,6 +352,8 @@ bool FastLinearAlpha(const uint8_t* src, int sw, int sh, int64_t srcStride, uint
 bool FastLinear24(const TDib& src, TDib& dst, int newW, int newH) {
   if (src.PixelFormat() != TPixelFormat::pf24bit || src.Empty()) return false;
   if (newW < 1 || newH < 1 || !DestinationAllowed(newW, newH)) return false;
+  // The first pass holds every source row stretched to the new width.
+  if (!DestinationAllowed(newW, src.Height())) return false;
   TDib out(newW, newH, TPixelFormat::pf24bit);
   FastPlanes<3>(src.ScanLine(0), src.Width(), src.Height(), src.RowStride(), out.ScanLine(0), newW, newH,
                 out.RowStride());
@@ -363,6 +365,8 @@ bool FastLinearBilevel(const TDib& src, TDib& dst, int newW, int newH) {
   if (src.PixelFormat() != TPixelFormat::pf1bit || src.Empty()) return false;
   if (newW < 1 || newH < 1 || !DestinationAllowed(newW, newH)) return false;
   const int sw = src.Width(), sh = src.Height();
+  // The source at a byte a pixel and its rows stretched to the new width: bounded like a picture.
+  if (!gfx::ImageSizeAllowed(sw, sh, 8) || !gfx::ImageSizeAllowed(newW, sh, 8)) return false;
   std::vector<uint8_t> plane(size_t(sw) * size_t(sh));
   for (int y = 0; y < sh; ++y) {
     const uint8_t* row = src.ScanLine(y);
@@ -383,6 +387,7 @@ bool Resample(const TDib& src, TDib& dst, int newW, int newH, TResampleFilter fi
     return filter == rfFastLinear ? FastLinearBilevel(src, dst, newW, newH)
                                   : ResampleBilevel(src, dst, newW, newH, filter, progress);
   if (src.PixelFormat() != TPixelFormat::pf24bit) {
+    if (!DestinationAllowed(src.Width(), src.Height())) return false;
     TDib copy(src);
     copy.SetPixelFormat(TPixelFormat::pf24bit);
     return Resample(copy, dst, newW, newH, filter, progress);

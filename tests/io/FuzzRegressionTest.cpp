@@ -53,6 +53,9 @@ TEST(FuzzFindings, LoadCleanly) {
       {"jpeg-exif-huge-resolution.jpg", oxffJPEG, false, false, 13, 7},
       // A Group 3 strip of zero bits without an end-of-line: every resynchronisation rescanned the run.
       {"tiff-g3-zero-fill-to-the-end.tif", oxffTIFF, false, false, 1728, 37},
+      // A page turned by its orientation, 96 x 11 dpi: square pixels were worked out on the unturned axes
+      // and stretched 3 x 53521 towards 53521 x 26 through a 2.9 GB work area.
+      {"tiff-turned-page-nonsquare-dpi.tif", oxffTIFF, false, false, 26, 53521},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.file);

@@ -245,6 +245,22 @@ TEST(SquarePixels, AdjustDpiExamples) {
   }
 }
 
+// A page turned by its orientation tag: the bitmap's axes are the stored ones swapped, and so are the
+// resolutions. Stored 300 x 200 at 72 x 144 dpi is 300 x 100 square; turned, that is 100 x 300.
+TEST(SquarePixels, TurnedPageStretchesItsStoredAxis) {
+  gfx::TDib dib(200, 300, gfx::TPixelFormat::pf24bit);
+  TOrvexIO io;
+  io.SetAttachedBitmap(&dib);
+  io.Params.Width = 300, io.Params.Height = 200, io.Params.DpiX = 72, io.Params.DpiY = 144;
+  io.AdjustDpi();
+  EXPECT_EQ(dib.Width(), 100);
+  EXPECT_EQ(dib.Height(), 300);
+  EXPECT_EQ(io.Params.Width, 300);
+  EXPECT_EQ(io.Params.Height, 100);
+  EXPECT_EQ(io.Params.DpiX, 72);
+  EXPECT_EQ(io.Params.DpiY, 72);
+}
+
 TEST(Describe, FormatsAndOptions) {
   TIOParamsVals p;
   p.FileType = oxffJPEG;

@@ -217,6 +217,15 @@ TEST(Resample, NothingHappensForTinyOrEmptyInput) {
   EXPECT_EQ(Channel(dst, 0), Channel(before, 0));
 }
 
+// A tall narrow picture made wide keeps every source row at the new width in the first pass: 53521 x 53521
+// bytes for a 3 x 53521 source and a 53521 x 26 result, far past what a picture may hold. Refused up front.
+TEST(FastLinear, WorkAreaPastTheSizeGuardIsRefused) {
+  TDib dst = RandomDib24(3, 2, 9);
+  EXPECT_FALSE(FastLinearBilevel(TDib(3, 53521, TPixelFormat::pf1bit), dst, 53521, 26));
+  EXPECT_FALSE(FastLinear24(TDib(3, 53521, TPixelFormat::pf24bit), dst, 53521, 26));
+  EXPECT_EQ(dst.Width(), 3);
+}
+
 std::vector<uint8_t> Alpha(const std::vector<uint8_t>& in, int sw, int sh, int dw, int dh) {
   std::vector<uint8_t> out(size_t(dw) * dh, 0xCD);
   EXPECT_TRUE(FastLinearAlpha(in.data(), sw, sh, sw, out.data(), dw, dh, dw));
