@@ -1,6 +1,7 @@
 // Rounding words of the imaging code (round, trunc, div, mod, shr, floor, ceil): one helper each.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <concepts>
@@ -33,10 +34,8 @@ inline int64_t Trunc(double v) { return detail::SaturateToInt64(std::trunc(v)); 
 
 // Integer part as an int, saturated at the int range: for header values (resolutions) stored as reals.
 inline int TruncToInt(double v) {
-  const int64_t t = Trunc(v);
-  return t > std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
-         : t < std::numeric_limits<int>::min() ? std::numeric_limits<int>::min()
-                                               : static_cast<int>(t);
+  constexpr int64_t lo = std::numeric_limits<int>::min(), hi = std::numeric_limits<int>::max();
+  return static_cast<int>(std::clamp(Trunc(v), lo, hi));
 }
 
 // Largest integer not above v (-2.1 -> -3).
