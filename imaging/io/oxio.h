@@ -30,6 +30,9 @@ class TOrvexIO : private TOXHolderListener {
 
   TIOParamsVals Params;
   bool Aborted = false;
+  // Set with Aborted when the data ended after some rows were decoded: the bitmap holds those rows (the
+  // rest background), so a caller can show what the file holds instead of nothing.
+  bool Partial = false;
   TOXProgressEvent OnProgress;
   bool StreamHeaders = false;
   bool AutoAdjustDPI = true;
