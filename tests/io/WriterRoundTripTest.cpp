@@ -116,6 +116,20 @@ class WriterRoundTrip : public ::testing::Test {
     DefaultGifLzwDecoder = nullptr;
     DefaultGifLzwEncoder = nullptr;
   }
+  // Opens the picture from a PPM, as a reader of a file with that depth would describe it, and saves it.
+  bool Save(const TRgbImage& input, int bits, int samples, const std::string& out) {
+    const std::string source = dir / "in.ppm";
+    WriteFile(source, AsPpm(input));
+    gfx::TDib dib;
+    TOrvexIO io;
+    io.SetAttachedBitmap(&dib);
+    io.LoadFromFile(source);
+    if (io.Aborted) return false;
+    io.Params.BitsPerSample = bits;
+    io.Params.SamplesPerPixel = samples;
+    io.SaveToFile(out);
+    return !io.Aborted;
+  }
   TTempDir dir;
 };
 
@@ -124,21 +138,11 @@ TEST_F(WriterRoundTrip, EveryWriterKeepsPicturesWhoseColoursFit) {
   if (!magick) std::printf("ImageMagick absent: only netpbm and our readers check the files\n");
   for (const TCase& c : kCases) {
     const TRgbImage input = Input(c.kind);
-    const std::string source = dir / "in.ppm";
-    WriteFile(source, AsPpm(input));
     for (const TFormat& f : kFormats) {
       if (c.kind == kTrueColour && !f.trueColour) continue;  // GIF holds 256 colours at most
       SCOPED_TRACE(std::string(c.name) + " as " + f.ext);
-      gfx::TDib dib;
-      TOrvexIO io;
-      io.SetAttachedBitmap(&dib);
-      io.LoadFromFile(source);
-      ASSERT_FALSE(io.Aborted);
-      io.Params.BitsPerSample = c.bits;
-      io.Params.SamplesPerPixel = c.samples;
       const std::string out = dir / (std::string("out.") + f.ext);
-      io.SaveToFile(out);
-      ASSERT_FALSE(io.Aborted);
+      ASSERT_TRUE(Save(input, c.bits, c.samples, out));
 
       EXPECT_EQ(Difference(ReadOurs(out), input), "") << "our reader";
       if (magick) {
@@ -167,32 +171,15 @@ TEST_F(WriterRoundTrip, GrayOnlyForGrayPictures) {
   const TRow rows[] = {{kGray, "ppm", "P5"}, {k16Colours, "ppm", "P6"}, {k256Colours, "pgm", "P6"}};
   for (const TRow& r : rows) {
     SCOPED_TRACE(r.ext + std::string(" ") + r.magic);
-    const std::string source = dir / "in.ppm";
-    WriteFile(source, AsPpm(Input(r.kind)));
-    gfx::TDib dib;
-    TOrvexIO io;
-    io.SetAttachedBitmap(&dib);
-    io.LoadFromFile(source);
-    io.Params.BitsPerSample = 8;
-    io.Params.SamplesPerPixel = 1;
     const std::string out = dir / (std::string("out.") + r.ext);
-    io.SaveToFile(out);
-    ASSERT_FALSE(io.Aborted);
+    ASSERT_TRUE(Save(Input(r.kind), 8, 1, out));
     const std::vector<uint8_t> bytes = ReadFile(out);
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 2), r.magic);
   }
   if (!HaveTool("tiffinfo")) GTEST_SKIP() << "tiffinfo absent: the TIFF photometric is not checked";
   for (const TKind kind : {kGray, k16Colours}) {
-    const std::string source = dir / "in.ppm";
-    WriteFile(source, AsPpm(Input(kind)));
-    gfx::TDib dib;
-    TOrvexIO io;
-    io.SetAttachedBitmap(&dib);
-    io.LoadFromFile(source);
-    io.Params.BitsPerSample = 8;
-    io.Params.SamplesPerPixel = 1;
-    io.SaveToFile(dir / "out.tif");
+    ASSERT_TRUE(Save(Input(kind), 8, 1, dir / "out.tif"));
     const std::vector<uint8_t> info = Shell("tiffinfo '" + (dir / "out.tif") + "'");
     const std::string text(info.begin(), info.end());
     EXPECT_NE(text.find(kind == kGray ? "min-is-black" : "palette color"), std::string::npos) << text;

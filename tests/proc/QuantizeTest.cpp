@@ -71,6 +71,18 @@ TEST(Quantizer, PicturesWhoseColoursFitKeepThem) {
   }
 }
 
+// The first cut is searched from level 0 of the whole cube, not from the lowest level in use: here that puts
+// the lone purple with the green, where a shrunk root box would have put it with the olive.
+TEST(VarianceSplit, RootBoxSpansTheWholeCube) {
+  TDib d(9, 1, TPixelFormat::pf24bit);
+  for (int x = 0; x < 9; ++x) Put(d, x, 0, x < 4 ? TRGB{80, 120, 0} : x == 4 ? TRGB{200, 120, 200} : TRGB{160, 240, 64});
+  std::vector<TRGB> pal;
+  TOXQuantizer q(d, -1, 2, pal);
+  EXPECT_FALSE(q.Exact());
+  EXPECT_EQ(pal[0], (TRGB{80, 120, 0}));
+  EXPECT_EQ(pal[1], (TRGB{168, 216, 88}));
+}
+
 TEST(VarianceSplit, SeparatesDistinctColoursEvenInWideRows) {
   // 65536 pixels: a pixel count cut to 16 bits would be 0 here.
   const TRGB colours[4] = {{250, 10, 10}, {10, 250, 10}, {10, 10, 250}, {240, 240, 240}};
