@@ -8,6 +8,7 @@
 
 #include "imaging/io/oxwriteprep.h"
 #include "imaging/proc/oxquantize.h"
+#include "platform/gfx/Gray.h"
 #include "platform/gfx/SizeGuard.h"
 
 namespace ox {
@@ -172,8 +173,6 @@ void PutU16(std::vector<uint8_t>& b, int v) {
   b.push_back(uint8_t(v >> 8));
 }
 
-int GrayOf(const TRGB& c) { return (c.r * 21 + c.g * 71 + c.b * 7) / 100; }
-
 }  // namespace
 
 void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* alphaMask, bool paramsOnly,
@@ -283,7 +282,8 @@ void ReadGifFile(const std::string& fileName, gfx::TDib* dib, int* imageCount, T
   ReadGifStream(stream, dib, imageCount, alphaMask, paramsOnly, progress, params);
 }
 
-void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
+void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress,
+                    const TOXMask* mask) {
   progress.Report(0);
   if (progress.IsAborted()) return;
   const int w = dib.Width(), h = dib.Height();
@@ -297,37 +297,63 @@ void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   std::vector<TRGB> palette;
   std::vector<uint8_t> indexes(size_t(int64_t(w) * h));
   int backgroundIndex = 0, transparentIndex = 0;
-  if (bits == 1) {
+  // Pixels below half opacity share one index of their own, so no opaque colour is ever keyed out.
+  const TOXMask* alpha = AlphaOf(mask, dib);
+  auto clear = [alpha](int x, int y) { return alpha->Row(y)[x] < kHalfOpaque; };
+  bool keyed = false;
+  for (int y = 0; alpha && y < h && !keyed; ++y)
+    for (int x = 0; x < w && !keyed; ++x) keyed = clear(x, y);
+  bool transparent = mask ? keyed : params.GifTransparent;
+  if (bits == 1 && !keyed) {
     gfx::TDib holder;
     const gfx::TDib& src = PrepareSource1(dib, holder);
-    // Bit 0 becomes black: a source whose first entry is the brighter one is flipped so it keeps its look.
-    const auto& sp = src.Palette();
-    const uint8_t flip = sp.size() >= 2 && GrayOf(sp[0]) > GrayOf(sp[1]) ? 1 : 0;
+    // The two colours of a two-colour picture (or black and white of the dither) in the order of the bits.
+    palette = {TRGB{0, 0, 0}, TRGB{255, 255, 255}};
+    if (src.Palette().size() >= 2) palette.assign(src.Palette().begin(), src.Palette().begin() + 2);
     for (int y = 0; y < h; ++y) {
       if (progress.IsAborted()) return;
       const uint8_t* row = src.ScanLine(y);
       uint8_t* out = indexes.data() + int64_t(y) * w;
-      for (int x = 0; x < w; ++x) out[x] = uint8_t(((row[x >> 3] >> (7 - (x & 7))) & 1) ^ flip);
+      for (int x = 0; x < w; ++x) out[x] = uint8_t((row[x >> 3] >> (7 - (x & 7))) & 1);
     }
-    palette = {TRGB{0, 0, 0}, TRGB{255, 255, 255}};
     backgroundIndex = NearestIndex(palette.data(), 2, params.GifBackgroundColor);
     transparentIndex = NearestIndex(palette.data(), 2, params.GifTransparentColor);
   } else {
-    gfx::TDib holder;
-    const gfx::TDib& src = PrepareSource24(dib, holder);
+    gfx::TDib holder, opaque;
+    const gfx::TDib* src = &PrepareSource24(dib, holder);
+    if (keyed) {
+      // Clear pixels take an opaque pixel's colour, so they add none to the palette.
+      opaque = *src;
+      const uint8_t* fill = nullptr;
+      for (int y = 0; y < h && !fill; ++y)
+        for (int x = 0; x < w && !fill; ++x)
+          if (!clear(x, y)) fill = src->ScanLine(y) + 3 * x;
+      for (int y = 0; fill && y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          if (clear(x, y)) std::memcpy(opaque.ScanLine(y) + 3 * x, fill, 3);
+      src = &opaque;
+    }
     palette.assign(size_t(colours), TRGB{});
-    TOXQuantizer quantizer(src, -1, colours, palette);
+    TOXQuantizer quantizer(*src, -1, keyed ? std::max(colours - 1, 1) : colours, palette);
     palette.resize(size_t(colours));
+    if (keyed) {
+      transparentIndex = std::min(quantizer.Count(), colours - 1);
+      palette[size_t(transparentIndex)] = TRGB{params.GifTransparentColor.r, params.GifTransparentColor.g,
+                                               params.GifTransparentColor.b};
+    } else {
+      transparentIndex = quantizer.IndexOf(params.GifTransparentColor);
+    }
     for (int y = 0; y < h; ++y) {
       if (progress.IsAborted()) return;
-      const uint8_t* p = src.ScanLine(y);
+      const uint8_t* p = src->ScanLine(y);
       uint8_t* out = indexes.data() + int64_t(y) * w;
       for (int x = 0; x < w; ++x, p += 3)
-        out[x] = uint8_t(quantizer.IndexOf((uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]));
+        out[x] = keyed && clear(x, y) ? uint8_t(transparentIndex)
+                                      : uint8_t(quantizer.IndexOf((uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]));
     }
     backgroundIndex = quantizer.IndexOf(params.GifBackgroundColor);
-    transparentIndex = quantizer.IndexOf(params.GifTransparentColor);
   }
+  params.GifTransparent = transparent;
 
   progress.Report(30);
   if (progress.IsAborted()) return;
@@ -347,7 +373,7 @@ void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     head.push_back(palette[size_t(i)].b);
   }
   // Graphic control extension, written for GIF87a too.
-  head.insert(head.end(), {0x21, 0xF9, 0x04, uint8_t(8 + (params.GifTransparent ? 1 : 0))});
+  head.insert(head.end(), {0x21, 0xF9, 0x04, uint8_t(8 + (transparent ? 1 : 0))});
   PutU16(head, params.GifDelayTime);
   head.push_back(uint8_t(transparentIndex));
   head.push_back(0);
@@ -378,9 +404,10 @@ void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   progress.Report(100);
 }
 
-void WriteGifFile(const std::string& fileName, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
+void WriteGifFile(const std::string& fileName, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress,
+                  const TOXMask* mask) {
   TOXFileStream stream(fileName, fmCreate);
-  WriteGifStream(stream, dib, params, progress);
+  WriteGifStream(stream, dib, params, progress, mask);
 }
 
 int GifFrameCount(TOXStream& stream) {

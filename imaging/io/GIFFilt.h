@@ -21,9 +21,13 @@ void ReadGifFile(const std::string& fileName, gfx::TDib* dib, int* imageCount, T
                  TProgressRec& progress, TIOParamsVals& params);
 
 // Writes dib as a one-frame GIF of 2^BitsPerSample colours (1..8 bits) with a graphic control extension.
-void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress);
+// With an alpha mask, its pixels below half opacity go out as the transparent index (GifTransparent is set
+// to whether there are any); without one, GifTransparent makes the index of GifTransparentColor transparent.
+void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress,
+                    const TOXMask* mask = nullptr);
 // Creates (truncates) the file first; EOrvexError when it cannot be created.
-void WriteGifFile(const std::string& fileName, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress);
+void WriteGifFile(const std::string& fileName, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress,
+                  const TOXMask* mask = nullptr);
 
 // Frames before the trailer or the end of the data; 0 when the file cannot be read or is not a GIF.
 int GifFrameCount(TOXStream& stream);

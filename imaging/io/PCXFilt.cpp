@@ -308,7 +308,7 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
 }
 
 void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
-  const int d = params.BitsPerSample == 1 ? 1 : params.BitsPerSample * params.SamplesPerPixel;
+  int d = params.BitsPerSample == 1 ? 1 : params.BitsPerSample * params.SamplesPerPixel;
   // Refused before anything is written: the header could not describe the picture.
   if ((d != 1 && d != 4 && d != 8 && d != 24) || dib.Empty() || dib.Width() > 0x10000 || dib.Height() > 0x10000) {
     progress.Abort();
@@ -318,6 +318,8 @@ void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
 
   gfx::TDib holder;
   const gfx::TDib& src = d == 1 ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
+  // Readers take 1-bit pictures as black and white: two other colours go out with the 16-entry palette.
+  if (d == 1 && !BlackWhite(src)) d = 4;
   std::vector<gfx::TRGB> palette;
   std::vector<uint8_t> indexes;
   if (d == 4 || d == 8) QuantizeSource(src, d == 4 ? 16 : 256, palette, indexes);
@@ -331,7 +333,7 @@ void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
       // A 1-bit source keeps the DIB meaning of its bits: set is white.
       palette[0] = {0, 0, 0};
       palette[1] = {255, 255, 255};
-      if (&src != &dib && src.Palette().size() >= 2) {
+      if (src.Palette().size() >= 2) {
         palette[0] = src.Palette()[0];
         palette[1] = src.Palette()[1];
       }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "imaging/model/OrvexError.h"
 #include "imaging/model/Rounding.h"
 #include "imaging/proc/oxquantize.h"
+#include "platform/gfx/Gray.h"
 #include "platform/gfx/SizeGuard.h"
 
 namespace ox {
@@ -161,17 +163,31 @@ int DpiFromPpm(png_uint_32 ppm, int screen) {
 
 png_uint_32 PpmFromDpi(int dpi) { return png_uint_32(std::max<int64_t>(0, Round(dpi * 100 / 2.54))); }
 
-// A mask that carries transparency for this picture.
-bool UsableMask(const TOXMask* mask, const gfx::TDib& dib) {
-  if (!mask || mask->BitsPerPixel != 8 || mask->Width != dib.Width() || mask->Height != dib.Height() ||
-      mask->Data.empty() || mask->Full)
-    return false;
-  for (int y = 0; y < mask->Height; ++y) {
-    const uint8_t* row = mask->Row(y);
-    for (int x = 0; x < mask->Width; ++x)
-      if (row[x] != 255) return true;
+// The picture's own (colour, alpha) pairs when there are at most `limit`: entries that are not fully opaque
+// come first, so that tRNS lists only them; one index per pixel, rows from the top. False when there are more.
+bool OwnPalette(const gfx::TDib& src24, const TOXMask* alpha, int limit, std::vector<gfx::TRGB>& colours,
+                std::vector<png_byte>& alphas, std::vector<uint8_t>& indexes) {
+  const int w = src24.Width(), h = src24.Height();
+  auto key = [&](int x, int y) {
+    const uint8_t* p = src24.ScanLine(y) + 3 * x;
+    const uint64_t a = alpha ? alpha->Row(y)[x] : 255;
+    return (uint64_t(a == 255) << 32) | (a << 24) | (uint64_t(p[2]) << 16) | (uint64_t(p[1]) << 8) | p[0];
+  };
+  std::map<uint64_t, int> entries;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (entries.emplace(key(x, y), 0).second && int(entries.size()) > limit) return false;
+  colours.clear();
+  alphas.clear();
+  for (auto& [k, index] : entries) {
+    index = int(colours.size());
+    colours.push_back(gfx::TRGB{uint8_t(k >> 16), uint8_t(k >> 8), uint8_t(k)});
+    if (uint8_t(k >> 24) != 255) alphas.push_back(png_byte(k >> 24));
   }
-  return false;
+  indexes.resize(size_t(w) * size_t(h));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) indexes[size_t(y) * size_t(w) + size_t(x)] = uint8_t(entries[key(x, y)]);
+  return true;
 }
 
 }  // namespace
@@ -331,7 +347,8 @@ void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   const bool bilevelSource = params.BitsPerSample == 1 && params.SamplesPerPixel == 1;
   const gfx::TDib& source = bilevelSource ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
   const int w = source.Width(), h = source.Height();
-  const bool alpha = UsableMask(mask, source);
+  const TOXMask* alphaMask = AlphaOf(mask, source);
+  const bool alpha = alphaMask != nullptr;
 
   int colorType, depth = 8;
   if (params.SamplesPerPixel != 1) colorType = alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
@@ -348,26 +365,42 @@ void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     for (size_t i = 0; i < 2; ++i) plte.push_back({sourcePalette[i].r, sourcePalette[i].g, sourcePalette[i].b});
   }
 
-  // Palette: entry 0 is the background (and the transparent entry), the quantizer's colours follow.
+  // Palette: the picture's own colours and alphas when they fit; else entry 0 is the background (and the
+  // transparent entry) and the quantizer's colours follow.
   std::unique_ptr<TOXQuantizer> quantizer;
+  std::vector<gfx::TRGB> own;
+  std::vector<png_byte> trns;
+  bool ownPalette = false;
   if (colorType == PNG_COLOR_TYPE_PALETTE && !twoColours) {
     const int bits = std::clamp(params.BitsPerSample, 1, 8);
-    const int colours = std::min(1 << bits, 255);
-    std::vector<gfx::TRGB> pal;
-    quantizer = std::make_unique<TOXQuantizer>(source, -1, colours, pal);
-    plte.resize(size_t(std::min((1 << bits) + 1, 256)));
-    plte[0] = {params.PngBackground.r, params.PngBackground.g, params.PngBackground.b};
-    for (size_t i = 1; i < plte.size() && i - 1 < pal.size(); ++i) plte[i] = {pal[i - 1].r, pal[i - 1].g, pal[i - 1].b};
     if (!gfx::ImageSizeAllowed(w, h, 8)) throw EOrvexError(kPngErrorMessage);
-    wr->indexes.resize(size_t(w) * size_t(h));
-    for (int y = 0; y < h; ++y) {
-      const uint8_t* s = source.ScanLine(y);
-      const uint8_t* m = alpha ? mask->Row(y) : nullptr;
-      uint8_t* d = wr->indexes.data() + size_t(y) * size_t(w);
-      for (int x = 0; x < w; ++x, s += 3)
-        d[x] = (m && m[x] != 255) ? 0 : uint8_t(quantizer->IndexOf(gfx::TRGB{s[2], s[1], s[0]}) + 1);
+    ownPalette = OwnPalette(source, alphaMask, 1 << bits, own, trns, wr->indexes);
+    if (ownPalette && trns.empty() && GrayPalette(own, 8)) {
+      // A gray palette goes out as gray samples, in the requested depth when its levels allow.
+      depth = (bits == 2 || bits == 4) && GrayPalette(own, bits) ? bits : 8;
+      colorType = PNG_COLOR_TYPE_GRAY;
+      for (uint8_t& v : wr->indexes) v = uint8_t(GraySample(own[v].r, depth));
+    } else if (ownPalette) {
+      for (const gfx::TRGB& c : own) plte.push_back({c.r, c.g, c.b});
+    } else {
+      const int colours = std::min(1 << bits, 255);
+      std::vector<gfx::TRGB> pal;
+      quantizer = std::make_unique<TOXQuantizer>(source, -1, colours, pal);
+      plte.resize(size_t(std::min((1 << bits) + 1, 256)));
+      plte[0] = {params.PngBackground.r, params.PngBackground.g, params.PngBackground.b};
+      for (size_t i = 1; i < plte.size() && i - 1 < pal.size(); ++i) plte[i] = {pal[i - 1].r, pal[i - 1].g, pal[i - 1].b};
+      if (alpha) trns = {0};
+      wr->indexes.resize(size_t(w) * size_t(h));
+      for (int y = 0; y < h; ++y) {
+        const uint8_t* s = source.ScanLine(y);
+        const uint8_t* m = alpha ? alphaMask->Row(y) : nullptr;
+        uint8_t* d = wr->indexes.data() + size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x, s += 3)
+          d[x] = (m && m[x] < kHalfOpaque) ? 0 : uint8_t(quantizer->IndexOf(gfx::TRGB{s[2], s[1], s[0]}) + 1);
+      }
     }
   }
+  const bool indexRows = !wr->indexes.empty();
   if (colorType == PNG_COLOR_TYPE_RGB_ALPHA) wr->row.resize(size_t(w) * 4);
 
   int passes = 1;
@@ -378,10 +411,7 @@ void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
                  PNG_FILTER_TYPE_DEFAULT);
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
       png_set_PLTE(png, info, plte.data(), int(plte.size()));
-      if (alpha && !twoColours) {
-        png_byte transparent = 0;
-        png_set_tRNS(png, info, &transparent, 1, nullptr);
-      }
+      if (!trns.empty()) png_set_tRNS(png, info, trns.data(), int(trns.size()), nullptr);
     }
     png_set_pHYs(png, info, PpmFromDpi(params.DpiX), PpmFromDpi(params.DpiY), PNG_RESOLUTION_METER);
     switch (params.PngFilter) {
@@ -395,10 +425,12 @@ void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     const TOXRGB& bg = params.PngBackground;
     if (twoColours) {
       bkgd.index = gfx::TRGB{bg.r, bg.g, bg.b} == sourcePalette[1] ? 1 : 0;
+    } else if (colorType == PNG_COLOR_TYPE_PALETTE && ownPalette) {
+      bkgd.index = png_byte(NearestIndex(own.data(), int(own.size()), gfx::TRGB{bg.r, bg.g, bg.b}));
     } else if (colorType == PNG_COLOR_TYPE_PALETTE) {
       bkgd.index = png_byte(quantizer->IndexOf(bg) + 1);
     } else if (colorType == PNG_COLOR_TYPE_GRAY) {
-      bkgd.gray = (bg.r * 21 + bg.g * 71 + bg.b * 7) / 100 >= 128 ? 1 : 0;
+      bkgd.gray = png_uint_16(gfx::GrayOf(bg.r, bg.g, bg.b) >> (8 - depth));
     } else {
       bkgd.red = bg.r, bkgd.green = bg.g, bkgd.blue = bg.b;
     }
@@ -406,13 +438,14 @@ void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     png_set_compression_level(png, std::clamp(params.PngCompressionLevel, 0, 9));
     if (colorType & PNG_COLOR_MASK_COLOR && colorType != PNG_COLOR_TYPE_PALETTE) png_set_bgr(png);
     png_write_info(png, info);
+    if (depth < 8 && indexRows) png_set_packing(png);
     passes = png_set_interlace_handling(png);
   });
   progress.SetRows(int64_t(h) * passes);
   for (int pass = 0; pass < passes && ok && !progress.IsAborted(); ++pass) {
     for (int y = 0; y < h && !progress.IsAborted(); ++y) {
       png_bytep row;
-      if (colorType == PNG_COLOR_TYPE_PALETTE && !twoColours) {
+      if (indexRows) {
         row = wr->indexes.data() + size_t(y) * size_t(w);
       } else if (colorType == PNG_COLOR_TYPE_RGB_ALPHA) {
         const uint8_t* s = source.ScanLine(y);

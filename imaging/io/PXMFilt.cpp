@@ -8,6 +8,7 @@
 #include "imaging/io/oxwriteprep.h"
 #include "imaging/model/Rounding.h"
 #include "imaging/proc/oxquantize.h"
+#include "platform/gfx/Gray.h"
 #include "platform/gfx/SizeGuard.h"
 
 namespace ox {
@@ -289,15 +290,20 @@ void PXMWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   for (const std::string& line : params.PxmComments) comments += "\n# " + line + "\n";
   const int w = dib.Width(), h = dib.Height();
   const std::string size = std::to_string(w) + " " + std::to_string(h);
-  gfx::TDib holder;
+  gfx::TDib holder, holder24;
   auto put = [&](const void* data, size_t n) {
     if (stream.Write(data, int64_t(n)) != int64_t(n)) progress.Abort();
     return !progress.IsAborted();
   };
   progress.SetRows(h);
   std::vector<uint8_t> row;
-  if (dib.PixelFormat() == gfx::TPixelFormat::pf1bit || (params.BitsPerSample == 1 && params.SamplesPerPixel == 1)) {
-    const gfx::TDib& src = PrepareSource1(dib, holder);
+  const bool oneSample = params.SamplesPerPixel == 1;
+  const gfx::TDib& single = dib.PixelFormat() == gfx::TPixelFormat::pf1bit || (params.BitsPerSample == 1 && oneSample)
+                                ? PrepareSource1(dib, holder)
+                                : dib;
+  // P4 holds black and white only; two other colours go out as gray or colour samples.
+  if (single.PixelFormat() == gfx::TPixelFormat::pf1bit && BlackWhite(single)) {
+    const gfx::TDib& src = single;
     const std::string head = "P4 " + comments + size + "\n";
     if (!put(head.data(), head.size())) return;
     const size_t n = (size_t(w) + 7) / 8;
@@ -310,8 +316,9 @@ void PXMWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     }
     return;
   }
-  const gfx::TDib& src = PrepareSource24(dib, holder);
-  const bool gray = params.BitsPerSample == 8 && params.SamplesPerPixel == 1;
+  const gfx::TDib& src = PrepareSource24(single, holder24);
+  // One sample per pixel is gray only for a gray picture: colour entries of a palette never become gray.
+  const bool gray = (oneSample || single.PixelFormat() == gfx::TPixelFormat::pf1bit) && AllGray(src);
   const std::string head = (gray ? "P5 " : "P6 ") + comments + size + " 255\n";
   if (!put(head.data(), head.size())) return;
   row.resize(size_t(w) * (gray ? 1 : 3));
@@ -319,7 +326,7 @@ void PXMWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     const uint8_t* in = src.ScanLine(y);
     uint8_t* out = row.data();
     if (gray) {
-      for (int x = 0; x < w; ++x, in += 3) *out++ = uint8_t((in[2] * 21 + in[1] * 71 + in[0] * 7) / 100);
+      for (int x = 0; x < w; ++x, in += 3) *out++ = uint8_t(gfx::GrayOfBgr(in));
     } else {
       for (int x = 0; x < w; ++x, in += 3, out += 3) { out[0] = in[2]; out[1] = in[1]; out[2] = in[0]; }
     }

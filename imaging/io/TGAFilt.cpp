@@ -9,6 +9,7 @@
 
 #include "imaging/io/oxwriteprep.h"
 #include "imaging/model/Rounding.h"
+#include "platform/gfx/Gray.h"
 #include "platform/gfx/SizeGuard.h"
 
 namespace ox {
@@ -471,17 +472,24 @@ void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   }
   gfx::TDib holder;
   const gfx::TDib& src = depth == 1 ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
+  // 1-bit Targa pictures are black and white; two other colours go out colour-mapped. Few programs read
+  // 4-bit indexes, so 16 colours go out as bytes with a 16-entry map.
+  if (depth == 1 && !BlackWhite(src)) depth = 8;
+  const int colours = depth == 4 ? 16 : 256;
+  if (depth == 4) depth = 8;
   std::vector<gfx::TRGB> palette;
   std::vector<uint8_t> indexes;
-  if (depth == 1 || depth == 4) params.TgaCompressed = false;
-  if (depth == 4 || depth == 8) {
-    QuantizeSource(src, 1 << depth, palette, indexes);
-    palette.resize(size_t(1) << depth);
-    auto& map = params.SetColorMapCount(1 << depth);
+  if (depth == 1) params.TgaCompressed = false;
+  if (depth == 8) {
+    QuantizeSource(src, colours, palette, indexes);
+    palette.resize(size_t(colours));
+    auto& map = params.SetColorMapCount(colours);
     std::copy(palette.begin(), palette.end(), map.begin());
   }
-  const bool gray = depth == 8 && params.TgaGrayLevel;
-  const bool mapped = depth == 4 || (depth == 8 && !gray);
+  // A gray palette goes out as gray samples, one with colour entries never does.
+  const bool gray = depth == 8 && GrayPalette(palette, 8);
+  params.TgaGrayLevel = gray;
+  const bool mapped = depth == 8 && !gray;
   const bool rle = params.TgaCompressed;
 
   std::string id = params.TgaImageId.substr(0, 254);
@@ -494,7 +502,7 @@ void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   if (mapped) {
     hb[1] = 1;
     hb[2] = rle ? 9 : 1;
-    put16(5, 1 << depth);
+    put16(5, colours);
     hb[7] = 24;
   } else {
     hb[2] = depth == 24 ? (rle ? 10 : 2) : (rle ? 11 : 3);
@@ -516,7 +524,7 @@ void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   std::array<uint8_t, 256> grayOf{};
   if (gray)
     for (int i = 0; i < 256; ++i)
-      grayOf[i] = uint8_t((21 * palette[i].r + 71 * palette[i].g + 7 * palette[i].b) / 100);
+      grayOf[i] = uint8_t(gfx::GrayOf(palette[i]));
   std::vector<uint8_t> row(size_t(width) * 3), out;
   out.reserve(size_t(width) * 4 + 16);
   progress.SetRows(height);
@@ -527,13 +535,6 @@ void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     const uint8_t* px = row.data();
     switch (depth) {
       case 1: n = (width + 7) / 8; px = line; break;
-      case 4: {
-        n = (width + 1) / 2;
-        std::fill(row.begin(), row.begin() + n, 0);
-        const uint8_t* idx = indexes.data() + size_t(y) * width;
-        for (int x = 0; x < width; ++x) row[x >> 1] |= (x & 1) ? (idx[x] & 15) : uint8_t((idx[x] & 15) << 4);
-        break;
-      }
       case 8: {
         const uint8_t* idx = indexes.data() + size_t(y) * width;
         if (gray) {

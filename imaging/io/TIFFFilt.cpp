@@ -891,17 +891,22 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
     return 0;
   }
   TIOParamsVals& p = params;
-  const bool bilevel = p.BitsPerSample == 1 && p.SamplesPerPixel == 1;
+  bool bilevel = p.BitsPerSample == 1 && p.SamplesPerPixel == 1;
   gfx::TDib holder;
   const gfx::TDib& src = bilevel ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
   const int w = src.Width(), h = src.Height();
+  // Two colours other than black and white keep them in a 1-bit palette, unless fax coding was asked for.
+  const bool faxCoding = p.TiffCompression >= 1 && p.TiffCompression <= 4;
+  if (bilevel && !BlackWhite(src) && !faxCoding) bilevel = false;
 
   std::vector<gfx::TRGB> palette;
   std::vector<uint8_t> indexes;
-  if (p.SamplesPerPixel == 1 && p.BitsPerSample > 1 && p.BitsPerSample <= 8) {
+  bool grayPalette = false;
+  if (p.SamplesPerPixel == 1 && !bilevel && p.BitsPerSample >= 1 && p.BitsPerSample <= 8) {
     p.TiffPhotometric = 3;
     QuantizeSource(src, 1 << p.BitsPerSample, palette, indexes);
     palette.resize(size_t(1) << p.BitsPerSample);
+    grayPalette = GrayPalette(palette, p.BitsPerSample);
     if (p.TiffCompression != 5 && p.TiffCompression != 8) p.TiffCompression = 0;
   }
   if (p.TiffPhotometric == 3 && p.SamplesPerPixel > 1) p.TiffPhotometric = 2;
@@ -915,6 +920,7 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
   else if (p.TiffPhotometric == 3 && !palette.empty()) kind = okPalette;
   else if (p.TiffPhotometric == 5) kind = okCMYK, p.SamplesPerPixel = 4;
   else if (p.TiffPhotometric == 7) kind = okLab;
+  if (kind == okPalette && grayPalette) p.TiffPhotometric = 1;
   const int bits = kind == okPalette ? p.BitsPerSample : kind == okBilevel ? 1 : 8;
   const int samples = kind == okCMYK ? 4 : kind == okPalette || kind == okBilevel ? 1 : 3;
 
@@ -979,13 +985,14 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
         break;
       case okPalette: {
         const uint8_t* ix = indexes.data() + size_t(y) * w;
-        if (bits == 8) {
+        auto sample = [&](int x) { return grayPalette ? GraySample(palette[ix[x]].r, bits) : ix[x]; };
+        if (bits == 8 && !grayPalette) {
           std::memcpy(row.data(), ix, size_t(w));
         } else {
           std::fill(row.begin(), row.end(), 0);
           for (int x = 0; x < w; ++x) {
             const int64_t bit = int64_t(x) * bits;
-            row[size_t(bit >> 3)] |= uint8_t((ix[x] & ((1 << bits) - 1)) << (8 - bits - (bit & 7)));
+            row[size_t(bit >> 3)] |= uint8_t((sample(x) & ((1 << bits) - 1)) << (8 - bits - (bit & 7)));
           }
         }
         break;
@@ -1017,7 +1024,8 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
   ifd.Long(tgImageLength, uint32_t(h));
   ifd.Shorts(tgBitsPerSample, std::vector<uint32_t>(size_t(samples), uint32_t(bits)));
   ifd.Short(tgCompression, uint32_t(compression));
-  ifd.Short(tgPhotometric, kind == okBilevel ? (ccitt ? 0 : 1) : kind == okPalette ? 3 : kind == okCMYK ? 5
+  const uint32_t palettePhotometric = grayPalette ? 1 : 3;  // a gray palette goes out as gray levels
+  ifd.Short(tgPhotometric, kind == okBilevel ? (ccitt ? 0 : 1) : kind == okPalette ? palettePhotometric : kind == okCMYK ? 5
                                               : kind == okLab ? 8 : 2);
   ifd.Ascii(tgDocumentName, p.TiffDocumentName);
   ifd.Ascii(tgImageDescription, p.TiffImageDescription);
@@ -1035,10 +1043,10 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
   if (p.TiffPageNumber || p.TiffPageCount)
     ifd.Shorts(tgPageNumber, {uint32_t(p.TiffPageNumber), uint32_t(p.TiffPageCount)});
   if (predictor) ifd.Short(tgPredictor, 2);
-  if (kind == okPalette) {
+  if (kind == okPalette && !grayPalette) {
     std::vector<uint32_t> map;
     for (int c = 0; c < 3; ++c)
-      for (const gfx::TRGB& e : palette) map.push_back(uint32_t(c == 0 ? e.r : c == 1 ? e.g : e.b) * 256);
+      for (const gfx::TRGB& e : palette) map.push_back(uint32_t(c == 0 ? e.r : c == 1 ? e.g : e.b) * 257);  // 255 -> 65535
     ifd.Shorts(tgColorMap, map);
     std::vector<TOXRGB>& out = p.SetColorMapCount(int(palette.size()));
     std::copy(palette.begin(), palette.end(), out.begin());

@@ -76,8 +76,8 @@ std::array<TBuiltInCodec, 13> MakeTable() {
   t[oxffGIF].Read = [](TReadCall& c) {
     ReadGifStream(c.Stream, c.Bitmap, &c.Params.GifImageCount, c.AlphaMask, c.ParamsOnly, c.Progress, c.Params);
   };
-  t[oxffGIF].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
-    WriteGifStream(s, d, p, r);
+  t[oxffGIF].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask* m) {
+    WriteGifStream(s, d, p, r, m);
   };
 
   t[oxffTIFF].Read = [](TReadCall& c) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/gfx/Dib.h"
+#include "platform/gfx/Gray.h"
 
 namespace ox {
 
@@ -12,9 +13,9 @@ constexpr int64_t RowLength(int64_t width, int bits) { return ((width * bits + 3
 int64_t DibRowLength(int64_t width, gfx::TPixelFormat format);
 
 // Gray level of a colour value 0x00BBGGRR; the one luminance formula of the system.
-constexpr int GrayOf(gfx::TColor c) {
-  return (gfx::RedOf(c) * 21 + gfx::GreenOf(c) * 71 + gfx::BlueOf(c) * 7) / 100;
-}
+constexpr int GrayOf(gfx::TColor c) { return gfx::GrayOfColor(c); }
+using gfx::GrayOf;
+using gfx::GrayOfBgr;
 
 // Pixel x of a 1-bit row; the leftmost pixel is the most significant bit.
 inline bool GetBit(const uint8_t* row, int64_t x) { return (row[x >> 3] & (0x80u >> (x & 7))) != 0; }

@@ -58,7 +58,7 @@ bool EdgeDetect(gfx::TDib& dib, int windowSize, int thinFactor, bool hysteresis,
       float* d = raw.data() + r * nc;
       for (int64_t c = 0; c < nc; ++c) {
         const uint8_t* p = s + colOf[c];
-        d[c] = float((p[2] * 21 + p[1] * 71 + p[0] * 7) / 100);
+        d[c] = float(GrayOfBgr(p));
       }
     }
   }

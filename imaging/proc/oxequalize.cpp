@@ -9,7 +9,6 @@
 namespace ox {
 
 namespace {
-inline int Gray3(const uint8_t* p) { return (p[2] * 21 + p[1] * 71 + p[0] * 7) / 100; }
 }  // namespace
 
 bool Equalize(gfx::TDib& dib, const gfx::TRect& region, const TOXMask* mask, const TProcProgress& progress) {
@@ -19,7 +18,7 @@ bool Equalize(gfx::TDib& dib, const gfx::TRect& region, const TOXMask* mask, con
     std::array<int64_t, 256> hist{};
     for (int y = 0; y < h; ++y) {
       const uint8_t* p = d.ScanLine(y);
-      for (int x = 0; x < w; ++x, p += 3) ++hist[Gray3(p)];
+      for (int x = 0; x < w; ++x, p += 3) ++hist[GrayOfBgr(p)];
     }
     // At least 1, or pictures under 256 pixels would never leave the inner loop.
     const int64_t avg = std::max<int64_t>(int64_t(w) * h / 256, 1);
@@ -42,7 +41,7 @@ bool Equalize(gfx::TDib& dib, const gfx::TRect& region, const TOXMask* mask, con
       uint8_t* o = out.data() + size_t(3) * r.Width() * (y - r.Top);
       for (int x = r.Left; x < r.Right; ++x, o += 3) {
         const uint8_t* px = rows[1] + 3 * int64_t(x);
-        const int g = Gray3(px);
+        const int g = GrayOfBgr(px);
         const int64_t xs[3] = {3 * int64_t(std::max(x - 1, 0)), 3 * int64_t(x), 3 * int64_t(std::min(x + 1, w - 1))};
         uint8_t m[3];
         for (int c = 0; c < 3; ++c) {
@@ -51,7 +50,7 @@ bool Equalize(gfx::TDib& dib, const gfx::TRect& region, const TOXMask* mask, con
             for (int i = 0; i < 3; ++i) sum += rows[j][xs[i] + c];
           m[c] = uint8_t(sum / 9);
         }
-        const int K = Gray3(m);
+        const int K = GrayOfBgr(m);
         const uint8_t* src = px;
         const std::array<uint8_t, 256>* t = nullptr;
         if (L[g] == R[g]) t = &L;

@@ -1,4 +1,4 @@
-// ConvertToGray and Negative: gray level (R*21 + G*71 + B*7) div 100 on every channel, and inverted
+// ConvertToGray and Negative: the gray level (GrayOf) on every channel, and inverted
 // channels (or bits of a 1-bit picture), on a region or the selected pixels.
 #include "imaging/model/oxutils.h"
 #include "imaging/proc/oxcolourops.h"
@@ -13,7 +13,7 @@ bool ConvertToGray(gfx::TDib& dib, const gfx::TRect& region, const TOXMask* mask
       uint8_t* p = d.ScanLine(y) + 3 * int64_t(r.Left);
       const int n = r.Width();
       for (int x = 0; x < n; ++x, p += 3) {
-        const uint32_t g = (uint32_t(p[2]) * 21 + uint32_t(p[1]) * 71 + uint32_t(p[0]) * 7) / 100;
+        const uint32_t g = uint32_t(GrayOfBgr(p));
         p[0] = p[1] = p[2] = uint8_t(g);
       }
       meter.Row(y - r.Top);

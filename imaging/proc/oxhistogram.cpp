@@ -15,7 +15,7 @@ bool GetHistogram(const gfx::TDib& dib, const gfx::TRect& region, THistogram& hi
       ++histogram.Blue[p[0]];
       ++histogram.Green[p[1]];
       ++histogram.Red[p[2]];
-      ++histogram.Gray[(p[2] * 21 + p[1] * 71 + p[0] * 7) / 100];
+      ++histogram.Gray[GrayOfBgr(p)];
     }
   }
   return true;

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "imaging/model/Rounding.h"
 #include "imaging/model/oxutils.h"
@@ -19,6 +21,24 @@ const gfx::TDib& As24(const gfx::TDib& source, gfx::TDib& holder) {
   holder = source;
   holder.SetPixelFormat(gfx::TPixelFormat::pf24bit);
   return holder;
+}
+
+// The picture's own colours, ascending by packed value, when there are no more than `limit`; else empty.
+std::vector<uint32_t> OwnColours(const gfx::TDib& dib, int limit) {
+  std::unordered_set<uint32_t> seen;
+  uint32_t last = 0xFFFFFFFF;
+  for (int y = 0; y < dib.Height(); ++y) {
+    const uint8_t* p = dib.ScanLine(y);
+    for (int x = 0; x < dib.Width(); ++x, p += 3) {
+      const uint32_t c = (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+      if (c == last) continue;
+      last = c;
+      if (seen.insert(c).second && int(seen.size()) > limit) return {};
+    }
+  }
+  std::vector<uint32_t> colours(seen.begin(), seen.end());
+  std::sort(colours.begin(), colours.end());
+  return colours;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -53,7 +73,7 @@ class TVarianceSplit {
     std::vector<TBox> boxes(1);
     TBox& root = boxes[0];
     Recount(root);
-    Finish(root);
+    Finish(root, false);  // the root keeps the whole cube: its first cut searches from level 0
     int i = 1;
     while (i < colourCount && total_ > 0) {
       int best = -1;
@@ -104,13 +124,13 @@ class TVarianceSplit {
       }
   }
 
-  // Shrinks the bounds to the non-empty levels and computes mean and variance.
-  void Finish(TBox& b) const {
+  // Shrinks the bounds to the non-empty levels (when asked) and computes mean and variance.
+  void Finish(TBox& b, bool shrink = true) const {
     double sq = 0;
     for (int c = 0; c < 3; ++c) {
       int lo = b.lo[c], hi = b.hi[c];
-      while (lo < hi && b.hist[c][lo] == 0) ++lo;
-      while (hi > lo && b.hist[c][hi - 1] == 0) --hi;
+      while (shrink && lo < hi && b.hist[c][lo] == 0) ++lo;
+      while (shrink && hi > lo && b.hist[c][hi - 1] == 0) --hi;
       b.lo[c] = lo;
       b.hi[c] = hi;
       double s = 0, s2 = 0;
@@ -409,16 +429,16 @@ constexpr uint8_t kDither[8][8] = {
     {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
     {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
 
-inline int64_t RoundedGray(uint32_t packed) {
-  const int r = int(packed >> 16), g = int((packed >> 8) & 0xFF), b = int(packed & 0xFF);
-  return Round((21 * r + 71 * g + 7 * b) / 100.0);
-}
+inline int GrayOfPacked(uint32_t packed) { return GrayOf(int(packed >> 16), int((packed >> 8) & 0xFF), int(packed & 0xFF)); }
 
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------------
 
 struct TOXQuantizer::Impl {
+  int count = 0;                            // palette entries chosen
+  std::unordered_map<uint32_t, int> exact;  // own colours: colour -> index
+  std::vector<gfx::TRGB> exactPalette;
   bool split = false;
   std::vector<uint8_t> table;           // variance split: cell -> index
   std::unique_ptr<TNeuQuant> neuquant;  // NeuQuant: green-sorted network
@@ -433,10 +453,19 @@ TOXQuantizer::TOXQuantizer(const gfx::TDib& source, int quality, int colourCount
   if (int(palette.size()) < colourCount) palette.resize(size_t(colourCount));
   gfx::TDib holder;
   const gfx::TDib& dib = As24(source, holder);
-  if (colourCount < 128) {
+  // A picture whose colours fit keeps them exactly; only larger ones are reduced.
+  const std::vector<uint32_t> own = OwnColours(dib, colourCount);
+  if (!own.empty()) {
+    for (const uint32_t c : own) {
+      impl_->exact.emplace(c, impl_->count);
+      palette[size_t(impl_->count++)] = gfx::TRGB{uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)};
+    }
+    impl_->exactPalette.assign(palette.begin(), palette.begin() + impl_->count);
+  } else if (colourCount < 128) {
     impl_->split = true;
-    TVarianceSplit(dib).Run(colourCount, palette, impl_->table);
+    impl_->count = TVarianceSplit(dib).Run(colourCount, palette, impl_->table);
   } else {
+    impl_->count = colourCount;
     const int64_t pixels = int64_t(std::max(dib.Width(), 0)) * std::max(dib.Height(), 0);
     impl_->neuquant = std::make_unique<TNeuQuant>(colourCount, SampleFactor(quality, pixels));
     impl_->neuquant->Learn(dib, {});
@@ -448,8 +477,17 @@ TOXQuantizer::TOXQuantizer(const gfx::TDib& source, int quality, int colourCount
 
 TOXQuantizer::~TOXQuantizer() = default;
 
+int TOXQuantizer::Count() const { return impl_->count; }
+bool TOXQuantizer::Exact() const { return !impl_->exact.empty(); }
+
 int TOXQuantizer::IndexOf(uint32_t packed) const {
   packed &= 0xFFFFFF;
+  if (!impl_->exact.empty()) {
+    const auto it = impl_->exact.find(packed);
+    if (it != impl_->exact.end()) return it->second;
+    const gfx::TRGB c{uint8_t(packed >> 16), uint8_t(packed >> 8), uint8_t(packed)};
+    return NearestIndex(impl_->exactPalette.data(), impl_->count, c);
+  }
   if (impl_->split)
     return impl_->table[((packed >> 9) & 0x7C00) | ((packed >> 6) & 0x3E0) | ((packed >> 3) & 0x1F)];
   const uint32_t slot = (packed ^ (packed >> 11) ^ (packed >> 19) * 0x9E37u) & 0xFFFF;
@@ -486,7 +524,7 @@ void DitherToBilevel(gfx::TDib& dib, const TQuantProgress& progress) {
     uint8_t* d = out.ScanLine(y);
     std::memset(d, 0, size_t(out.RowLength()));
     for (int x = 0; x < w; ++x, s += 3) {
-      const int g = ((21 * s[2] + 71 * s[1] + 7 * s[0]) / 100) >> 2;
+      const int g = GrayOfBgr(s) >> 2;
       if (g > kDither[x & 7][y & 7]) d[x >> 3] |= uint8_t(0x80 >> (x & 7));
     }
     if (progress) progress(int(Trunc(100.0 / (h + 0.5) * (y + 1))));
@@ -514,7 +552,7 @@ std::unique_ptr<gfx::TDib> TwoColourBitmap(const gfx::TDib& dib, gfx::TRGB& colo
     }
   }
   if (found != 2) return nullptr;
-  if (RoundedGray(c2) < RoundedGray(c1)) {
+  if (GrayOfPacked(c2) < GrayOfPacked(c1)) {
     InvertBilevel(*out);
     std::swap(c1, c2);
   }

@@ -21,7 +21,8 @@ class TOXQuantizer {
  public:
   // source: a 24-bit DIB; quality -1 = automatic, else 0..100 (NeuQuant only); colourCount 1..256 (clamped).
   // palette receives the chosen colours; entries the method does not choose keep the caller's values
-  // (palette is grown to colourCount entries when shorter).
+  // (palette is grown to colourCount entries when shorter). A picture with no more distinct colours than
+  // colourCount gets exactly its own colours, ascending by packed value, and keeps every pixel.
   TOXQuantizer(const gfx::TDib& source, int quality, int colourCount, std::vector<gfx::TRGB>& palette);
   ~TOXQuantizer();
   TOXQuantizer(const TOXQuantizer&) = delete;
@@ -30,6 +31,10 @@ class TOXQuantizer {
   // Palette index for a packed colour.
   int IndexOf(uint32_t packed) const;
   int IndexOf(const gfx::TRGB& c) const { return IndexOf(PackRGB(c)); }
+  // Palette entries chosen (0 for an empty picture).
+  int Count() const;
+  // Whether the palette holds the picture's own colours.
+  bool Exact() const;
 
  private:
   struct Impl;

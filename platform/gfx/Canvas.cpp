@@ -1,6 +1,8 @@
 // TCanvas: fills, hatches, frames, pen lines, pixels and stretching on a TDib, clipped to the DIB and the exclusions.
 #include "platform/gfx/Canvas.h"
 
+#include "platform/gfx/Gray.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
@@ -11,8 +13,6 @@ namespace {
 
 // System colours (top byte 0xFF) are resolved before they reach the canvas; only RGB counts here.
 constexpr TColor Rgb(TColor c) { return c & 0xFFFFFF; }
-
-int GrayOfColor(TColor c) { return (RedOf(c) * 21 + GreenOf(c) * 71 + BlueOf(c) * 7) / 100; }
 
 bool HatchBit(TBrushStyle s, int x, int y) {
   const int px = x & 7, py = y & 7;

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "platform/gfx/Canvas.h"
+#include "platform/gfx/Gray.h"
 #include "platform/gfx/SizeGuard.h"
 
 namespace gfx {
@@ -247,7 +248,7 @@ void TDib::SetPixelColor(int x, int y, TColor c) {
     case TPixelFormat::pf1bit: {
       uint8_t m = uint8_t(0x80 >> (x & 7));
       // Monochrome pictures split at mid gray; others take the nearer of their two entries.
-      bool set = monochrome_ ? (r * 21 + g * 71 + b * 7) / 100 >= 128 : NearestEntry(palette_, c) != 0;
+      bool set = monochrome_ ? GrayOf(r, g, b) >= 128 : NearestEntry(palette_, c) != 0;
       if (set) row[x >> 3] |= m; else row[x >> 3] &= uint8_t(~m);
       break;
     }

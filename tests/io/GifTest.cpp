@@ -713,18 +713,17 @@ TEST_F(WithCoders, WriterBitsScreenAndBilevel) {
   Write(TDib(65536, 1, TPixelFormat::pf1bit), p, &aborted);
   EXPECT_TRUE(aborted);
 
-  // Red and yellow at one bit: palette black, white, the darker red becoming black.
+  // Red and yellow at one bit keep their colours, the darker red on index 0.
   TDib ry(4, 1, TPixelFormat::pf24bit);
   for (int x = 0; x < 4; ++x) ry.SetPixelColor(x, 0, x % 2 ? gfx::RGBColor(255, 255, 0) : gfx::RGBColor(255, 0, 0));
   TIOParamsVals q;
   q.BitsPerSample = 1;
   const std::vector<uint8_t> b = Write(ry, q);
-  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 13, b.begin() + 19), (std::vector<uint8_t>{0, 0, 0, 255, 255, 255}));
+  EXPECT_EQ(std::vector<uint8_t>(b.begin() + 13, b.begin() + 19), (std::vector<uint8_t>{255, 0, 0, 255, 255, 0}));
   TIOParamsVals r;
   Frame f = ReadFrame(b, r);
-  ASSERT_EQ(f.dib.PixelFormat(), TPixelFormat::pf1bit);
-  EXPECT_EQ(f.dib.GetPixelColor(0, 0), 0u);
-  EXPECT_EQ(f.dib.GetPixelColor(1, 0), 0xFFFFFFu);
+  EXPECT_EQ(f.dib.GetPixelColor(0, 0), gfx::RGBColor(255, 0, 0));
+  EXPECT_EQ(f.dib.GetPixelColor(1, 0), gfx::RGBColor(255, 255, 0));
 
   // A 1-bit picture whose palette is white, black keeps its look.
   TDib inv(3, 1, TPixelFormat::pf1bit);

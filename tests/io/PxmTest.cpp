@@ -146,18 +146,30 @@ TEST(PxmWrite, HeadersAndRows) {
   TDib c(2, 1, TPixelFormat::pf24bit);
   c.SetPixelColor(0, 0, gfx::RGBColor(100, 200, 50));
   c.SetPixelColor(1, 0, gfx::RGBColor(1, 2, 3));
-  const auto pgm = Write(c, 8, 1, {"made by hand"});
-  const std::string head = "P5 \n# made by hand\n2 1 255\n";
-  ASSERT_EQ(pgm.size(), head.size() + 2);
-  EXPECT_EQ(std::string(pgm.begin(), pgm.begin() + long(head.size())), head);
-  EXPECT_EQ(pgm[head.size()], (100 * 21 + 200 * 71 + 50 * 7) / 100);
+  // One sample per pixel is gray for gray pictures only: colour stays colour.
+  const auto colour = Write(c, 8, 1, {"made by hand"});
+  const std::string head = "P6 \n# made by hand\n2 1 255\n";
+  ASSERT_EQ(colour.size(), head.size() + 6);
+  EXPECT_EQ(std::string(colour.begin(), colour.begin() + long(head.size())), head);
+  EXPECT_EQ(colour[head.size()], 100);
+  TDib g(2, 1, TPixelFormat::pf24bit);
+  g.SetPixelColor(0, 0, gfx::RGBColor(255, 255, 255));
+  g.SetPixelColor(1, 0, gfx::RGBColor(7, 7, 7));
+  const auto pgm = Write(g, 8, 1);
+  EXPECT_EQ(std::vector<uint8_t>(pgm.begin(), pgm.end()),
+            (std::vector<uint8_t>{'P', '5', ' ', '2', ' ', '1', ' ', '2', '5', '5', '\n', 255, 7}));
 
   const auto ppm = Write(c, 8, 3);
   EXPECT_EQ(std::string(ppm.begin(), ppm.begin() + 12), "P6 2 1 255\n" + std::string(1, char(100)));
 
-  // Bilevel from a two-colour picture: the darker colour is black.
+  // Bilevel: two colours other than black and white keep their colours; black and white give P4.
   const auto two = Write(c, 1, 1);
-  EXPECT_EQ(two.back() & 0xC0, 0x40);
+  EXPECT_EQ(std::string(two.begin(), two.begin() + 2), "P6");
+  TDib bw2(2, 1, TPixelFormat::pf24bit);
+  bw2.SetPixelColor(1, 0, gfx::RGBColor(255, 255, 255));
+  const auto pbm2 = Write(bw2, 1, 1);
+  EXPECT_EQ(std::string(pbm2.begin(), pbm2.begin() + 2), "P4");
+  EXPECT_EQ(pbm2.back() & 0xC0, 0x80);
 }
 
 TEST(PxmRoundTrip, NetpbmReadsOursAndWeReadItsPlainForms) {

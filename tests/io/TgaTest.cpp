@@ -186,7 +186,8 @@ TEST(TgaWrite, FilesReadBackByNetpbmAndImageMagick) {
   }
 }
 
-TEST(TgaWrite, PackedDepthsAreWrittenUncompressed) {
+// 1 bit goes out packed and uncompressed; 16 colours as bytes with a 16-entry map, which other readers take.
+TEST(TgaWrite, PackedAndSixteenColourDepths) {
   const TRgb sixteen = Pattern(37, 23, 16);
   for (int bits : {1, 4}) {
     SCOPED_TRACE(bits);
@@ -195,9 +196,12 @@ TEST(TgaWrite, PackedDepthsAreWrittenUncompressed) {
     p.SamplesPerPixel = 1;
     p.TgaCompressed = true;
     const std::vector<uint8_t> b = Write(sixteen, p);
-    EXPECT_FALSE(p.TgaCompressed);
-    EXPECT_EQ(b[2], bits == 1 ? 3 : 1);
-    EXPECT_EQ(b[16], bits);
+    EXPECT_EQ(p.TgaCompressed, bits != 1);
+    EXPECT_EQ(b[2], bits == 1 ? 3 : 9);
+    EXPECT_EQ(b[16], bits == 1 ? 1 : 8);
+    if (bits == 4) {
+      EXPECT_EQ(b[5] | (b[6] << 8), 16);
+    }
     gfx::TDib dib;
     TIOParamsVals q;
     ASSERT_TRUE(Decode(b, dib, q));

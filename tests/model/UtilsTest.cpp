@@ -47,7 +47,7 @@ TEST(UtilsTest, RowLengthsArePaddedToFourBytesIn64Bits) {
 }
 
 TEST(UtilsTest, GrayUsesIntegerWeights) {
-  EXPECT_EQ(GrayOf(gfx::RGBColor(255, 255, 255)), 252);  // 99 / 100 of full scale
+  EXPECT_EQ(GrayOf(gfx::RGBColor(255, 255, 255)), 255);  // gray keeps its level though the weights sum to 99
   EXPECT_EQ(GrayOf(gfx::RGBColor(255, 0, 0)), 53);
   EXPECT_EQ(GrayOf(gfx::RGBColor(0, 255, 0)), 181);
   EXPECT_EQ(GrayOf(gfx::RGBColor(0, 0, 255)), 17);

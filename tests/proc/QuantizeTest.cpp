@@ -47,13 +47,40 @@ TDib PhotoLike(int w, int h) {
   return d;
 }
 
-TEST(VarianceSplit, OneColourGivesOneBoxAndKeepsTheOtherEntries) {
+// Colours that fit are kept exactly, whichever method the count would choose; the other entries stay.
+TEST(Quantizer, PicturesWhoseColoursFitKeepThem) {
   TDib d = Filled(5, 4, TRGB{13, 200, 77});
   std::vector<TRGB> pal(16, TRGB{1, 2, 3});
   TOXQuantizer q(d, -1, 16, pal);
-  EXPECT_EQ(pal[0], (TRGB{8, 200, 72}));
+  EXPECT_TRUE(q.Exact());
+  EXPECT_EQ(q.Count(), 1);
+  EXPECT_EQ(pal[0], (TRGB{13, 200, 77}));
   for (int i = 1; i < 16; ++i) EXPECT_EQ(pal[i], (TRGB{1, 2, 3}));
   EXPECT_EQ(q.IndexOf(TRGB{13, 200, 77}), 0);
+
+  for (int n : {16, 128, 256}) {
+    TDib m(n, 2, TPixelFormat::pf24bit);
+    for (int x = 0; x < n; ++x)
+      for (int y = 0; y < 2; ++y) Put(m, x, y, TRGB{uint8_t(x), uint8_t(x * 97 + 13), uint8_t(x * 31 + 5)});
+    std::vector<TRGB> p;
+    TOXQuantizer exact(m, -1, n, p);
+    EXPECT_TRUE(exact.Exact()) << n;
+    for (int x = 0; x < n; ++x) ASSERT_EQ(p[size_t(exact.IndexOf(Get(m, x, 1)))], Get(m, x, 1)) << n;
+    std::vector<TRGB> fewer;
+    EXPECT_FALSE(TOXQuantizer(m, -1, n - 1, fewer).Exact()) << n;
+  }
+}
+
+// The first cut is searched from level 0 of the whole cube, not from the lowest level in use: here that puts
+// the lone purple with the green, where a shrunk root box would have put it with the olive.
+TEST(VarianceSplit, RootBoxSpansTheWholeCube) {
+  TDib d(9, 1, TPixelFormat::pf24bit);
+  for (int x = 0; x < 9; ++x) Put(d, x, 0, x < 4 ? TRGB{80, 120, 0} : x == 4 ? TRGB{200, 120, 200} : TRGB{160, 240, 64});
+  std::vector<TRGB> pal;
+  TOXQuantizer q(d, -1, 2, pal);
+  EXPECT_FALSE(q.Exact());
+  EXPECT_EQ(pal[0], (TRGB{80, 120, 0}));
+  EXPECT_EQ(pal[1], (TRGB{168, 216, 88}));
 }
 
 TEST(VarianceSplit, SeparatesDistinctColoursEvenInWideRows) {
@@ -118,11 +145,11 @@ TEST(Bilevel, OrderedDitherFollowsTheMatrixByColumnThenRow) {
   int white = 0;
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) white += Bit(d, x, y);
-  EXPECT_EQ(white, 31);  // gray 126 -> level 31: the thresholds below it
+  EXPECT_EQ(white, 32);  // gray 128 -> level 32: half the matrix
   EXPECT_TRUE(Bit(d, 8, 8));
   EXPECT_FALSE(Bit(d, 7, 0));
 
-  TDib e = Filled(8, 8, TRGB{200, 200, 200});  // level 49: column 0 row 3 has 40, column 3 row 0 has 60
+  TDib e = Filled(8, 8, TRGB{200, 200, 200});  // level 50: column 0 row 3 has 40, column 3 row 0 has 60
   DitherToBilevel(e);
   EXPECT_TRUE(Bit(e, 0, 3));
   EXPECT_FALSE(Bit(e, 3, 0));
@@ -206,7 +233,7 @@ TEST(WritePrep, QuantizeSourceGivesOneIndexPerPixelFromTheTop) {
   std::vector<uint8_t> idx;
   QuantizeSource(d, 16, pal, idx);
   ASSERT_EQ(idx.size(), 6u);
-  EXPECT_EQ(pal[idx[2]], (TRGB{248, 248, 0}));
+  EXPECT_EQ(pal[idx[2]], (TRGB{255, 255, 0}));
   EXPECT_EQ(pal[idx[5]], (TRGB{0, 0, 0}));
 }
 
