@@ -37,6 +37,8 @@ class TOrvexIO : private TOXHolderListener {
   int64_t RowsRead = 0, RowsExpected = 0;
   TOXProgressEvent OnProgress;
   bool StreamHeaders = false;
+  // Square pixels after each load, for the formats whose two resolutions describe a pixel's shape (not PCX,
+  // whose fields hold screen or picture sizes).
   bool AutoAdjustDPI = true;
   int MsgLanguage = 0;  // msSystem
 

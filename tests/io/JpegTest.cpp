@@ -144,6 +144,8 @@ int MaxDiff(const gfx::TDib& dib, const Pnm& ref) {
 struct Decoded {
   gfx::TDib dib;
   bool aborted = false;
+  bool partial = false;  // the data ended after `rows` whole rows
+  int64_t rows = 0;
 };
 
 Decoded Decode(const std::vector<uint8_t>& bytes, TIOParamsVals& params) {
@@ -152,6 +154,8 @@ Decoded Decode(const std::vector<uint8_t>& bytes, TIOParamsVals& params) {
   TProgressRec progress;
   ReadJpegStream(s, &r.dib, params, false, progress);
   r.aborted = progress.IsAborted();
+  r.partial = progress.PartialPicture();
+  r.rows = progress.RowsDelivered;
   return r;
 }
 
@@ -404,16 +408,14 @@ TEST(Jpeg, TruncatedFileDecodesItsRowsAndAborts) {
       SCOPED_TRACE(tenths);
       std::vector<uint8_t> cut(full.begin(), full.begin() + long(full.size() * tenths / 10));
       TIOParamsVals params;
-      TOXMemoryStream s(cut);
-      gfx::TDib dib;
-      TProgressRec progress;
-      ReadJpegStream(s, &dib, params, false, progress);
-      EXPECT_TRUE(progress.IsAborted());
-      EXPECT_TRUE(progress.PartialPicture());
+      const Decoded d = Decode(cut, params);
+      EXPECT_TRUE(d.aborted);
+      EXPECT_TRUE(d.partial);
       EXPECT_GT(params.JpegWarningCount, 0);
+      const gfx::TDib& dib = d.dib;
       ASSERT_EQ(dib.Width(), 120);
       ASSERT_EQ(dib.Height(), 96);
-      const int rows = int(progress.RowsDelivered);
+      const int rows = int(d.rows);
       EXPECT_GE(rows, 96 * tenths / 10 - 40);
       EXPECT_LT(rows, 96);
       gfx::TDib head(120, rows, gfx::TPixelFormat::pf24bit);
@@ -426,14 +428,10 @@ TEST(Jpeg, TruncatedFileDecodesItsRowsAndAborts) {
   }
   // Cut inside the header: no picture at all.
   const std::vector<uint8_t> full = ReadFile(dir / "t.jpg");
-  std::vector<uint8_t> header(full.begin(), full.begin() + 40);
   TIOParamsVals hp;
-  TOXMemoryStream hs(header);
-  gfx::TDib dib;
-  TProgressRec progress;
-  ReadJpegStream(hs, &dib, hp, false, progress);
-  EXPECT_TRUE(progress.IsAborted());
-  EXPECT_FALSE(progress.PartialPicture());
+  const Decoded header = Decode(std::vector<uint8_t>(full.begin(), full.begin() + 40), hp);
+  EXPECT_TRUE(header.aborted);
+  EXPECT_FALSE(header.partial);
 }
 
 // Every row there: no end marker, or anything after the data, still makes a whole picture.
