@@ -9,9 +9,15 @@
 
 namespace testdata {
 
+// The build names the data folder: this header's own path may be relative to the build folder, which is
+// not where ctest runs the tests.
 inline std::string FuzzFixturePath(const std::string& name) {
+#ifdef VANTREL_TEST_DATA
+  return std::string(VANTREL_TEST_DATA) + "/fuzz/" + name;
+#else
   const std::string here = __FILE__;
   return here.substr(0, here.find_last_of('/')) + "/data/fuzz/" + name;
+#endif
 }
 
 // Empty when the file is missing (the test then fails on its own checks).

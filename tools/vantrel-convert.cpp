@@ -93,6 +93,7 @@ int main(int argc, char** argv) {
   gfx::TDib dib;
   ox::TOrvexIO io;
   io.SetAttachedBitmap(&dib);
+  io.AutoAdjustDPI = options.squarePixels;
   const std::string outExt = ox::LowerExtension(options.output);
   try {
     vc::ApplyParams(options, io.Params, outExt);
@@ -117,6 +118,10 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     return Fail(kExitRead, "cannot read '" + in + "': " + e.what());
   }
+  // A cut file is not converted: the output would pass for the whole picture.
+  if (io.Partial)
+    return Fail(kExitRead, "cannot read '" + in + "': the data ends after row " + std::to_string(io.RowsRead) +
+                               " of " + std::to_string(io.RowsExpected));
   if (io.Aborted || dib.Empty())
     return Fail(kExitRead, "cannot read '" + in + "': damaged, or not a picture this program can read");
 

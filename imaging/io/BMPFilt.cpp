@@ -62,15 +62,15 @@ bool Decodable(const TBmpHeader& h) {
   }
 }
 
-// RLE4/RLE8 into a 24-bit DIB through the palette. Returns false when the data breaks the picture's edges
-// or ends before the picture does.
-bool DecodeRLE(const std::vector<uint8_t>& d, bool four, gfx::TDib& dib, const std::array<gfx::TRGB, 256>& lut,
-               TProgressRec& progress) {
+enum class TRleEnd { Done, Broken, DataEnded };
+
+// RLE4/RLE8 into a 24-bit DIB through the palette, counting the rows finished from the bottom.
+TRleEnd DecodeRLE(const std::vector<uint8_t>& d, bool four, gfx::TDib& dib, const std::array<gfx::TRGB, 256>& lut,
+                  TProgressRec& progress) {
   const int w = dib.Width(), h = dib.Height();
   const size_t n = d.size();
   int64_t x = 0, row = 0;  // row 0 is the bottom
   uint8_t* line = dib.ScanLine(h - 1);
-  bool clean = true;
   // Encoders may run rows on to their padded length; pixels past the edge are dropped.
   auto put = [&](uint8_t index) {
     if (x < w) {
@@ -94,20 +94,22 @@ bool DecodeRLE(const std::vector<uint8_t>& d, bool four, gfx::TDib& dib, const s
     }
     if (b == 0) {  // end of line
       x = 0;
-      if (++row >= h) return clean;
+      if (++row >= h) return TRleEnd::Done;
+      progress.Delivered(row);
       line = dib.ScanLine(int(h - 1 - row));
       progress.Report(int(Trunc(double(row) * (100.0 / h))));
-      if (progress.IsAborted()) return clean;
+      if (progress.IsAborted()) return TRleEnd::Done;
       continue;
     }
-    if (b == 1) return clean;  // end of bitmap
+    if (b == 1) return TRleEnd::Done;  // end of bitmap
     if (b == 2) {
-      if (i + 2 > n) return false;
+      if (i + 2 > n) return TRleEnd::DataEnded;
       x += d[i];
       row += d[i + 1];
       i += 2;
-      if (x > w || row > h || (row == h && x > 0)) return false;
-      if (row == h) return clean;
+      if (x > w || row > h || (row == h && x > 0)) return TRleEnd::Broken;
+      if (row == h) return TRleEnd::Done;
+      progress.Delivered(row);
       line = dib.ScanLine(int(h - 1 - row));
       continue;
     }
@@ -119,10 +121,10 @@ bool DecodeRLE(const std::vector<uint8_t>& d, bool four, gfx::TDib& dib, const s
     } else {
       for (size_t k = 0; k < have && x < w; ++k) put(d[i + k]);
     }
-    if (have < bytes) clean = false;
+    if (have < bytes) return TRleEnd::DataEnded;
     i += padded;
   }
-  return false;  // the data ended before the end-of-bitmap code
+  return TRleEnd::DataEnded;  // before the end-of-bitmap code
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -282,11 +284,15 @@ void BMPReadStream(TOXStream& stream, gfx::TDib* dib, int64_t dataSize, bool par
   }
   const int w = int(h.width), ht = int(h.height);
   *dib = gfx::TDib(w, ht, outBits == 1 ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  progress.SetRows(ht);
+  progress.StartPicture(ht, !h.topDown);
 
   if (rle) {
     std::vector<uint8_t> data = rd.ReadBytes(compressed);
-    if (!DecodeRLE(data, h.compression == 2, *dib, lut, progress)) progress.Abort();
+    switch (DecodeRLE(data, h.compression == 2, *dib, lut, progress)) {
+      case TRleEnd::Done: break;
+      case TRleEnd::Broken: progress.Abort(); break;
+      case TRleEnd::DataEnded: progress.EndOfData(); break;
+    }
     return;
   }
 
@@ -299,6 +305,7 @@ void BMPReadStream(TOXStream& stream, gfx::TDib* dib, int64_t dataSize, bool par
     uint8_t* out = dib->ScanLine(h.topDown ? i : ht - 1 - i);
     if (buf.empty()) {
       if (!rd.ReadInto(out, rowLen)) break;
+      progress.Delivered(i + 1);
       continue;
     }
     if (!rd.ReadInto(buf.data(), rowLen)) break;
@@ -333,8 +340,9 @@ void BMPReadStream(TOXStream& stream, gfx::TDib* dib, int64_t dataSize, bool par
         }
         break;
     }
+    progress.Delivered(i + 1);
   }
-  if (rd.Failed()) progress.Abort();
+  if (rd.Failed()) progress.EndOfData();
   if (h.bits == 1 && params.ColorMapCount == 2) {
     const gfx::TRGB black{0, 0, 0}, white{255, 255, 255};
     if (params.ColorMap[0] == white && params.ColorMap[1] == black)

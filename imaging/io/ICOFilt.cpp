@@ -56,6 +56,11 @@ void ReadIconOrCursor(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, 
   if (!cursor && h[0] == 'B' && h[1] == 'M') {
     stream.SetPosition(start);
     BMPReadStream(stream, dib, stream.Size() - start, paramsOnly, progress, params);
+    // A bitmap has no transparency: the previous picture's mask must not stay.
+    if (alpha && dib && !paramsOnly && !dib->Empty()) {
+      alpha->Allocate(dib->Width(), dib->Height(), 8);
+      alpha->Fill(255);
+    }
     return;
   }
   const int count = Le16(h + 4);
@@ -85,7 +90,6 @@ void ReadIconOrCursor(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, 
   }
   const int32_t hw = int32_t(Le32(bh + 4)), hh = int32_t(Le32(bh + 8));
   const int hbits = Le16(bh + 14);
-  const uint32_t used = Le32(bh + 32);
   auto dpi = [](int32_t ppm, int screen) {
     const int64_t v = Round(double(ppm) / 100.0 * 2.54);
     return v < 1 || v > 1000000 ? screen : int(v);
@@ -108,7 +112,8 @@ void ReadIconOrCursor(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, 
     progress.Abort();
     return;
   }
-  const int paletteSize = bits > 8 ? 0 : used > 0 && used <= 256 ? int(used) : 1 << bits;
+  // The directory entry's colour count sizes the table, as icon loaders do; the header's is not used.
+  const int paletteSize = bits > 8 ? 0 : entryColours > 0 ? entryColours : 1 << bits;
   if (cursor) {
     params.SamplesPerPixel = 1;
     params.BitsPerSample = bits;
@@ -150,9 +155,11 @@ void ReadIconOrCursor(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, 
 
   const int iw = int(w), ih = int(ht);
   const int64_t xorLen = gfx::RowBytes(iw, bits), andLen = gfx::RowBytes(iw, 1);
-  std::vector<uint8_t> xorData = rd.ReadBytes(xorLen * ih);
-  if (rd.Failed()) {
-    progress.Abort();
+  // A cut icon keeps the rows it holds (from the bottom).
+  const int xorRows = int(std::min<int64_t>(ih, xorLen > 0 ? rd.Remaining() / xorLen : 0));
+  std::vector<uint8_t> xorData = rd.ReadBytes(xorLen * xorRows);
+  if (rd.Failed() || xorRows == 0) {
+    progress.EndOfData();
     return;
   }
   *dib = gfx::TDib(iw, ih, bits == 1 ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
@@ -166,20 +173,19 @@ void ReadIconOrCursor(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, 
     alpha->Full = false;
   }
   const gfx::TRGB bg = cursor ? params.CurBackground : params.IcoBackground;
-  progress.SetRows(ih);
+  progress.StartPicture(ih, true);
 
   // 32-bit pictures carry their own alpha; the AND mask counts only when every alpha is 0.
   bool ownAlpha = false;
   if (bits == 32)
     for (size_t i = 3; i < xorData.size() && !ownAlpha; i += 4) ownAlpha = xorData[i] != 0;
   std::vector<uint8_t> andData;
-  if (!ownAlpha) {
-    andData = rd.ReadBytes(andLen * ih);
-    if (rd.Failed()) progress.Abort();  // the picture itself stays decoded
-  }
+  if (!ownAlpha && xorRows == ih) andData = rd.ReadBytes(andLen * ih);
+  const bool andMissing = !ownAlpha && andData.empty();
 
-  for (int i = 0; i < ih; ++i) {
+  for (int i = 0; i < xorRows; ++i) {
     progress.Report(int(Trunc(double(i) * (100.0 / ih))));
+    if (progress.IsAborted()) break;
     const int y = ih - 1 - i;
     const uint8_t* in = &xorData[size_t(i * xorLen)];
     const uint8_t* andRow = andData.empty() ? nullptr : &andData[size_t(i * andLen)];
@@ -192,6 +198,7 @@ void ReadIconOrCursor(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, 
           if (alpha) alpha->SetPixel(x, y, 0);
           if (bg == gfx::TRGB{255, 255, 255}) out[x >> 3] ^= uint8_t(0x80 >> (x & 7));
         }
+      progress.Delivered(i + 1);
       continue;
     }
     for (int x = 0; x < iw; ++x, out += 3) {
@@ -213,7 +220,10 @@ void ReadIconOrCursor(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, 
       out[1] = c.g;
       out[2] = c.r;
     }
+    progress.Delivered(i + 1);
   }
+  if (xorRows < ih) progress.EndOfData();
+  else if (andMissing) progress.Abort();  // the picture itself stays decoded, without a mask
 }
 
 }  // namespace

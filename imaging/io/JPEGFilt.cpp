@@ -12,6 +12,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "imaging/io/JPEGQuality.h"
 #include "imaging/io/oxexif.h"
 #include "imaging/model/OrvexError.h"
 #include "imaging/model/Rounding.h"
@@ -30,16 +31,34 @@ constexpr size_t kMaxMarkerData = 65533;
 struct ErrorMgr {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
+  void (*stdEmit)(j_common_ptr, int) = nullptr;
+  bool dataEnded = false;  // set by the source manager when it made up the end-of-image marker
+  // Output rows complete when the decoder first lacked data (a warning after the data ended), or -1.
+  int64_t rowsBeforeGap = -1;
 };
 
 void ErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorMgr*>(cinfo->err)->jump, 1); }
 // Warnings are counted by the library and reported through the parameter record, never printed.
 void OutputMessage(j_common_ptr) {}
 
+// Once the data has ended, a scan that runs into the end marker (or must look for a restart marker past
+// it) lacks bytes: the rows put out before are whole, later ones are made up. Other warnings, such as
+// bytes after the last scan, take nothing from the picture.
+void EmitMessage(j_common_ptr cinfo, int level) {
+  auto* err = reinterpret_cast<ErrorMgr*>(cinfo->err);
+  const int code = err->pub.msg_code;
+  if (level < 0 && err->dataEnded && err->rowsBeforeGap < 0 && (code == JWRN_HIT_MARKER || code == JWRN_MUST_RESYNC) &&
+      cinfo->is_decompressor)
+    err->rowsBeforeGap = int64_t(reinterpret_cast<j_decompress_ptr>(cinfo)->output_scanline);
+  err->stdEmit(cinfo, level);
+}
+
 void InitErrorMgr(ErrorMgr& err) {
   jpeg_std_error(&err.pub);
   err.pub.error_exit = ErrorExit;
   err.pub.output_message = OutputMessage;
+  err.stdEmit = err.pub.emit_message;
+  err.pub.emit_message = EmitMessage;
 }
 
 // Runs f with the library's errors caught: false when the library failed.
@@ -73,6 +92,7 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
   if (n <= 0) {
     if (src->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
     // A cut file ends with a fake end-of-image marker: the library then finishes the picture itself.
+    reinterpret_cast<ErrorMgr*>(cinfo->err)->dataEnded = true;
     WARNMS(cinfo, JWRN_JPEG_EOF);
     src->buffer[0] = 0xFF;
     src->buffer[1] = JPEG_EOI;
@@ -224,6 +244,48 @@ void PrepareDib(gfx::TDib& dib, int w, int h, gfx::TPixelFormat format) {
   dib = gfx::TDib(w, h, format);
 }
 
+// Luma sampling factors of a colour file against its chroma; the defaults when the file has no such pair.
+void ReadSampling(const jpeg_decompress_struct& cinfo, TIOParamsVals& params) {
+  params.JpegSamplingX = params.JpegSamplingY = 2;
+  const bool ycc = cinfo.jpeg_color_space == JCS_YCbCr || cinfo.jpeg_color_space == JCS_YCCK;
+  if (!ycc || cinfo.num_components < 3 || !cinfo.comp_info) return;
+  const jpeg_component_info& y = cinfo.comp_info[0];
+  const jpeg_component_info& c = cinfo.comp_info[1];
+  if (c.h_samp_factor < 1 || c.v_samp_factor < 1 || y.h_samp_factor % c.h_samp_factor != 0 ||
+      y.v_samp_factor % c.v_samp_factor != 0)
+    return;
+  params.JpegSamplingX = y.h_samp_factor / c.h_samp_factor;
+  params.JpegSamplingY = y.v_samp_factor / c.v_samp_factor;
+}
+
+// The quality the file's tables were made with, so that saving it again keeps it.
+void ReadQuality(const jpeg_decompress_struct& cinfo, TIOParamsVals& params) {
+  if (!cinfo.comp_info || cinfo.num_components < 1) return;
+  const int lumaNo = cinfo.comp_info[0].quant_tbl_no;
+  const JQUANT_TBL* luma = lumaNo >= 0 && lumaNo < NUM_QUANT_TBLS ? cinfo.quant_tbl_ptrs[lumaNo] : nullptr;
+  if (!luma) return;
+  const JQUANT_TBL* chroma = nullptr;
+  if (cinfo.num_components >= 3) {
+    const int no = cinfo.comp_info[1].quant_tbl_no;
+    if (no != lumaNo && no >= 0 && no < NUM_QUANT_TBLS) chroma = cinfo.quant_tbl_ptrs[no];
+  }
+  params.JpegQuality = EstimateJpegQuality(luma->quantval, chroma ? chroma->quantval : nullptr);
+}
+
+// Sampling of the luma (and K) component for YCbCr and YCCK files; chroma stays 1 x 1.
+void WriteSampling(jpeg_compress_struct& cinfo, const TIOParamsVals& params) {
+  if (cinfo.jpeg_color_space != JCS_YCbCr && cinfo.jpeg_color_space != JCS_YCCK) return;
+  const int sx = params.JpegSamplingX, sy = params.JpegSamplingY;
+  // The library takes factors 1..4 and at most 10 blocks per MCU (8 + the two chroma ones).
+  if (sx < 1 || sy < 1 || sx > 4 || sy > 4 || sx * sy > 8) return;
+  cinfo.comp_info[0].h_samp_factor = sx;
+  cinfo.comp_info[0].v_samp_factor = sy;
+  if (cinfo.jpeg_color_space == JCS_YCCK) {
+    cinfo.comp_info[3].h_samp_factor = sx;
+    cinfo.comp_info[3].v_samp_factor = sy;
+  }
+}
+
 int ScaleDenominator(const jpeg_decompress_struct& cinfo, const TIOParamsVals& params) {
   switch (params.JpegScaleMode) {
     case 2: return 2;
@@ -318,6 +380,8 @@ void ReadJpegStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bo
       default: break;
     }
     cinfo.dct_method = DctMethod(params.JpegDctMethod);
+    ReadQuality(cinfo, params);
+    ReadSampling(cinfo, params);
     if (cinfo.density_unit == 2) {
       params.DpiX = int(cinfo.X_density * 2.54);
       params.DpiY = int(cinfo.Y_density * 2.54);
@@ -355,7 +419,7 @@ void ReadJpegStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bo
       const size_t rowBytes = size_t(width) * size_t(comps);
       if (!direct) d->rowBuffer.resize(rowBytes * size_t(batch));
       d->rows.resize(size_t(batch));
-      progress.SetRows(height);
+      progress.StartPicture(height);
       int done = 0;
       while (done < height && !progress.IsAborted()) {
         const int n = std::min(batch, height - done);
@@ -371,10 +435,17 @@ void ReadJpegStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bo
           }
         done += int(got);
         progress.Val = done;
+        progress.Delivered(done);
         progress.Report(int(done * progress.Per1));
       }
-      complete = ok && done == height;
-      if (!complete || d->src.eofInserted) progress.Abort();
+      const int64_t gap = d->err.rowsBeforeGap;
+      complete = ok && done == height && (gap < 0 || gap >= height);
+      if (ok && gap >= 0 && gap < height) {
+        progress.Delivered(gap);
+        progress.EndOfData();
+      } else if (!complete) {
+        progress.Abort();
+      }
     }
   }
   if (!ok) progress.Abort();
@@ -439,6 +510,7 @@ void WriteJpegStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& par
         case 4: jpeg_set_colorspace(&cinfo, JCS_YCCK); break;
         default: jpeg_set_colorspace(&cinfo, JCS_RGB); break;
       }
+      WriteSampling(cinfo, params);
       cinfo.density_unit = 1;
       cinfo.X_density = UINT16(std::clamp(params.DpiX ? params.DpiX : ScreenDpiX, 1, 65535));
       cinfo.Y_density = UINT16(std::clamp(params.DpiY ? params.DpiY : ScreenDpiY, 1, 65535));
@@ -481,7 +553,7 @@ void WriteJpegStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& par
   if (!ok) {
     progress.Abort();
     if (streamError) std::rethrow_exception(streamError);
-    throw EOrvexError(kJpegErrorMessage);
+    throw EOXJpegException();
   }
 }
 

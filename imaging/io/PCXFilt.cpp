@@ -246,14 +246,14 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   std::vector<uint8_t> lines(size_t(lineLen) * planes, 0);
   const int w = int(width);
 
-  progress.SetRows(height);
+  progress.StartPicture(height);
   for (int y = 0; y < height; ++y) {
     progress.Report(int(double(y) * progress.Per1));
     if (progress.IsAborted()) return;
     for (int p = 0; p < planes; ++p) {
       if (!dec->Decode(lines.data() + size_t(p) * lineLen, bpl)) {
         ClearRows(*dib, y, int(height));
-        progress.Abort();
+        progress.EndOfData();
         return;
       }
     }
@@ -304,6 +304,7 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
       default:
         break;
     }
+    progress.Delivered(y + 1);
   }
 }
 

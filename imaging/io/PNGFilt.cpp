@@ -44,6 +44,7 @@ struct Reader {
   size_t bkgdSize = 0;
   bool hasBkgd = false;
   std::vector<uint8_t> pixels;  // one row, or every row of an interlaced picture that needs conversion
+  bool dataEnded = false;       // the stream had fewer bytes than the library asked for
   ~Reader() {
     if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
   }
@@ -57,7 +58,10 @@ void ReadData(png_structp png, png_bytep data, size_t length) {
   } catch (...) {
     r->streamError = std::current_exception();
   }
-  if (n != int64_t(length)) png_error(png, "Read error");
+  if (n != int64_t(length)) {
+    r->dataEnded = !r->streamError;
+    png_error(png, "Read error");
+  }
 }
 
 constexpr png_alloc_size_t kMaxPngChunkBytes = png_alloc_size_t(16) << 20;
@@ -307,6 +311,7 @@ void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOX
     }
     r->pixels.assign(rowBytes * (whole ? size_t(h) : 1), 0);
   }
+  progress.StartPicture(h);
   progress.SetRows(int64_t(h) * passes);
   for (int pass = 0; pass < passes && ok && !progress.IsAborted(); ++pass) {
     for (int y = 0; y < h && !progress.IsAborted(); ++y) {
@@ -318,14 +323,20 @@ void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOX
         ConvertRow(row, w, dib->ScanLine(y), alphaOut, background);
       }
       progress.Step();
+      // Rows of an interlaced picture are whole only once its last pass has passed them.
+      progress.Delivered(pass == passes - 1 ? y + 1 : 0);
     }
   }
-  if (ok && whole)
-    for (int y = 0; y < h; ++y)
+  const int64_t rows = progress.RowsDelivered;
+  if (whole)
+    for (int y = 0; y < rows; ++y)
       ConvertRow(r->pixels.data() + rowBytes * size_t(y), w, dib->ScanLine(y), mask ? mask->Row(y) : nullptr,
                  background);
-  if (ok && !progress.IsAborted()) ok = PngCall(png, [&] { png_read_end(png, nullptr); });
-  if (!ok) progress.Abort();
+  // Every row is there: a file that ends before its end chunk is whole.
+  if (ok && !progress.IsAborted() && !PngCall(png, [&] { png_read_end(png, nullptr); }) && !r->dataEnded)
+    ok = false;
+  if (!ok && r->dataEnded) progress.EndOfData();
+  else if (!ok) progress.Abort();
   std::exception_ptr streamError = r->streamError;
   r.reset();
   if (streamError) std::rethrow_exception(streamError);

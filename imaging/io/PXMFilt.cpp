@@ -191,19 +191,20 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     return;
   }
   const int w = h.width, ht = h.height;
-  // Binary rows must be in the stream before anything is allocated for them.
+  // Most of the rows must be in the stream before anything is allocated for them; a cut file still
+  // shows the rows it holds.
   const int bytesPerSample = h.max > 255 ? 2 : 1;
   const int64_t binaryRow = h.magic == 4 ? (int64_t(w) + 7) / 8 : int64_t(w) * (colour ? 3 : 1) * bytesPerSample;
   src.Sync();
   const int64_t left = stream.Size() - stream.Position();
   // Each text sample takes at least one byte.
   const int64_t needed = h.magic >= 4 ? binaryRow : int64_t(w) * (colour ? 3 : 1);
-  if (needed > left / ht + 1) {
+  if (needed > left || needed * ht > left * 16 + (int64_t(1) << 20)) {
     progress.Abort();
     return;
   }
   *dib = gfx::TDib(w, ht, bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  progress.SetRows(ht);
+  progress.StartPicture(ht);
   const std::vector<uint8_t> scale = ScaleTable(h.max, bytesPerSample == 2 || h.magic <= 3 ? 65536 : 256);
   auto scaled = [&](int64_t v) { return scale[size_t(std::min<int64_t>(v, 65535))]; };
 
@@ -240,7 +241,7 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
       if (!ended) progress.Step();
     }
     src.Sync();
-    if (ended) progress.Abort();
+    if (ended) progress.EndOfData();
     return;
   }
 
@@ -277,7 +278,7 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     }
     progress.Step();
   }
-  if (rd.Failed()) progress.Abort();
+  if (rd.Failed()) progress.EndOfData();
   if (h.magic == 4) InvertBilevel(*dib);
 }
 

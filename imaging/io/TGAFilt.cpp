@@ -394,7 +394,7 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   const bool mirror = (h.Descriptor & 0x10) != 0;
   const bool gray16 = h.Depth == 16 && IsGrayType(h);
   const gfx::TRGB* pal = info.Palette.data();
-  progress.SetRows(height);
+  progress.StartPicture(height, !topDown);
   for (int n = 0; n < height; ++n) {
     const int y = topDown ? n : height - 1 - n;
     uint8_t* dst = dib->ScanLine(y);
@@ -448,7 +448,8 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     if (dec.Truncated) {
       for (int m = n + 1; m < height; ++m)
         std::memset(dib->ScanLine(topDown ? m : height - 1 - m), 0, size_t(dib->RowLength()));
-      progress.Abort();
+      progress.Delivered(n);  // the row the data ended in is not whole
+      progress.EndOfData();
       return;
     }
   }

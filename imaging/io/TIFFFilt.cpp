@@ -39,6 +39,9 @@ enum : int {
   cPackBits = 32773, cDeflateOld = 32946
 };
 
+// Values the standard gives Orientation and ResolutionUnit when the tags are absent.
+constexpr uint32_t kOrientationTopLeft = 1, kResolutionUnitInch = 2;
+
 // How the rows of a page become DIB pixels.
 enum TKind { kNone, kBilevel, kRGB8, kRGB16, kRGB555, kPalette, kPaletteAlpha, kGray, kGray16, kCMYK8, kCMYK16, kLab8 };
 
@@ -64,7 +67,9 @@ void ReadExifTags(TTiffDirReader& r, const std::vector<TTiffEntry>& ifd, const s
     return e ? r.Text(*e) : std::string();
   };
   auto real = [&](const std::vector<TTiffEntry>& d, uint16_t tag) { return r.Real(FindTag(d, tag), 0.0); };
-  auto integer = [&](const std::vector<TTiffEntry>& d, uint16_t tag) { return int(r.Int(FindTag(d, tag), 0)); };
+  auto integer = [&](const std::vector<TTiffEntry>& d, uint16_t tag, uint32_t absent = 0) {
+    return int(r.Int(FindTag(d, tag), absent));
+  };
   auto reals = [&](const std::vector<TTiffEntry>& d, uint16_t tag, double* out, size_t n) {
     std::fill(out, out + n, 0.0);
     if (const TTiffEntry* e = FindTag(d, tag)) {
@@ -74,10 +79,11 @@ void ReadExifTags(TTiffDirReader& r, const std::vector<TTiffEntry>& ifd, const s
   };
   p.ExifMake = text(ifd, tgMake);
   p.ExifModel = text(ifd, tgModel);
-  p.ExifOrientation = integer(ifd, tgOrientation);
+  // The two tags' own defaults when absent: top-left, inches.
+  p.ExifOrientation = integer(ifd, tgOrientation, kOrientationTopLeft);
   p.ExifXResolution = real(ifd, tgXResolution);
   p.ExifYResolution = real(ifd, tgYResolution);
-  p.ExifResolutionUnit = integer(ifd, tgResolutionUnit);
+  p.ExifResolutionUnit = integer(ifd, tgResolutionUnit, kResolutionUnitInch);
   p.ExifSoftware = text(ifd, tgSoftware);
   p.ExifDateTime = text(ifd, tgDateTime);
   reals(ifd, tgWhitePoint, p.ExifWhitePoint.data(), 2);
@@ -250,6 +256,9 @@ struct TPage {
   bool invert = false;
   bool alpha = false;
   bool alphaUsed = false;
+  // The file ends inside (or before) the last strip or tile read; whole rows that strip still held.
+  bool dataEnded = false;
+  int64_t rowsInCutStrip = 0;
   uint8_t grayLut[256] = {};
 
   std::vector<uint8_t> comp, chunk, plane, unpacked;
@@ -285,9 +294,17 @@ const uint8_t* TPage::DecodeChunk(size_t index, int64_t cw, int64_t rows, std::v
   if (compression != cLzw) out.assign(size_t(size), 0);
   const int64_t pos = r.Base() + int64_t(offsets[index]);
   const int64_t total = r.StreamSize();
-  if (pos >= total) return nullptr;
+  if (pos >= total) {
+    dataEnded = true;
+    return nullptr;
+  }
   const uint32_t declared = index < counts.size() ? counts[index] : 0;
   int64_t n = declared ? std::min<int64_t>(declared, total - pos) : total - pos;
+  if (declared > total - pos) {
+    dataEnded = true;
+    // Only raw rows can be counted whole; a cut coded strip is not trusted at all.
+    rowsInCutStrip = compression == cNone && planar == 1 && rowBytes > 0 ? (total - pos) / rowBytes : 0;
+  }
   if (compression == cNone) n = std::min(n, size);
   stream.SetPosition(pos);
   if (compression == cNone) {
@@ -515,6 +532,10 @@ bool TPage::ReadStrips() {
       return false;
     }
     PutRows(data, width, rows, 0, y);
+    if (dataEnded) {
+      progress.Delivered(y + std::min(rows, rowsInCutStrip));
+      return false;
+    }
   }
   return true;
 }
@@ -537,6 +558,7 @@ bool TPage::ReadTiles() {
       return false;
     }
     PutRows(data, tileW, tileH, x0, y0);
+    if (dataEnded) return false;  // the rows of the tile rows before are whole
     if (t % across == across - 1)
       for (int64_t k = 0; k < tileH && y0 + k < height; ++k) progress.Step();
   }
@@ -597,7 +619,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   const int64_t tw = int32_t(tag(tgTileWidth, 0xFFFFFFFFu)), tl = int32_t(tag(tgTileLength, 0xFFFFFFFFu));
   pg.tiled = tw > 0 && tl > 0;
   pg.tileW = tw, pg.tileH = tl;
-  const int orientation = int(tag(tgOrientation, 1));
+  const int orientation = int(tag(tgOrientation, kOrientationTopLeft));
   const std::string software = text(tgSoftware);
   pg.molli = software.rfind("Look@Molli v1.1", 0) == 0;
 
@@ -613,8 +635,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   p.TiffOrientation = orientation;
   p.TiffCompression = MapCompression(uint32_t(pg.compression), pg.t4);
   if (pg.photometric >= 0 && pg.photometric <= 6) p.TiffPhotometric = uint8_t(pg.photometric);
-  else if (pg.photometric == 8) p.TiffPhotometric = 7;
-  else p.TiffPhotometric = 255;  // none of ours
+  else if (pg.photometric == 8) p.TiffPhotometric = 7;  // other values leave the previous one
   p.TiffPlanarConfig = pg.planar;
   p.TiffDocumentName = text(tgDocumentName);
   p.TiffImageDescription = text(tgImageDescription);
@@ -625,7 +646,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     if (v.size() > 0) p.TiffPageNumber = int(v[0]);
     if (v.size() > 1) p.TiffPageCount = int(v[1]);
   }
-  const double f = tag(tgResolutionUnit, 2) == 3 ? 2.54 : 1.0;
+  const double f = tag(tgResolutionUnit, kResolutionUnitInch) == 3 ? 2.54 : 1.0;
   const double xres = r.Real(FindTag(ifd, tgXResolution), 0), yres = r.Real(FindTag(ifd, tgYResolution), 0);
   p.DpiX = TruncToInt(xres * f);
   p.DpiY = TruncToInt(yres * f);
@@ -682,8 +703,10 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   const bool jpegRgb = pg.compression == cJpeg && ph == 6;
   if (spp == 1 && bps == 1 && (ph == 0 || ph == 1)) {
     pg.kind = kBilevel;
+    // The fax decoders set the bits of white-coded runs; those runs hold 0 bits, which the photometric
+    // value then names: white for 0, black for 1. Raw bits are set for white only with black-is-zero.
     const bool ccitt = pg.compression >= cHuffman && pg.compression <= cGroup4;
-    pg.invert = !ccitt && ph == 0;
+    pg.invert = ccitt ? ph == 1 : ph == 0;
   } else if ((ph == 2 || jpegRgb) && spp >= 3 && bps == 8) {
     pg.kind = kRGB8;
   } else if (ph == 2 && spp >= 3 && bps == 16) {
@@ -738,7 +761,6 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
       dib->SetSize(pg.width, pg.height);
   } else {
   if (pg.compression == cJpeg)
-  if (pg.compression == cJpeg)
     if (const TTiffEntry* e = FindTag(ifd, tgJPEGTables)) pg.jpegTables = r.Bytes(*e);
   if (pg.kind == kNone) {
     progress.Abort();
@@ -767,13 +789,18 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
 
   // A fresh buffer: resizing in place would fill every pixel with the brush colour first.
   dib->Assign(gfx::TDib(pg.width, pg.height, bilevelDib ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit));
-  progress.SetRows(pg.height);
+  progress.StartPicture(pg.height);
   const bool ok = pg.tiled ? pg.ReadTiles() : pg.ReadStrips();
-  if (!ok) {
+  if (!ok && !pg.dataEnded) {
     progress.Abort();
     return;
   }
   if (pg.invert) InvertBilevelRows(*dib);
+  if (!ok) {
+    // A cut page is filled before it is turned, while its rows are still the stored ones.
+    progress.EndOfData();
+    progress.FillMissingRows(*dib);
+  }
   }
   if (alphaMask && pg.alphaUsed) alphaMask->Full = false;
   if (p.TiffAutoOrient && orientation >= 2 && orientation <= 8) {

@@ -25,6 +25,10 @@ bool OpaqueFormat(TOXFileFormat f) {
 
 constexpr int kMaxDpiStretch = 16;
 
+// PCX resolution fields hold the screen or the picture size in practice (old paint programs store
+// 640 x 480, netpbm the picture's own size), never the shape of a pixel.
+bool ResolutionGivesPixelShape(TOXFileFormat f) { return f != oxffPCX; }
+
 bool HasHeaderBlock(TOXFileFormat f) { return f == oxffTIFF || f == oxffPCX || f == oxffJPEG; }
 
 const char* HeaderTag(TOXFileFormat f) { return f == oxffTIFF ? "TIFF" : f == oxffPCX ? "PCX2" : "JFIF"; }
@@ -156,10 +160,17 @@ void TOrvexIO::SetBackground(gfx::TColor c) {
     holder_->SetHolderBackground(c);
 }
 
+void TOrvexIO::BeginOperation() {
+  Aborted = false;
+  Partial = false;
+  RowsRead = RowsExpected = 0;
+}
+
 void TOrvexIO::PrepareProgress(TProgressRec& rec) {
   rec.OnProgress = OnProgress;
   rec.Sender = this;
   rec.Aborted = &Aborted;
+  rec.FillColor = Background();
 }
 
 void TOrvexIO::ImageChanged() {
@@ -225,7 +236,13 @@ void TOrvexIO::RunLoad(TOXFileFormat format, TOXStream& stream, const std::strin
     codec->Read(call);
     if (restoreTo >= 0) stream.SetPosition(restoreTo);
   }
-  if (AutoAdjustDPI) AdjustDpi();
+  if (Aborted && progress.PartialPicture() && bitmap_) {
+    progress.FillMissingRows(*bitmap_);
+    Partial = true;
+    RowsRead = progress.RowsDelivered;
+    RowsExpected = progress.PictureRows;
+  }
+  if (AutoAdjustDPI && ResolutionGivesPixelShape(format)) AdjustDpi();
   if (OpaqueFormat(format) && mask_ && bitmap_ && !bitmap_->Empty()) {
     mask_->Allocate(bitmap_->Width(), bitmap_->Height(), 8);
     mask_->Fill(255);
@@ -239,7 +256,7 @@ void TOrvexIO::RunLoad(TOXFileFormat format, TOXStream& stream, const std::strin
 }
 
 void TOrvexIO::LoadFileAs(const std::string& fileName, TOXFileFormat format) {
-  Aborted = false;
+  BeginOperation();
   if (!bitmap_) return;
   if (format == oxffWMF || format == oxffEMF) {
     ImportMetafile(fileName, -1, -1);
@@ -257,7 +274,7 @@ void TOrvexIO::LoadFileAs(const std::string& fileName, TOXFileFormat format) {
 }
 
 void TOrvexIO::LoadStreamAs(TOXStream& stream, TOXFileFormat format) {
-  Aborted = false;
+  BeginOperation();
   if (!bitmap_) return;
   const TBuiltInCodec* codec = BuiltInCodec(format);
   if (!codec || !codec->Read || format == oxffWMF || format == oxffEMF) {
@@ -275,7 +292,7 @@ void TOrvexIO::LoadFromFile(const std::string& fileName) {
     LoadFileAs(fileName, f);
     return;
   }
-  Aborted = false;
+  BeginOperation();
   std::string ext = LowerExtension(fileName);
   const TOXFileFormatInfo* rec = ext.size() > 1 ? FindFormatByExtension(ext.substr(1)) : nullptr;
   if (!rec || !rec->ReadProc) {
@@ -289,7 +306,7 @@ void TOrvexIO::LoadFromFile(const std::string& fileName) {
 }
 
 const TOXFileFormatInfo* TOrvexIO::RegisteredReader(TOXFileFormat format) {
-  Aborted = false;
+  BeginOperation();
   ClearExifAndMarkers(Params);
   Params.FileName.clear();
   Params.FileType = oxffUnknown;
@@ -360,7 +377,7 @@ void TOrvexIO::WriteStream(TOXStream& stream, TOXFileFormat format, const TOXReg
 }
 
 void TOrvexIO::SaveToStreamFormat(TOXStream& stream, TOXFileFormat format) {
-  Aborted = false;
+  BeginOperation();
   if (!bitmap_) return;
   if (format >= oxffTIFF && format <= oxffPXM) {
     WriteStream(stream, format, nullptr);
@@ -377,7 +394,7 @@ void TOrvexIO::SaveToStreamFormat(TOXStream& stream, TOXFileFormat format) {
 
 void TOrvexIO::SaveToFile(const std::string& fileName) {
   if (!bitmap_ || fileName.empty()) return;
-  Aborted = false;
+  BeginOperation();
   std::string ext = LowerExtension(fileName);
   TOXFileFormat f = SaveFormatOfExtension(ext);
   TOXRegWriteProc proc;
@@ -431,7 +448,7 @@ void TOrvexIO::ReadParamsOnly(TOXStream& stream, TOXFileFormat format, int64_t d
 void TOrvexIO::ReadParamsFromFileFormat(const std::string& fileName, TOXFileFormat format) {
   Params.FileType = format;
   ClearExifAndMarkers(Params);
-  Aborted = false;
+  BeginOperation();
   try {
     TOXFileStream stream(fileName, fmOpenRead);
     ReadParamsOnly(stream, format, stream.Size());
@@ -445,7 +462,7 @@ void TOrvexIO::ReadParamsFromFileFormat(const std::string& fileName, TOXFileForm
 void TOrvexIO::ReadParamsFromStreamFormat(TOXStream& stream, TOXFileFormat format) {
   Params.FileType = format;
   ClearExifAndMarkers(Params);
-  Aborted = false;
+  BeginOperation();
   try {
     ReadParamsOnly(stream, format, 0);
     if (Aborted) Params.FileType = oxffUnknown;
@@ -500,7 +517,7 @@ void TOrvexIO::AdjustDpi() {
 // ---------------------------------------------------------------------------------------------- metafiles
 
 void TOrvexIO::ImportMetafile(const std::string& fileName, int width, int height) {
-  Aborted = false;
+  BeginOperation();
   if (width == 0 || height == 0 || !bitmap_) return;
   ClearExifAndMarkers(Params);
   int natW = 0, natH = 0;

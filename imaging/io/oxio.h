@@ -33,8 +33,12 @@ class TOrvexIO : private TOXHolderListener {
   // Set with Aborted when the data ended after some rows were decoded: the bitmap holds those rows (the
   // rest background), so a caller can show what the file holds instead of nothing.
   bool Partial = false;
+  // With Partial: the rows the bitmap holds from the file, and the rows the picture has.
+  int64_t RowsRead = 0, RowsExpected = 0;
   TOXProgressEvent OnProgress;
   bool StreamHeaders = false;
+  // Square pixels after each load, for the formats whose two resolutions describe a pixel's shape (not PCX,
+  // whose fields hold screen or picture sizes).
   bool AutoAdjustDPI = true;
   int MsgLanguage = 0;  // msSystem
 
@@ -74,6 +78,8 @@ class TOrvexIO : private TOXHolderListener {
   void HolderDestroyed(TOXImageHolder& holder) override;
   void LeaveHolder();
 
+  // Clears Aborted and Partial at the start of an operation.
+  void BeginOperation();
   void PrepareProgress(TProgressRec& rec);
   // Standard load steps 3..8 around one codec read; `file` empty for stream loads.
   void RunLoad(TOXFileFormat format, TOXStream& stream, const std::string& file, const TBuiltInCodec* codec,

@@ -1,6 +1,8 @@
 // Defaults, copying and metadata clearing of the I/O parameter record; the process-wide hooks.
 #include "imaging/io/oxioparams.h"
 
+#include <cstring>
+
 namespace ox {
 
 int ScreenDpiX = 96;
@@ -10,6 +12,17 @@ TGifLzwDecoder DefaultGifLzwDecoder;
 TGifLzwEncoder DefaultGifLzwEncoder;
 TTiffLzwDecoder DefaultTiffLzwDecoder;
 TTiffLzwEncoder DefaultTiffLzwEncoder;
+
+void TProgressRec::FillMissingRows(gfx::TDib& dib) {
+  if (RestFilled || !PartialPicture() || dib.Empty() || PictureRows != dib.Height()) return;
+  RestFilled = true;
+  const int h = dib.Height(), first = int(RowsDelivered);
+  auto rowOf = [&](int k) { return BottomUp ? h - 1 - k : k; };
+  const int y0 = rowOf(first);
+  for (int x = 0; x < dib.Width(); ++x) dib.SetPixelColor(x, y0, FillColor);
+  for (int k = first + 1; k < h; ++k)
+    std::memcpy(dib.ScanLine(rowOf(k)), dib.ScanLine(y0), size_t(dib.RowLength()));
+}
 
 TIOParamsVals::TIOParamsVals(TOrvexIO* owner) : Owner(owner) { ResetParams(); }
 
@@ -53,6 +66,7 @@ void TIOParamsVals::ResetParams() {
   GifLzwEncoder = DefaultGifLzwEncoder;
   JpegColorSpace = 2;
   JpegQuality = 50;
+  JpegSamplingX = JpegSamplingY = 2;
   JpegDctMethod = 0;
   JpegOptimizeCoding = false;
   JpegSmoothing = 0;
@@ -154,6 +168,7 @@ void TIOParamsVals::CopyParams(const TIOParamsVals& s) {
   JpegOptimizeCoding = s.JpegOptimizeCoding; JpegSmoothing = s.JpegSmoothing; JpegProgressive = s.JpegProgressive;
   JpegScaleMode = s.JpegScaleMode; JpegMarkers.Assign(s.JpegMarkers); JpegScaleDenominator = s.JpegScaleDenominator;
   JpegWarningCount = s.JpegWarningCount; JpegLastMessage = s.JpegLastMessage;
+  JpegSamplingX = s.JpegSamplingX; JpegSamplingY = s.JpegSamplingY;
   PcxVersion = s.PcxVersion; PcxCompressed = s.PcxCompressed;
   BmpVersion = s.BmpVersion; BmpCompressed = s.BmpCompressed;
   IcoImageIndex = s.IcoImageIndex; IcoBackground = s.IcoBackground;

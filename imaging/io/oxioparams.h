@@ -75,20 +75,50 @@ struct TProgressRec {
   bool* Aborted = nullptr;       // never null inside a codec call
   bool LocalAborted = false;     // target of Aborted when the caller has no flag of its own
 
+  // How far the picture got, so that a cut file can be told from a broken one: the rows a reader has
+  // completed in the bitmap (from the top, or from the bottom for bottom-up files) out of PictureRows,
+  // and whether its data ended before the picture did.
+  int64_t PictureRows = 0;
+  int64_t RowsDelivered = 0;
+  bool BottomUp = false;
+  bool DataEnded = false;
+  gfx::TColor FillColor = 0;     // what the rows a cut file lacks become
+  bool RestFilled = false;
+
   TProgressRec() : Aborted(&LocalAborted) {}
   TProgressRec(const TProgressRec&) = delete;
   TProgressRec& operator=(const TProgressRec&) = delete;
 
   // Sets the factor for `rows` rows (no division for rows <= 0).
   void SetRows(int64_t rows) { Per1 = rows > 0 ? 100.0 / double(rows) : 0.0; }
+  // A reader starts decoding a picture of `rows` rows: the factor and the delivery count begin.
+  void StartPicture(int64_t rows, bool bottomUp = false) {
+    SetRows(rows);
+    Val = 0;
+    PictureRows = rows;
+    RowsDelivered = 0;
+    BottomUp = bottomUp;
+  }
   void Report(int percent) const {
     if (OnProgress) OnProgress(Sender, percent);
   }
-  // One more row done: reports trunc(Val * Per1).
+  // One more row of the picture done: reports trunc(Val * Per1).
   void Step() {
     ++Val;
+    Delivered(Val);
     Report(int(double(Val) * Per1));
   }
+  // `rows` rows of the picture are complete in the bitmap.
+  void Delivered(int64_t rows) { RowsDelivered = rows < 0 ? 0 : rows > PictureRows ? PictureRows : rows; }
+  // The data ran out before the picture was complete; stops the reader like Abort.
+  void EndOfData() {
+    DataEnded = true;
+    Abort();
+  }
+  // The data ended after some rows: the bitmap holds a partial picture rather than a failed one.
+  bool PartialPicture() const { return DataEnded && RowsDelivered > 0 && RowsDelivered < PictureRows; }
+  // Gives the rows a partial picture lacks FillColor (once; nothing for a whole or failed picture).
+  void FillMissingRows(gfx::TDib& dib);
   bool IsAborted() const { return *Aborted; }
   void Abort() { *Aborted = true; }
 };
@@ -145,7 +175,10 @@ class TIOParamsVals {
   TGifLzwEncoder GifLzwEncoder;
   // JPEG
   uint8_t JpegColorSpace = 2;
-  int JpegQuality = 50;
+  int JpegQuality = 50;  // a JPEG read sets it to the quality its own tables were made with
+  // Luma sampling against chroma, across and down (2, 2 = 4:2:0; 2, 1 = 4:2:2; 1, 1 = 4:4:4): what a
+  // colour JPEG read was sampled with, and what the writer samples YCbCr files with.
+  int JpegSamplingX = 2, JpegSamplingY = 2;
   uint8_t JpegDctMethod = 0;
   bool JpegOptimizeCoding = false;
   int JpegSmoothing = 0;

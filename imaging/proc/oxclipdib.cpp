@@ -48,7 +48,12 @@ constexpr gfx::TRGB kBlack{0, 0, 0}, kWhite{255, 255, 255};
 std::vector<uint8_t> EncodeClipboardDib(const gfx::TDib& source) {
   gfx::TDib copy;
   const gfx::TDib* dib = &source;
-  const bool mono = source.PixelFormat() == gfx::TPixelFormat::pf1bit;
+  // Many programs ignore the table of a 1-bit block, so it is always black, white with the bits to
+  // match; a picture of two other colours travels as 24-bit to keep them.
+  const auto& pal = source.Palette();
+  const bool oneBit = source.PixelFormat() == gfx::TPixelFormat::pf1bit;
+  const bool whiteFirst = oneBit && pal.size() >= 2 && pal[0] == kWhite && pal[1] == kBlack;
+  const bool mono = oneBit && (pal.size() < 2 || whiteFirst || (pal[0] == kBlack && pal[1] == kWhite));
   if (!mono && source.PixelFormat() != gfx::TPixelFormat::pf24bit) {
     copy.Assign(source);
     copy.SetPixelFormat(gfx::TPixelFormat::pf24bit);
@@ -66,13 +71,16 @@ std::vector<uint8_t> EncodeClipboardDib(const gfx::TDib& source) {
   Put16(&block[12], 1);
   Put16(&block[14], uint16_t(bits));
   if (mono) {
-    const auto& pal = dib->Palette();
-    PutEntry(&block[40], pal.size() >= 2 ? pal[0] : kBlack);
-    PutEntry(&block[44], pal.size() >= 2 ? pal[1] : kWhite);
+    PutEntry(&block[40], kBlack);
+    PutEntry(&block[44], kWhite);
   }
   uint8_t* out = block.data() + 40 + tableBytes;
   const int64_t copyBytes = std::min<int64_t>(row, dib->RowLength());
-  for (int y = h - 1; y >= 0; --y, out += row) std::memcpy(out, dib->ScanLine(y), size_t(copyBytes));
+  for (int y = h - 1; y >= 0; --y, out += row) {
+    std::memcpy(out, dib->ScanLine(y), size_t(copyBytes));
+    if (whiteFirst)
+      for (int64_t i = 0; i < copyBytes; ++i) out[i] = uint8_t(~out[i]);
+  }
   return block;
 }
 

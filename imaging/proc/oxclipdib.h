@@ -10,8 +10,9 @@
 
 namespace ox {
 
-// 40-byte header, two colour entries for 1 bit (the picture's own two colours), rows bottom-up padded to
-// 4 bytes, 4 zeroed spare bytes. 1-bit pictures stay 1-bit; every other format is packed as 24-bit.
+// 40-byte header, for 1 bit the fixed table black, white, rows bottom-up padded to 4 bytes, 4 zeroed spare
+// bytes. Black-and-white 1-bit pictures stay 1-bit (bits flipped when their own table is white, black);
+// every other picture, 1-bit ones of two other colours included, is packed as 24-bit.
 std::vector<uint8_t> EncodeClipboardDib(const gfx::TDib& dib);
 
 // Where the parts of a packed DIB lie, once its header has been checked against the block.

@@ -22,7 +22,8 @@ class TOrvex : public TOrvexView, public TOXImageHolder {
   TOrvexIO& IOComponent();
   TOrvexProc& ProcComponent();
 
-  // By file name, the format chosen by the extension; Aborted of the I/O component tells failure.
+  // By file name, the format chosen by the extension; Aborted of the I/O component tells failure, and
+  // Partial with it a picture cut short, which the view keeps and shows.
   void LoadFromFile(const std::string& fileName) { IOComponent().LoadFromFile(fileName); }
   void SaveToFile(const std::string& fileName) { IOComponent().SaveToFile(fileName); }
 

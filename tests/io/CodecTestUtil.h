@@ -114,9 +114,9 @@ inline std::vector<uint8_t> ToPpm(const gfx::TDib& dib) {
   return out;
 }
 
-// Largest channel difference; -1 when the sizes differ.
+// Largest channel difference; 256, above every tolerance, when the sizes differ or a picture is empty.
 inline int MaxDiff(const TRgbImage& a, const TRgbImage& b) {
-  if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) return -1;
+  if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size() || a.rgb.empty()) return 256;
   int m = 0;
   for (size_t i = 0; i < a.rgb.size(); ++i) m = std::max(m, std::abs(int(a.rgb[i]) - int(b.rgb[i])));
   return m;

@@ -137,6 +137,20 @@ TEST(Exif, DirectoryValuesSubDirectoryAndThumbnail) {
   }
 }
 
+// Orientation and ResolutionUnit have defaults of their own: top-left and inches when the tags are absent.
+TEST(Exif, AbsentOrientationAndUnitTakeTheirDefaults) {
+  TiffBuilder t(false);
+  size_t next;
+  const size_t ifd = t.Directory({t.Ascii(271, "Maker"), t.Rational(282, 72, 1)}, &next);
+  t.Put32(4, uint32_t(ifd));
+  TIOParamsVals p;
+  p.ExifOrientation = 8;
+  p.ExifResolutionUnit = 3;
+  ASSERT_TRUE(ReadExifData(t.b.data(), t.b.size(), p));
+  EXPECT_EQ(p.ExifOrientation, 1);
+  EXPECT_EQ(p.ExifResolutionUnit, 2);
+}
+
 TEST(Exif, BrokenStructuresEndCleanly) {
   TiffBuilder t(false);
   size_t next0, next1;

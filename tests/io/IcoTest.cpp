@@ -44,7 +44,8 @@ std::vector<uint8_t> MakeIcon(int type, const std::vector<TIconImage>& images) {
   uint32_t offset = uint32_t(6 + 16 * images.size());
   for (size_t i = 0; i < images.size(); ++i) {
     const TIconImage& im = images[i];
-    f.insert(f.end(), {uint8_t(im.w), uint8_t(im.h), 0, 0});
+    // The entry's colour count sizes the table, 0 standing for 256 (as icon writers fill it in).
+    f.insert(f.end(), {uint8_t(im.w), uint8_t(im.h), uint8_t(im.palette.size() >= 256 ? 0 : im.palette.size()), 0});
     P16(f, type == 2 ? uint32_t(im.hotX) : 1);
     P16(f, type == 2 ? uint32_t(im.hotY) : uint32_t(im.bits));
     P32(f, uint32_t(blobs[i].size()));
@@ -159,6 +160,77 @@ TEST(Icon, MalformedEntriesAbort) {
   EXPECT_TRUE(edit([](auto& f) { f[22 + 14] = 0; f[12] = 0; f[8] = 0; }));  // no bit count, no colours
   EXPECT_TRUE(edit([](auto& f) { f.resize(f.size() - 9); }));               // pixels cut short
   EXPECT_TRUE(edit([](auto& f) { f.resize(30); }));
+}
+
+// The directory entry's colour count sizes the table; the header's own count is not used.
+TEST(Icon, PaletteSizeFromTheDirectoryEntry) {
+  std::vector<uint8_t> f = MakeIcon(1, {EightBit()});
+  // Header colours-used (at 6 + 16 + 32) claims 200: the entry's 3 still place the rows right.
+  f[22 + 32] = 200;
+  auto r = Read(f, false, 0, TRGB{1, 2, 3});
+  ASSERT_FALSE(r->aborted);
+  EXPECT_EQ(r->params.ColorMapCount, 3);
+  EXPECT_EQ(Px(r->dib, 0, 1), (TRGB{200, 10, 10}));
+  EXPECT_EQ(Px(r->dib, 0, 0), (TRGB{10, 200, 10}));
+}
+
+// A cut icon keeps the rows it holds (from the bottom) as a partial picture; a stop ends the rows.
+TEST(Icon, TruncatedIconKeepsItsRowsAndStopsOnAbort) {
+  TIconImage tall = EightBit();
+  tall.h = 4;
+  tall.xorRows = {1, 1, 0, 0, 2, 2, 0, 0, 1, 2, 0, 0, 2, 1, 0, 0};
+  tall.andRows.assign(16, 0);
+  std::vector<uint8_t> f = MakeIcon(1, {tall});
+  f.resize(f.size() - 16 - 2);  // the AND mask and half the top row are missing
+  // The entry's data size must stay inside the file.
+  const uint32_t size = uint32_t(f.size() - 22);
+  for (int i = 0; i < 4; ++i) f[14 + i] = uint8_t(size >> (8 * i));
+  TOXMemoryStream s(f);
+  TDib dib;
+  TIOParamsVals params;
+  TProgressRec progress;
+  ICOReadStream(s, &dib, params, nullptr, progress, false);
+  EXPECT_TRUE(progress.IsAborted());
+  EXPECT_TRUE(progress.PartialPicture());
+  EXPECT_EQ(progress.RowsDelivered, 3);
+  ASSERT_EQ(dib.Height(), 4);
+  EXPECT_EQ(Px(dib, 0, 3), (TRGB{200, 10, 10}));
+  EXPECT_EQ(Px(dib, 0, 1), (TRGB{200, 10, 10}));
+  EXPECT_EQ(Px(dib, 1, 1), (TRGB{10, 200, 10}));
+
+  TOXMemoryStream whole(MakeIcon(1, {tall}));
+  TProgressRec stop;
+  int reports = 0;
+  stop.OnProgress = [&](TOrvexIO*, int) {
+    if (++reports == 2) stop.Abort();
+  };
+  TDib stopped;
+  ICOReadStream(whole, &stopped, params, nullptr, stop, false);
+  EXPECT_EQ(stop.RowsDelivered, 1);
+  EXPECT_FALSE(stop.PartialPicture());
+}
+
+// An icon file that is really a bitmap leaves no mask of an earlier icon behind.
+TEST(Icon, BitmapInsideResetsTheMask) {
+  std::vector<uint8_t> bmp = {'B', 'M'};
+  P32(bmp, 14 + 40 + 8); P16(bmp, 0); P16(bmp, 0); P32(bmp, 14 + 40);
+  P32(bmp, 40); P32(bmp, 2); P32(bmp, 1); P16(bmp, 1); P16(bmp, 24);
+  for (int i = 0; i < 6; ++i) P32(bmp, 0);
+  bmp.insert(bmp.end(), {1, 2, 3, 4, 5, 6, 0, 0});
+  TOXMemoryStream s(bmp);
+  TDib dib;
+  TIOParamsVals params;
+  TOXMask mask;
+  mask.Allocate(5, 5, 8);
+  mask.Fill(0);
+  TProgressRec progress;
+  ICOReadStream(s, &dib, params, &mask, progress, false);
+  ASSERT_FALSE(progress.IsAborted());
+  EXPECT_EQ(dib.Width(), 2);
+  EXPECT_EQ(mask.Width, 2);
+  EXPECT_EQ(mask.Height, 1);
+  EXPECT_TRUE(mask.Full);
+  EXPECT_EQ(mask.GetPixel(1, 0), 255);
 }
 
 TEST(Cursor, HotSpotAndBackground) {

@@ -283,10 +283,13 @@ TEST(Png, OversizedAndTruncatedFilesAbort) {
   EXPECT_TRUE(Decode(Serialize(chunks), params, true).aborted);
 
   const std::vector<uint8_t> full = ReadFile(kSuite / "png" / "basi6a08.png");
-  for (size_t cut : {size_t(0), size_t(7), size_t(40), full.size() / 2, full.size() - 5}) {
+  for (size_t cut : {size_t(0), size_t(7), size_t(40), full.size() / 2}) {
     TIOParamsVals p;
     EXPECT_TRUE(Decode(std::vector<uint8_t>(full.begin(), full.begin() + long(cut)), p, true).aborted) << cut;
   }
+  // Every row is there, only the end chunk is cut: the picture is whole.
+  TIOParamsVals p;
+  EXPECT_FALSE(Decode(std::vector<uint8_t>(full.begin(), full.end() - 5), p, true).aborted);
 }
 
 // The background chunk is written per the standard and read back; the old x 256 form is still understood.

@@ -190,6 +190,18 @@ TEST(TiffRead, MalformedFilesEndCleanly) {
   }
 }
 
+// A photometric value without a number of ours (LogLuv, 32845) leaves the record's previous one.
+TEST(TiffRead, UnknownPhotometricLeavesThePreviousValue) {
+  for (uint8_t previous : {uint8_t(3), uint8_t(0)}) {
+    gfx::TDib dib;
+    TIOParamsVals params;
+    params.TiffPhotometric = previous;
+    LoadTiff(kLibtiff + "logluv-3c-16b.tiff", dib, params);
+    EXPECT_EQ(params.TiffPhotometric, previous);
+    EXPECT_GT(params.Width, 0);
+  }
+}
+
 TEST(TiffRead, DirectoryChainsEndAtLoops) {
   const std::pair<const char*, int> files[] = {{"test_ifd_loop_to_self.tif", 1}, {"test_ifd_loop_to_first.tif", 2},
                                                {"test_two_ifds.tif", 2}, {"test_ifd_loop_subifd.tif", 5}};

@@ -118,9 +118,9 @@ inline Picture FromDib(const gfx::TDib& dib) {
   return p;
 }
 
-// Largest channel difference (256 when the sizes differ).
+// Largest channel difference (256 when the sizes differ or the pictures are empty).
 inline int MaxDiff(const Picture& a, const Picture& b) {
-  if (a.w != b.w || a.h != b.h) return 256;
+  if (a.w != b.w || a.h != b.h || a.rgb.empty()) return 256;
   int m = 0;
   for (size_t i = 0; i < a.rgb.size(); ++i) m = std::max(m, std::abs(int(a.rgb[i]) - int(b.rgb[i])));
   return m;

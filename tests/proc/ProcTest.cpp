@@ -256,14 +256,24 @@ TEST(ClipboardDib, OneBitTablesAndMasksAnywhere) {
   EXPECT_EQ(out.PixelFormat(), gfx::TPixelFormat::pf24bit);
   EXPECT_EQ(out.GetPixelColor(0, 0), gfx::RGBColor(255, 0, 0));
   EXPECT_EQ(out.GetPixelColor(1, 0), gfx::RGBColor(0, 0, 255));
-  // Our own 1-bit pictures travel with their two colours and come back the same.
+  // Our own 1-bit pictures always carry the table black, white (readers that ignore it see the same
+  // picture): a white-first one has its bits flipped, one of two other colours goes as 24-bit.
   gfx::TDib inverted(4, 1, gfx::TPixelFormat::pf1bit);
   inverted.SetPalette({{255, 255, 255}, {0, 0, 0}});
   inverted.ScanLine(0)[0] = 0x50;
   std::vector<uint8_t> block = EncodeClipboardDib(inverted);
-  EXPECT_EQ(std::vector<uint8_t>(block.begin() + 40, block.begin() + 48), (std::vector<uint8_t>{255, 255, 255, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(block[14], 1);
+  EXPECT_EQ(std::vector<uint8_t>(block.begin() + 40, block.begin() + 48), (std::vector<uint8_t>{0, 0, 0, 0, 255, 255, 255, 0}));
+  EXPECT_EQ(block[48] & 0xF0, 0xA0);  // white pixels 0 and 2 are set bits
   ASSERT_TRUE(DecodeClipboardDib(block, out));
   for (int x = 0; x < 4; ++x) EXPECT_EQ(out.GetPixelColor(x, 0), inverted.GetPixelColor(x, 0)) << x;
+  gfx::TDib coloured(4, 1, gfx::TPixelFormat::pf1bit);
+  coloured.SetPalette({{255, 0, 0}, {0, 0, 255}});
+  coloured.ScanLine(0)[0] = 0x50;
+  block = EncodeClipboardDib(coloured);
+  EXPECT_EQ(block[14], 24);
+  ASSERT_TRUE(DecodeClipboardDib(block, out));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(out.GetPixelColor(x, 0), coloured.GetPixelColor(x, 0)) << x;
 
   auto masks = [](uint32_t r, uint32_t g, uint32_t b) {
     std::vector<uint8_t> m;

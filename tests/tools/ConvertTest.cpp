@@ -138,3 +138,33 @@ TEST(Convert, MetafileCorpusImports) {
   }
   EXPECT_GE(seen, 2);
 }
+
+// A cut file is no conversion: exit 1, naming the file and how far its data goes; no output is made.
+TEST(Convert, CutInputNamesTheMissingRows) {
+  TempDir dir;
+  ASSERT_EQ(std::system(("convert -size 64x480 gradient:red-blue -quality 90 '" + (dir / "whole.jpg") + "'").c_str()), 0);
+  std::ifstream in(dir / "whole.jpg", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  std::ofstream(dir / "photo.jpg", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+  TRun run = Convert("'" + (dir / "photo.jpg") + "' '" + (dir / "out.png") + "'");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find("cannot read '" + (dir / "photo.jpg") + "': the data ends after row "), std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find(" of 480\n"), std::string::npos) << run.output;
+  EXPECT_FALSE(fs::exists(dir / "out.png"));
+  // The whole file without its end marker converts.
+  std::ofstream(dir / "noend.jpg", std::ios::binary) << bytes.substr(0, bytes.size() - 2);
+  EXPECT_EQ(Convert("'" + (dir / "noend.jpg") + "' '" + (dir / "out.png") + "'").status, 0);
+}
+
+// The file's pixel size is kept unless square pixels are asked for (a 204 x 98 dpi fax page).
+TEST(Convert, SquarePixelsOnlyWhenAsked) {
+  TempDir dir;
+  ASSERT_EQ(std::system(("convert -size 100x40 xc:white -density 204x98 -units PixelsPerInch '" + (dir / "fax.tif") + "'").c_str()), 0);
+  EXPECT_EQ(Convert("'" + (dir / "fax.tif") + "' '" + (dir / "kept.png") + "'").status, 0);
+  EXPECT_NE(Convert("--info '" + (dir / "kept.png") + "'").output.find("Size: 100 x 40"), std::string::npos);
+  EXPECT_EQ(Convert("--square-pixels '" + (dir / "fax.tif") + "' '" + (dir / "square.png") + "'").status, 0);
+  const TRun info = Convert("--info '" + (dir / "square.png") + "'");
+  EXPECT_NE(info.output.find("Size: 100 x 83"), std::string::npos) << info.output;
+  EXPECT_NE(Convert("--help").output.find("--square-pixels"), std::string::npos);
+}

@@ -58,8 +58,10 @@ Reading:
   --frame N           GIF frame to read, from 0
   --index N           icon or cursor image to read, from 0
   --scale 1|2|4|8     JPEG: decode at 1/1, 1/2, 1/4 or 1/8 size
+  --square-pixels     resample a picture whose two resolutions differ (a 204 x 98 dpi fax) to
+                      square pixels; by default the file's pixel size is kept
 Writing:
-  --quality Q         JPEG quality 1..100 (default 50)
+  --quality Q         JPEG quality 1..100 (default: the input JPEG's own, else 50)
   --progressive       JPEG progressive file
   --compression NAME  TIFF: none, huffman, g3, g3-2d, g4, lzw, packbits
                       BMP, PCX, Targa: rle or none
@@ -104,6 +106,7 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
       if (s != 1 && s != 2 && s != 4 && s != 8) throw std::invalid_argument("--scale expects 1, 2, 4 or 8");
       o.scale = s;
     } else if (a == "--quality") o.quality = ParseInt(a, value(), 1, 100);
+    else if (a == "--square-pixels") o.squarePixels = true;
     else if (a == "--progressive") o.progressive = true;
     else if (a == "--compression") o.compression = value();
     else if (a == "--interlaced") o.interlaced = true;

@@ -26,6 +26,8 @@ struct TOptions {
   std::optional<int> page, frame, index, quality, bits, scale, pngLevel;
   std::optional<std::string> compression, bmpVersion;
   bool interlaced = false, progressive = false;
+  // Resample non-square pixels (the file's two resolutions differ) to square ones after reading.
+  bool squarePixels = false;
 };
 
 // Throws std::invalid_argument with a one-line message on a bad command line.
