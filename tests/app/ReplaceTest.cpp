@@ -76,7 +76,9 @@ TEST_F(TMainFrmTest, EveryReplacingCommandAsksAboutTheEdits) {
       EXPECT_EQ(frm->CurrentFile, c.reload ? a : b);
       EXPECT_EQ(Width(), c.reload ? 6 : 7);
       EXPECT_FALSE(frm->ImageModified);
-      if (c.reload) EXPECT_EQ(frm->Orvex->Picture().GetPixelColor(0, 0), answer == TMsgAnswer::Yes ? kWhite : kBlack);
+      if (c.reload) {
+        EXPECT_EQ(frm->Orvex->Picture().GetPixelColor(0, 0), answer == TMsgAnswer::Yes ? kWhite : kBlack);
+      }
     }
   }
 }
