@@ -1,3 +1,4 @@
+// The open chooser's fixed filter and the save chooser's filter built from the format registry.
 #include "app/FileFilters.h"
 
 #include "imaging/io/oxio.h"
@@ -10,12 +11,12 @@ namespace app {
 const std::string& OpenFilter() {
   static const std::string filter =
       "All graphics|*.tif;*.tiff;*.fax;*.jpg;*.jpeg;*.jpe;*.pcx;*.bmp;*.dib;*.rle;*.ico;*.cur;*.png;*.wmf;*.emf;*.tga;"
-      "*.targa;*.vda;*.icb;*.vst;*.pix;*.pxm;*.ppm;*.pgm;*.pbm;*.avi|TIFF Bitmap (TIF;TIFF;FAX)|*.tif;*.tiff;*.fax|"
+      "*.targa;*.vda;*.icb;*.vst;*.pix;*.pxm;*.ppm;*.pgm;*.pbm;*.avi;*.gif|TIFF Bitmap (TIF;TIFF;FAX)|*.tif;*.tiff;*.fax|"
       "JPEG Bitmap (JPG;JPEG;JPE)|*.jpg;*.jpeg;*.jpe|PaintBrush (PCX)|*.pcx|Windows Bitmap (BMP;DIB;RLE)|"
       "*.bmp;*.dib;*.rle|Windows Icon (ICO)|*.ico|Windows Cursor (CUR)|*.cur|Portable Network Graphics (PNG)|*.png|"
       "Windows Metafile (WMF)|*.wmf|Enhanced Windows Metafile (EMF)|*.emf|Targa Bitmap (TGA;TARGA;VDA;ICB;VST;PIX)|"
       "*.tga;*.targa;*.vda;*.icb;*.vst;*.pix|Portable Pixmap, GreyMap, BitMap (PXM;PPM;PGM;PBM)|*.pxm;*.ppm;*.pgm;"
-      "*.pbm|Video for Windows (AVI)|*.avi";
+      "*.pbm|Video for Windows (AVI)|*.avi|CompuServe Bitmap (GIF)|*.gif|All files|*";
   return filter;
 }
 

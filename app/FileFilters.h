@@ -5,7 +5,7 @@
 
 namespace app {
 
-// The open chooser's filter, as the viewer has always shown it.
+// The open chooser's filter: every format the viewer opens, then all files.
 const std::string& OpenFilter();
 // Every format the I/O component can write, from the format registry, in registry order.
 std::string SaveFilter();

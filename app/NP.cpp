@@ -295,6 +295,11 @@ bool TMainFrm::AskToSaveChanges() {
   return true;
 }
 
+// One question for every command that replaces the picture, as for a drop.
+bool TMainFrm::ConfirmReplace() {
+  return !(Options().AskToSaveChangesOnExit && ImageModified) || AskToSaveChanges();
+}
+
 bool TMainFrm::FormCloseQuery() {
   const ViewerOptions& o = Options();
   if (o.MinToTrayOnClose) {

@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "app/ProgressShow.h"
 #include "app/settings/IniFile.h"
 #include "app/settings/ViewerOptions.h"
 #include "platform/Services.h"
 
 class QAction;
 class QLabel;
+class QProgressBar;
 class QMenu;
 class QToolBar;
 
@@ -52,6 +54,7 @@ constexpr unsigned kOpenCommandSteps =
     osLoad | osCaptions | osRecent | osClipboard | osFit | osClearModified | osFullScreen;
 constexpr unsigned kDropSteps = kOpenCommandSteps | osHomeCatalog;
 constexpr unsigned kReloadSteps = osLoad | osCaptions | osClearModified;
+constexpr unsigned kDesktopImageSteps = osLoad | osCaptions | osFit | osClearModified;
 
 class TMainFrm : public QMainWindow {
  public:
@@ -83,6 +86,10 @@ class TMainFrm : public QMainWindow {
   void OpenDroppedFiles(const std::vector<std::string>& paths);
   // The question before a drop or a close; false when the user cancelled or the save failed.
   bool AskToSaveChanges();
+  // Before a command replaces the picture: asks when there are edits to lose; false when it must not go on.
+  bool ConfirmReplace();
+  // The file that was read only in part and is still current, else empty.
+  const std::string& PartialFile() const { return partialFile_; }
 
   // --- commands ---
   void OpenItemClick();
@@ -92,6 +99,7 @@ class TMainFrm : public QMainWindow {
   void OpenFolderItemClick();
   void DragDropItemClick();
   void ReOpenItemClick(size_t i);
+  void ShowDesktopImageItemClick();
   void DeleteNotExistsRecentItemClick();
   void DeleteRecentItemClick();
   void AddToBookmarksItemClick();
@@ -127,6 +135,9 @@ class TMainFrm : public QMainWindow {
   QMenu* ContextMenu() const { return contextMenu_; }
   QToolBar* ToolBar() const { return toolBar_; }
   QLabel* PathLabel() const { return pathLabel_; }
+  QProgressBar* ProgressBar() const { return progressBar_; }
+  // Loads, saves and picture operations show their progress through it; its clock may be replaced.
+  TProgressShow& Progress() { return *progress_; }
   ViewerOptions& Options() const { return *setup_.options; }
   platform::Services& Services() { return setup_.services; }
   TIniFile& Ini() { return *ini_; }
@@ -172,6 +183,10 @@ class TMainFrm : public QMainWindow {
   QAction* AddItem(QMenu* menu, const std::string& name, const QString& caption, const QKeySequence& key,
                    std::function<void()> handler, int checkState = -1);
   void ConnectIdle();
+  // Runs a picture operation with the progress bar.
+  void Busy(const std::function<void()>& work);
+  // Tells the user that `path` was read only in part.
+  void ReportPartial(const std::string& path);
 
   TMainFrmSetup setup_;
   std::unique_ptr<TIniFile> ini_;
@@ -182,6 +197,9 @@ class TMainFrm : public QMainWindow {
   QToolBar* toolBar_ = nullptr;
   QLabel* pathLabel_ = nullptr;
   QLabel* panels_[2] = {nullptr, nullptr};
+  QProgressBar* progressBar_ = nullptr;
+  std::unique_ptr<TProgressShow> progress_;
+  std::string partialFile_;
   QTimer startupTimer_, checkChanged_;
   QMetaObject::Connection idle_;
   std::string wallpaperPath_;

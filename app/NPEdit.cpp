@@ -9,6 +9,7 @@
 namespace app {
 
 std::string TMainFrm::WritePicture(const std::string& path) {
+  Orvex->IOComponent().Partial = false;
   return RunIO([&] { Orvex->SaveToFile(path); },
                "Cannot save \"" + path + "\": this format cannot hold the picture, or the file cannot be written.");
 }
@@ -18,17 +19,27 @@ bool TMainFrm::SaveItemClick() {
     SaveAsItemClick();
     return !ImageModified;
   }
+  if (!partialFile_.empty() && partialFile_ == CurrentFile) {
+    const std::string name = CurrentFile.substr(CurrentFile.find_last_of('/') + 1);
+    if (setup_.services.ui->MessageBox("Vantrel",
+                                       "\"" + name + "\" was read only in part. Replace the file with the part "
+                                       "shown?",
+                                       platform::TMsgButtons::YesNo,
+                                       platform::TMsgKind::Warning) != platform::TMsgAnswer::Yes)
+      return false;
+  }
   const std::string error = WritePicture(CurrentFile);
   if (!error.empty()) {
     ReportError(error);
     return false;
   }
   ImageModified = false;
+  partialFile_.clear();
   return true;
 }
 
-// The chosen name gets the picture; the current file, captions and the modified flag stay as they were.
-// With no current file yet, the saved file becomes the current one so that the edits count as saved.
+// The saved file becomes the current one, as in every editor, so that a later "Save..." never writes to
+// the file the user has left.
 void TMainFrm::SaveAsItemClick() {
   std::string path = setup_.services.ui->ChooseFileToSave("Save As", SaveFilter(), CurrentFile,
                                                           Options().AskToOverwriteFileForSaveDialog);
@@ -39,16 +50,15 @@ void TMainFrm::SaveAsItemClick() {
     ReportError(error);
     return;
   }
-  if (CurrentFile.empty()) {
-    UpdateCaptions(path);
-    AddToRecent();
-    ImageModified = false;
-  }
+  UpdateCaptions(path);
+  AddToRecent();
+  ImageModified = false;
+  partialFile_.clear();
 }
 
 void TMainFrm::BuildEditMenu(QMenu* menu) {
   auto proc = [this](void (ox::TOrvexProc::*op)()) {
-    return [this, op] { (Orvex->ProcComponent().*op)(); };
+    return [this, op] { Busy([this, op] { (Orvex->ProcComponent().*op)(); }); };
   };
   AddItem(menu, "UndoItem", "Undo", Qt::CTRL | Qt::Key_Z, proc(&ox::TOrvexProc::Undo));
   AddItem(menu, "ClearUndoItem", "Clear Undo", {}, proc(&ox::TOrvexProc::ClearUndo));
@@ -71,33 +81,28 @@ void TMainFrm::FitAfterTurn() {
 
 void TMainFrm::BuildImageMenu(QMenu* menu) {
   auto p = [this]() -> ox::TOrvexProc& { return Orvex->ProcComponent(); };
-  AddItem(menu, "RotateLeftItem", "Rotate Left", Qt::Key_L, [this, p] {
-    p().Rotate(90, true);
-    FitAfterTurn();
-  });
-  AddItem(menu, "RotateRightItem", "Rotate Right", Qt::Key_R, [this, p] {
-    p().Rotate(-90, true);
-    FitAfterTurn();
-  });
+  // The turning commands fit the picture again afterwards when AutoResize is on.
+  auto op = [this](std::function<void()> work, bool turns = false) {
+    return [this, work = std::move(work), turns] {
+      Busy(work);
+      if (turns) FitAfterTurn();
+    };
+  };
+  AddItem(menu, "RotateLeftItem", "Rotate Left", Qt::Key_L, op([p] { p().Rotate(90, true); }, true));
+  AddItem(menu, "RotateRightItem", "Rotate Right", Qt::Key_R, op([p] { p().Rotate(-90, true); }, true));
   // V belongs to the thumbnails window once that exists; until then it flips.
-  AddItem(menu, "VerticalItem", "Vertical Flip", Qt::Key_V, [this, p] {
-    p().Flip(1);
-    FitAfterTurn();
-  });
-  AddItem(menu, "HorizomtalItem", "Horizontal Flip", Qt::Key_H, [this, p] {
-    p().Flip(0);
-    FitAfterTurn();
-  });
+  AddItem(menu, "VerticalItem", "Vertical Flip", Qt::Key_V, op([p] { p().Flip(1); }, true));
+  AddItem(menu, "HorizomtalItem", "Horizontal Flip", Qt::Key_H, op([p] { p().Flip(0); }, true));
   menu->addSeparator();
-  AddItem(menu, "GrayItem", "Gray", Qt::Key_G, [p] { p().ConvertToGray(); });
-  AddItem(menu, "NegativeItem", "Negative", Qt::Key_N, [p] { p().Negative(); });
-  AddItem(menu, "EdgeItem", "Edge", {}, [p] { p().EdgeDetect(7, 0, true, 0.9, 0.99); });
+  AddItem(menu, "GrayItem", "Gray", Qt::Key_G, op([p] { p().ConvertToGray(); }));
+  AddItem(menu, "NegativeItem", "Negative", Qt::Key_N, op([p] { p().Negative(); }));
+  AddItem(menu, "EdgeItem", "Edge", {}, op([p] { p().EdgeDetect(7, 0, true, 0.9, 0.99); }));
   menu->addSeparator();
   AddItem(menu, "CenterItem", "By Center", {}, [this] { Orvex->SetCenter(!Orvex->Center()); }, 1);
   AddItem(menu, "WidthItem", "Width", Qt::Key_W, [this] { Orvex->ZoomToFit(); });
   AddItem(menu, "AutoResizeItem", "AutoResize", {}, {}, 1);
   menu->addSeparator();
-  AddItem(menu, "ClearItem", "Clear", Qt::CTRL | Qt::Key_Delete, [p] { p().Clear(); });
+  AddItem(menu, "ClearItem", "Clear", Qt::CTRL | Qt::Key_Delete, op([p] { p().Clear(); }));
 }
 
 }  // namespace app

@@ -52,7 +52,7 @@ void TMainFrm::RefreshBookmarksMenu() { RefreshItems(bookmarkItems_, BookmarkLis
 void TMainFrm::ReOpenItemClick(size_t i) {
   if (i >= RecentList.size() || RecentList[i].empty()) return;
   const std::string path = RecentList[i];
-  if (!OpenFile(path, kOpenCommandSteps)) return;
+  if (!ConfirmReplace() || !OpenFile(path, kOpenCommandSteps)) return;
   if (!QFileInfo::exists(QString::fromStdString(path)))
     setup_.services.ui->MessageBox("Vantrel", "File \"" + path + "\" not found!", platform::TMsgButtons::Ok,
                                    platform::TMsgKind::Error);
@@ -75,8 +75,9 @@ void TMainFrm::AddToBookmarksItemClick() {
 }
 
 void TMainFrm::FavItemClick(size_t i) {
-  if (i < BookmarkList.size() && !BookmarkList[i].empty())
-    OpenFile(BookmarkList[i], osLoad | osCaptions | osClearModified);
+  if (i >= BookmarkList.size() || BookmarkList[i].empty() || !ConfirmReplace()) return;
+  const std::string path = BookmarkList[i];
+  OpenFile(path, osLoad | osCaptions | osClearModified);
 }
 
 void TMainFrm::DeleteNotExistsBookmarksItemClick() {

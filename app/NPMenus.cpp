@@ -4,10 +4,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <chrono>
 
 #include "app/MenuIcons.h"
 #include "app/NP.h"
@@ -68,6 +70,8 @@ void TMainFrm::BuildMenus() {
   QMenu* tools = bar->addMenu("&Tools");
   AddItem(tools, "OnTopItem", "Always on Top", Qt::CTRL | Qt::Key_A, [this] { ApplyStayOnTop(); }, 0);
   AddItem(tools, "DragDropItem", "Drag && Drop", Qt::Key_F7, [this] { DragDropItemClick(); }, 1);
+  tools->addSeparator();
+  AddItem(tools, "ShowDesktopImageItem", "Show Desktop Image", {}, [this] { ShowDesktopImageItemClick(); });
 
   BuildViewMenu(bar->addMenu("&View"));
 
@@ -160,6 +164,21 @@ void TMainFrm::BuildStatusBar() {
   panels_[1]->setMinimumWidth(50);
   statusBar()->addWidget(panels_[0]);
   statusBar()->addWidget(panels_[1], 1);
+  progressBar_ = new QProgressBar(this);
+  progressBar_->setFixedWidth(160);
+  progressBar_->setMaximumHeight(16);
+  statusBar()->addPermanentWidget(progressBar_);
+  progress_ = std::make_unique<TProgressShow>(progressBar_, [] {
+    return int64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                       .count());
+  });
+  Orvex->SetOnProgress([this](ox::TOrvexView*, int percent) { progress_->Report(percent); });
+}
+
+void TMainFrm::Busy(const std::function<void()>& work) {
+  TProgressScope scope(*progress_);
+  work();
 }
 
 void TMainFrm::ApplyMenuIcons() {

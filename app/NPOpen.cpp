@@ -22,34 +22,45 @@ std::string TMainFrm::AbsolutePath(const std::string& path) const {
 }
 
 std::string TMainFrm::RunIO(const std::function<void()>& op, const std::string& failure) {
+  TProgressScope scope(*progress_);
   try {
     op();
   } catch (const std::exception& e) {
     return e.what();
   }
-  return Orvex->IOComponent().Aborted ? failure : std::string();
+  // A picture whose data ended after some rows is shown: the caller tells the user.
+  const ox::TOrvexIO& io = Orvex->IOComponent();
+  return io.Aborted && !io.Partial ? failure : std::string();
 }
 
 bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
   const std::string previous = CurrentFile;
   CurrentFile = path;
+  bool partial = false;
   if (steps & osLoad) {
     // A failed load may have left part of the new picture behind; the previous one stays on screen, so
     // that nothing ever saves a half-read picture over the file it came from.
     const bool wasModified = ImageModified;
     gfx::TDib keepPicture = Orvex->Picture();
     ox::TOXMask keepAlpha = *Orvex->AlphaMask();
+    const gfx::TColor keepBackground = Orvex->Background();
+    // A GIF's or PNG's own background belongs to that picture only: every load starts from the user's.
+    Orvex->SetBackground(gfx::TColor(Options().BackgroundColor));
+    Orvex->IOComponent().Partial = false;
     const std::string error = RunIO([&] { Orvex->LoadFromFile(CurrentFile); },
                                     "Cannot load \"" + path + "\": the file is damaged or its format is not known.");
     if (!error.empty()) {
       CurrentFile = previous;
       Orvex->Picture() = std::move(keepPicture);
       *Orvex->AlphaMask() = std::move(keepAlpha);
+      Orvex->SetBackground(keepBackground);
       Orvex->HolderImageChanged();
       ImageModified = wasModified;
       if (!(steps & osQuiet)) ReportError(error);
       return false;
     }
+    partial = Orvex->IOComponent().Partial;
+    partialFile_ = partial ? CurrentFile : std::string();
   }
   const ViewerOptions& o = Options();
   if (steps & osCaptions) UpdateCaptions(CurrentFile);
@@ -59,13 +70,22 @@ bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
   if ((steps & osFit) && o.AutoWidthWhenOpeningFile) Orvex->ZoomToFit();
   if (steps & osClearModified) ImageModified = false;
   if ((steps & osFullScreen) && o.OnOpenFileFullScreen && !FullScreenActive) ToggleFullScreen();
+  if (partial) ReportPartial(CurrentFile);
   return true;
+}
+
+void TMainFrm::ReportPartial(const std::string& path) {
+  setup_.services.ui->MessageBox("Vantrel",
+                                 "\"" + path + "\" is incomplete: the picture ends where its data ends, and only "
+                                 "that part is shown.",
+                                 platform::TMsgButtons::Ok, platform::TMsgKind::Warning);
 }
 
 void TMainFrm::OpenItemClick() {
   std::vector<std::string> chosen =
       setup_.services.ui->ChooseFilesToOpen("Open", OpenFilter(), CurrentFile, false);
   if (chosen.empty() || chosen.front().empty()) return;
+  if (!ConfirmReplace()) return;
   OpenFile(chosen.front(), kOpenCommandSteps);
 }
 
@@ -79,12 +99,25 @@ void TMainFrm::OpenInNewWindowItemClick() {
 void TMainFrm::NewWindowItemClick() { setup_.services.shell->StartNewInstance({""}); }
 
 void TMainFrm::ReloadFileItemClick() {
+  if (!ConfirmReplace()) return;
   if (CurrentFile.empty()) {
     UpdateCaptions(CurrentFile);
     ImageModified = false;
     return;
   }
   OpenFile(CurrentFile, kReloadSteps);
+}
+
+// The recent list is left as it is.
+void TMainFrm::ShowDesktopImageItemClick() {
+  if (!ConfirmReplace()) return;
+  const std::string path = setup_.services.desktop ? setup_.services.desktop->ReadWallpaper() : std::string();
+  if (path.empty()) {
+    UpdateCaptions(path);
+    ImageModified = false;
+    return;
+  }
+  OpenFile(path, kDesktopImageSteps);
 }
 
 void TMainFrm::OpenFolderItemClick() {

@@ -99,15 +99,40 @@ bool TOrvexProc::GetRegion(int& x1, int& y1, int& x2, int& y2, TOXMask*& mask) {
 
 // ---------------------------------------------------------------------------------------------- undo
 
-bool TOrvexProc::PushSnapshot() {
-  if (!target_ || target_->Empty()) return false;
-  while (!undo_.empty() && int(undo_.size()) >= std::max(UndoLimit, 1)) undo_.erase(undo_.begin());
+std::unique_ptr<TOXBitmap> TOrvexProc::TakeSnapshot() const {
+  if (!target_ || target_->Empty()) return nullptr;
   auto snap = std::make_unique<TOXBitmap>();
   // A temporary file that cannot be had keeps the snapshot in memory (TOXBitmap falls back itself).
   snap->SetLocation(location_);
-  if (!snap->CopyFromDib(*target_)) return false;
-  undo_.push_back(TSnapshot{std::move(snap), {}});
+  if (!snap->CopyFromDib(*target_)) return nullptr;
+  return snap;
+}
+
+void TOrvexProc::Keep(std::unique_ptr<TOXBitmap> snapshot, const std::string& caption) {
+  if (!snapshot) return;
+  while (!undo_.empty() && int(undo_.size()) >= std::max(UndoLimit, 1)) undo_.erase(undo_.begin());
+  undo_.push_back(TSnapshot{std::move(snapshot), caption});
+}
+
+bool TOrvexProc::PushSnapshot() {
+  auto snap = TakeSnapshot();
+  if (!snap) return false;
+  Keep(std::move(snap), {});
   return true;
+}
+
+void TOrvexProc::Edit(const std::string& caption, const std::function<bool()>& op) {
+  if (!target_ || target_->Empty()) return;
+  std::unique_ptr<TOXBitmap> before = AutoUndo ? TakeSnapshot() : nullptr;
+  if (!op()) return;
+  Keep(std::move(before), caption);
+  Changed();
+}
+
+gfx::TColor TOrvexProc::FillColour() const {
+  const gfx::TColor c = Background();
+  if (!platform::IsSysColor(c)) return c & 0xFFFFFF;
+  return System ? System->ResolveColor(c) : 0;
 }
 
 void TOrvexProc::SaveUndo() { PushSnapshot(); }
@@ -149,9 +174,9 @@ gfx::TDib TOrvexProc::SelectionCopy(const TOXMask* mask, int x1, int y1, int x2,
 
 void TOrvexProc::FillSelected(const TOXMask* mask, int x1, int y1, int x2, int y2) {
   if (mask && !mask->IsEmpty())
-    ox::ClearSel(*target_, mask, Background());
+    ox::ClearSel(*target_, mask, FillColour());
   else
-    FillDibRect(*target_, gfx::TRect{x1, y1, x2, y2}, Background());
+    FillDibRect(*target_, gfx::TRect{x1, y1, x2, y2}, FillColour());
 }
 
 TOXMask* TOrvexProc::SelectionFor(int& x1, int& y1, int& x2, int& y2) {
@@ -161,8 +186,10 @@ TOXMask* TOrvexProc::SelectionFor(int& x1, int& y1, int& x2, int& y2) {
 }
 
 void TOrvexProc::ApplyToSelection(const std::string& caption,
-                                  const std::function<void(gfx::TDib&, const gfx::TRect&)>& op) {
+                                  const std::function<void(gfx::TDib&, const gfx::TRect&)>& op, bool bilevelToo) {
   if (!target_ || target_->Empty()) return;
+  const gfx::TPixelFormat f = target_->PixelFormat();
+  if (f != gfx::TPixelFormat::pf24bit && !(bilevelToo && f == gfx::TPixelFormat::pf1bit)) return;
   if (AutoUndo) SaveUndoCaptioned(caption);
   int x1, y1, x2, y2;
   TOXMask* mask = SelectionFor(x1, y1, x2, y2);
@@ -173,7 +200,7 @@ void TOrvexProc::ApplyToSelection(const std::string& caption,
 void TOrvexProc::Clear() {
   if (!target_ || target_->Empty()) return;
   if (AutoUndo) SaveUndoCaptioned("Clear");
-  ox::Clear(*target_, Background());
+  ox::Clear(*target_, FillColour());
   Changed();
 }
 
@@ -181,7 +208,7 @@ void TOrvexProc::ClearSel() {
   if (!target_ || target_->Empty()) return;
   if (AutoUndo) SaveUndoCaptioned("ClearSel");
   int x1, y1, x2, y2;
-  ox::ClearSel(*target_, SelectionFor(x1, y1, x2, y2), Background());
+  ox::ClearSel(*target_, SelectionFor(x1, y1, x2, y2), FillColour());
   Changed();
 }
 

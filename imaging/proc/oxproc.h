@@ -12,6 +12,7 @@
 #include "imaging/proc/oxclipboard.h"
 #include "imaging/proc/oxcolourops.h"
 #include "imaging/proc/oxresample.h"
+#include "platform/system/SystemInfo.h"
 
 namespace ox {
 
@@ -32,6 +33,8 @@ class TOrvexProc : private TOXHolderListener {
   int MsgLanguage = 0;
   // Where picture exchange goes; without one the clipboard operations do nothing.
   TOXClipboard* Clipboard = nullptr;
+  // Resolves a system colour given as Background; without one such a colour fills black.
+  const platform::ISystem* System = nullptr;
 
   TOXImageHolder* AttachedOrvex() const { return holder_; }
   void SetAttachedOrvex(TOXImageHolder* holder);
@@ -74,16 +77,18 @@ class TOrvexProc : private TOXHolderListener {
 
   // The shared pattern of selection-aware operations: snapshot (with caption, when AutoUndo), region,
   // then `op` on the region in place, or on a cropped copy written back through the mask; then Changed.
-  // `op` receives the DIB and the rectangle to work on.
-  void ApplyToSelection(const std::string& caption, const std::function<void(gfx::TDib&, const gfx::TRect&)>& op);
+  // `op` receives the DIB and the rectangle to work on. A 24-bit operation (`bilevelToo` false: 24-bit
+  // only) does nothing at all on another format: no snapshot, no change notice.
+  void ApplyToSelection(const std::string& caption, const std::function<void(gfx::TDib&, const gfx::TRect&)>& op,
+                        bool bilevelToo = false);
   // Geometry: each pushes its snapshot (when AutoUndo), works on the whole picture and calls Changed.
   // direction 0 horizontal, 1 vertical.
   void Flip(int direction);
-  // Positive angles turn counter-clockwise; uncovered area takes Background.
+  // Positive angles turn counter-clockwise; uncovered area takes Background. An angle of 0 does nothing.
   void Rotate(double angle, bool antialias);
   // Canvas size: nothing is scaled; new area takes Background.
   void ImageResize(int width, int height);
-  // Negative sizes keep the proportion (see ResampleSize).
+  // Negative sizes keep the proportion (see ResampleSize); the snapshot's caption holds the sizes passed.
   void Resample(int width, int height, TResampleFilter filter);
 
   // Colour operations on the selection (or the whole picture).
@@ -98,12 +103,26 @@ class TOrvexProc : private TOXHolderListener {
   void ApplyFilter(const TUserFilter& kernel);
   // Colour reduction of the picture itself: > 2 colours stay 24-bit, else the 1-bit ordered dither.
   void ConvertTo(int colours);
+  // As ConvertTo, handing back the palette used (black and white for 2 colours or fewer).
+  void ConvertToPalette(int colours, std::vector<gfx::TRGB>& palette);
+  // Counts over the region (the selection's box when there is a selection; the mask is not applied).
+  // 24-bit only; false otherwise.
+  bool GetHistogram(THistogram& histogram);
 
  private:
   void HolderBitmapReplaced(TOXImageHolder& holder) override;
   void HolderDestroyed(TOXImageHolder& holder) override;
   void Leave();
   bool PushSnapshot();
+  // A copy of Target for the undo stack (null when AutoUndo is off or there is nothing to copy).
+  std::unique_ptr<TOXBitmap> TakeSnapshot() const;
+  void Keep(std::unique_ptr<TOXBitmap> snapshot, const std::string& caption);
+  // Runs `op` on Target; only when it changed something (true) is the snapshot kept and Changed called.
+  void Edit(const std::string& caption, const std::function<bool()>& op);
+  // ConvertTo and ConvertToPalette.
+  void Reduce(const std::string& caption, int colours, std::vector<gfx::TRGB>& palette);
+  // Background as a plain colour.
+  gfx::TColor FillColour() const;
   // A copy of the box of Target; pixels outside the selection are those of a new DIB.
   gfx::TDib SelectionCopy(const TOXMask* mask, int x1, int y1, int x2, int y2);
   void FillSelected(const TOXMask* mask, int x1, int y1, int x2, int y2);

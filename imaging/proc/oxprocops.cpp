@@ -10,10 +10,11 @@ namespace ox {
 
 namespace {
 
-// "90", "-90", "17.5": the shortest text that reads back as the angle.
+// "90", "-90", "17.5": a text that reads back as the angle. From 15 digits up, so that a whole angle is
+// never written with an exponent ("9e+01").
 std::string AngleText(double angle) {
   char buf[32];
-  for (int digits = 1; digits <= 17; ++digits) {
+  for (int digits = 15; digits <= 17; ++digits) {
     std::snprintf(buf, sizeof buf, "%.*g", digits, angle);
     if (std::strtod(buf, nullptr) == angle) break;
   }
@@ -28,33 +29,22 @@ TProcProgressFn TOrvexProc::Progress() {
 }
 
 void TOrvexProc::Flip(int direction) {
-  if (!target_ || target_->Empty()) return;
-  if (AutoUndo) SaveUndoCaptioned("Flip");
-  ox::Flip(*target_, direction);
-  Changed();
+  Edit("Flip", [&] { return ox::Flip(*target_, direction); });
 }
 
 void TOrvexProc::Rotate(double angle, bool antialias) {
-  if (!target_ || target_->Empty()) return;
-  if (AutoUndo) SaveUndoCaptioned("Rotate " + AngleText(angle));
-  ox::Rotate(*target_, angle, antialias, Background(), Progress());
-  Changed();
+  Edit("Rotate " + AngleText(angle),
+       [&] { return ox::Rotate(*target_, angle, antialias, FillColour(), Progress()); });
 }
 
 void TOrvexProc::ImageResize(int width, int height) {
-  if (!target_ || target_->Empty() || width <= 0 || height <= 0) return;
-  if (AutoUndo) SaveUndoCaptioned("ImageResize " + std::to_string(width) + "," + std::to_string(height));
-  ox::ImageResize(*target_, width, height, Background());
-  Changed();
+  Edit("ImageResize " + std::to_string(width) + "," + std::to_string(height),
+       [&] { return ox::ImageResize(*target_, width, height, FillColour()); });
 }
 
 void TOrvexProc::Resample(int width, int height, TResampleFilter filter) {
-  if (!target_ || target_->Empty()) return;
-  int w = width, h = height;
-  if (!ResampleSize(target_->Width(), target_->Height(), w, h)) return;
-  if (AutoUndo) SaveUndoCaptioned("Resample " + std::to_string(w) + "," + std::to_string(h));
-  ox::Resample(*target_, width, height, filter, mask_, Progress());
-  Changed();
+  Edit("Resample " + std::to_string(width) + "," + std::to_string(height),
+       [&] { return ox::Resample(*target_, width, height, filter, mask_, Progress()); });
 }
 
 void TOrvexProc::ConvertToGray() {
@@ -62,18 +52,17 @@ void TOrvexProc::ConvertToGray() {
 }
 
 void TOrvexProc::Negative() {
-  ApplyToSelection("Negative", [this](gfx::TDib& d, const gfx::TRect& r) { ox::Negative(d, r, nullptr, Progress()); });
+  ApplyToSelection(
+      "Negative", [this](gfx::TDib& d, const gfx::TRect& r) { ox::Negative(d, r, nullptr, Progress()); }, true);
 }
 
 void TOrvexProc::EdgeDetect(int windowSize, int thinFactor, bool hysteresis, double smoothing, double ratio) {
-  if (!target_ || target_->Empty()) return;
-  if (AutoUndo) SaveUndoCaptioned("EdgeDetect");
-  ox::EdgeDetect(*target_, windowSize, thinFactor, hysteresis, smoothing, ratio, Progress());
-  Changed();
+  Edit("EdgeDetect",
+       [&] { return ox::EdgeDetect(*target_, windowSize, thinFactor, hysteresis, smoothing, ratio, Progress()); });
 }
 
 void TOrvexProc::Contrast(double amount) {
-  if (!target_ || target_->Empty()) return;
+  if (!target_ || target_->Empty() || target_->PixelFormat() != gfx::TPixelFormat::pf24bit) return;
   const gfx::TRGB mean = MeanColour(*target_);
   ApplyToSelection("Contrast", [&](gfx::TDib& d, const gfx::TRect& r) {
     ox::Contrast(d, r, amount, mean.r, mean.g, mean.b, nullptr, Progress());
@@ -101,16 +90,34 @@ void TOrvexProc::ApplyFilter(const TUserFilter& kernel) {
 }
 
 void TOrvexProc::ConvertTo(int colours) {
-  if (!target_ || target_->PixelFormat() != gfx::TPixelFormat::pf24bit || target_->Empty()) return;
-  if (AutoUndo) SaveUndoCaptioned("ConvertTo " + std::to_string(colours));
-  auto progress = Progress();
-  if (colours > 2) {
-    std::vector<gfx::TRGB> palette;
-    QuantizeInPlace(*target_, colours, palette, progress);
-  } else {
-    DitherToBilevel(*target_, progress);
-  }
-  Changed();
+  std::vector<gfx::TRGB> palette;
+  Reduce("ConvertTo " + std::to_string(colours), colours, palette);
+}
+
+void TOrvexProc::ConvertToPalette(int colours, std::vector<gfx::TRGB>& palette) {
+  palette.clear();
+  Reduce("ConvertToPalette", colours, palette);
+}
+
+void TOrvexProc::Reduce(const std::string& caption, int colours, std::vector<gfx::TRGB>& palette) {
+  if (!target_ || target_->PixelFormat() != gfx::TPixelFormat::pf24bit) return;
+  Edit(caption, [&] {
+    if (colours > 2) {
+      QuantizeInPlace(*target_, colours, palette, Progress());
+    } else {
+      DitherToBilevel(*target_, Progress());
+      palette = {gfx::TRGB{0, 0, 0}, gfx::TRGB{255, 255, 255}};
+    }
+    return true;
+  });
+}
+
+bool TOrvexProc::GetHistogram(THistogram& histogram) {
+  if (!target_ || target_->PixelFormat() != gfx::TPixelFormat::pf24bit) return false;
+  int x1, y1, x2, y2;
+  TOXMask* mask;
+  GetRegion(x1, y1, x2, y2, mask);
+  return ox::GetHistogram(*target_, gfx::TRect{x1, y1, x2, y2}, histogram);
 }
 
 }  // namespace ox

@@ -230,7 +230,8 @@ void FastRow(const uint8_t* in, uint8_t* out, int dw, const TFastAxis& t) {
       for (int c = 0; c < C; ++c) o[c] = Lerp(pa[c], pb[c], t.frac[size_t(i)]);
     } else {
       const int n = t.b[size_t(i)] - t.a[size_t(i)] + 1;
-      int sum[C] = {};
+      // 64 bits: a reduced axis may average more than eight million samples into one.
+      int64_t sum[C] = {};
       for (int k = 0; k < n; ++k)
         for (int c = 0; c < C; ++c) sum[c] += pa[int64_t(k) * C + c];
       for (int c = 0; c < C; ++c) o[c] = uint8_t(sum[c] / n);
@@ -251,7 +252,7 @@ void FastPlanes(const uint8_t* src, int sw, int sh, int64_t srcStride, uint8_t* 
   const TFastAxis ty = BuildFastAxis(sh, dh);
   std::vector<uint8_t> work(size_t(lineLen) * size_t(sh));
   for (int y = 0; y < sh; ++y) FastRow<C>(src + srcStride * y, work.data() + lineLen * y, dw, tx);
-  std::vector<int> sum(static_cast<size_t>(lineLen));
+  std::vector<int64_t> sum(static_cast<size_t>(lineLen));
   for (int y = 0; y < dh; ++y) {
     uint8_t* o = dst + dstStride * y;
     if (ty.mode == TFastAxis::kCopy) {

@@ -21,6 +21,8 @@ class TOrvex : public TOrvexView, public TOXImageHolder {
   // Attached to this view when first asked for.
   TOrvexIO& IOComponent();
   TOrvexProc& ProcComponent();
+  // Puts `io` (a component that reads or writes in its own way) in the place of the view's own.
+  void SetIOComponent(std::unique_ptr<TOrvexIO> io);
 
   // By file name, the format chosen by the extension; Aborted of the I/O component tells failure, and
   // Partial with it a picture cut short, which the view keeps and shows.

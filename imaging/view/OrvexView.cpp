@@ -231,8 +231,9 @@ void TOrvexView::ViewChanged(int change) {
   if (OnViewChange) OnViewChange(this, change);
 }
 
+// Only a change that starts from a zoom other than 100 waits for the filter.
 void TOrvexView::ArmFilterDelay() {
-  if (DelayZoomFilter && zoomFilter_ != rfNone) filterDelay_ = selectionDelay_ = 2;
+  if (DelayZoomFilter && zoomFilter_ != rfNone && zoom_ != 100) filterDelay_ = selectionDelay_ = 2;
 }
 
 void TOrvexView::SetZoomPercent(double z) {

@@ -8,6 +8,7 @@
 
 #include "AppTestUtil.h"
 #include "app/settings/IniFile.h"
+#include "imaging/proc/oxclipdib.h"
 
 using platform::TMsgAnswer;
 
@@ -15,16 +16,17 @@ TEST_F(TMainFrmTest, PictureCommandsAndUndo) {
   struct TCase {
     const char* item;
     int w, h;
-    std::array<int, 3> topLeft;  // blue, green, red after the command
+    int x, y;                   // the pixel checked
+    std::array<int, 3> colour;  // its red, green, blue after the command
   };
-  // The source pixel (x, y) is blue x*10, green y*10, red 0 (see WritePpm); the picture is 4 x 2.
+  // The source pixel (x, y) is red x*10, green y*10, blue 0 (see WritePpm); the picture is 4 x 2.
   const TCase cases[] = {
-      {"RotateLeftItem", 2, 4, {30, 0, 0}},      // the top-right corner comes to the top left
-      {"RotateRightItem", 2, 4, {0, 10, 0}},     // the bottom-left corner
-      {"HorizomtalItem", 4, 2, {30, 0, 0}},
-      {"VerticalItem", 4, 2, {0, 10, 0}},
-      {"NegativeItem", 4, 2, {255, 255, 255}},
-      {"ClearItem", 4, 2, {0, 0, 0}},            // the view's background is black
+      {"RotateLeftItem", 2, 4, 0, 0, {30, 0, 0}},    // the top-right corner comes to the top left
+      {"RotateRightItem", 2, 4, 0, 0, {0, 10, 0}},   // the bottom-left corner
+      {"HorizomtalItem", 4, 2, 0, 0, {30, 0, 0}},
+      {"VerticalItem", 4, 2, 0, 0, {0, 10, 0}},
+      {"NegativeItem", 4, 2, 0, 0, {255, 255, 255}},
+      {"ClearItem", 4, 2, 3, 1, {0, 0, 0}},          // was (30, 10, 0); the view's background is black
   };
   options.AutoWidthWhenOpeningFile = false;
   for (const TCase& c : cases) {
@@ -34,8 +36,8 @@ TEST_F(TMainFrmTest, PictureCommandsAndUndo) {
     EXPECT_EQ(Width(), c.w) << c.item;
     EXPECT_EQ(Height(), c.h) << c.item;
     // PPM and the DIB disagree on channel order: our pixels are stored blue, green, red.
-    auto px = Pixel(0, 0);
-    EXPECT_EQ((std::array<int, 3>{px[2], px[1], px[0]}), c.topLeft) << c.item;
+    auto px = Pixel(c.x, c.y);
+    EXPECT_EQ((std::array<int, 3>{px[2], px[1], px[0]}), c.colour) << c.item;
     EXPECT_TRUE(frm->ImageModified) << c.item;
     EXPECT_EQ(frm->Orvex->ProcComponent().UndoCount(), 1) << c.item;
     Click("UndoItem");
@@ -145,14 +147,15 @@ TEST_F(TMainFrmTest, SaveAndSaveAs) {
   ui.SaveResults = {dir / "copy.bmp"};
   Click("SaveAsItem");
   EXPECT_TRUE(std::filesystem::exists(dir / "copy.bmp"));
-  EXPECT_EQ(frm->CurrentFile, dir / "p.ppm");
-  EXPECT_TRUE(frm->ImageModified);
+  EXPECT_EQ(frm->CurrentFile, dir / "copy.bmp");
+  EXPECT_FALSE(frm->ImageModified);
   EXPECT_NE(ui.Filters.back().find("Windows Bitmap (BMP;DIB;RLE)|*.bmp;*.dib;*.rle"), std::string::npos);
   EXPECT_EQ(ui.Filters.back().find("Windows Icon"), std::string::npos);  // read only
 
+  frm->ImageModified = true;
   Click("SaveItem");
   EXPECT_FALSE(frm->ImageModified);
-  frm->OpenFile(dir / "p.ppm", app::kReloadSteps);
+  frm->OpenFile(dir / "copy.bmp", app::kReloadSteps);
   auto px = Pixel(0, 0);
   EXPECT_EQ(px[0], 255);  // the negative reached the file
 
@@ -224,18 +227,34 @@ TEST_F(TMainFrmTest, SelectedObjectCommands) {
   options.AutoWidthWhenOpeningFile = false;
   Start({Picture("p.ppm", 10, 8)});
   frm->Orvex->SelectionBase = ox::oxsbBitmap;
+  // Source pixel (x, y) is red 10 x, green 10 y; as stored: blue, green, red.
+  auto source = [](int x, int y) { return std::array<int, 3>{0, 10 * y, 10 * x}; };
   frm->Orvex->SelectRect(2, 1, 6, 5, false);
   ASSERT_TRUE(frm->Orvex->HasSelection());
   Click("SelCopyToClipItem");
-  EXPECT_FALSE(clipboard.Dib.empty());
+  gfx::TDib copied;
+  ASSERT_TRUE(ox::DecodeClipboardDib(clipboard.Dib, copied));
+  // A rectangle made as the mouse makes it holds both corners: columns 2 to 6, rows 1 to 5.
+  EXPECT_EQ(copied.Width(), 5);
+  EXPECT_EQ(copied.Height(), 5);
+  auto at = [](const gfx::TDib& d, int x, int y) {
+    const uint8_t* p = d.ScanLine(y) + 3 * x;
+    return std::array<int, 3>{p[0], p[1], p[2]};
+  };
+  EXPECT_EQ(at(copied, 0, 0), source(2, 1));
+  EXPECT_EQ(at(copied, 4, 4), source(6, 5));
+
   Click("ClearSelItem");
   EXPECT_EQ(Pixel(3, 2), (std::array<int, 3>{0, 0, 0}));
-  EXPECT_NE(Pixel(8, 7), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(Pixel(6, 5), (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(Pixel(7, 5), source(7, 5));
+  EXPECT_EQ(Pixel(6, 6), source(6, 6));
+  EXPECT_EQ(Pixel(8, 7), source(8, 7));
   Click("UndoItem");
   frm->Orvex->SelectRect(2, 1, 6, 5, false);
-  const int w = frm->Orvex->SelX2() - frm->Orvex->SelX1() + 1, h = frm->Orvex->SelY2() - frm->Orvex->SelY1() + 1;
   Click("CropSelItem");
-  EXPECT_EQ(Width(), w);
-  EXPECT_EQ(Height(), h);
-  EXPECT_LT(w, 10);
+  EXPECT_EQ(Width(), 5);
+  EXPECT_EQ(Height(), 5);
+  EXPECT_EQ(Pixel(0, 0), source(2, 1));
+  EXPECT_EQ(Pixel(4, 4), source(6, 5));
 }

@@ -325,3 +325,184 @@ TEST(ClipboardDib, MalformedBlocksDecodeToNothing) {
   EXPECT_EQ(target.Width(), 2);
   EXPECT_EQ(proc.UndoCount(), 0);
 }
+
+namespace {
+
+// The holder's picture: 8 x 6 in `format`, painted (24-bit) or striped (1-bit).
+void Prepare(THolderDouble& h, gfx::TPixelFormat format) {
+  h.dib = gfx::TDib(8, 6, format);
+  if (format == gfx::TPixelFormat::pf24bit) {
+    Paint(h.dib);
+    return;
+  }
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) h.dib.SetPixelColor(x, y, (x + y) % 3 ? gfx::RGBColor(255, 255, 255) : 0);
+}
+
+bool SameDib(const gfx::TDib& a, const gfx::TDib& b) {
+  if (a.PixelFormat() != b.PixelFormat() || a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if (a.GetPixelColor(x, y) != b.GetPixelColor(x, y)) return false;
+  return true;
+}
+
+struct TSystemStub : platform::ISystem {
+  int ScreenWidth() const override { return 800; }
+  int ScreenHeight() const override { return 600; }
+  int LogicalDpiX() const override { return 96; }
+  int LogicalDpiY() const override { return 96; }
+  gfx::TColor SysColor(int index) const override { return index == platform::scBtnFace ? 0x00C0D0E0 : 0; }
+  int Edge3DWidth() const override { return 2; }
+  int Edge3DHeight() const override { return 2; }
+  int64_t MonotonicMs() const override { return 0; }
+};
+
+}  // namespace
+
+// Every operation records its snapshot under its caption and announces the change; one that does nothing
+// (an angle of 0, sizes it cannot use, a format it does not handle) leaves neither trace nor change.
+TEST(ProcOperations, SnapshotCaptionAndChangeRules) {
+  using F = gfx::TPixelFormat;
+  struct TCase {
+    const char* name;
+    F format;
+    std::function<void(TOrvexProc&)> op;
+    const char* caption;  // null: nothing recorded, nothing changed
+    int w, h;             // the size afterwards
+  };
+  const TCase cases[] = {
+      {"Rotate 0", F::pf24bit, [](TOrvexProc& p) { p.Rotate(0, true); }, nullptr, 8, 6},
+      {"Rotate 0 bilevel", F::pf1bit, [](TOrvexProc& p) { p.Rotate(0, false); }, nullptr, 8, 6},
+      {"Rotate 360", F::pf24bit, [](TOrvexProc& p) { p.Rotate(360, false); }, "Rotate 360", 8, 6},
+      {"Rotate 90", F::pf24bit, [](TOrvexProc& p) { p.Rotate(90, true); }, "Rotate 90", 6, 8},
+      {"Rotate -90 bilevel", F::pf1bit, [](TOrvexProc& p) { p.Rotate(-90, true); }, "Rotate -90", 6, 8},
+      {"Rotate 12.5", F::pf24bit, [](TOrvexProc& p) { p.Rotate(12.5, false); }, "Rotate 12.5", -1, -1},
+      {"Resample height", F::pf24bit, [](TOrvexProc& p) { p.Resample(-1, 3, rfNone); }, "Resample -1,3", 4, 3},
+      {"Resample width", F::pf1bit, [](TOrvexProc& p) { p.Resample(16, -1, rfTriangle); }, "Resample 16,-1", 16, 12},
+      {"Resample filtered", F::pf24bit, [](TOrvexProc& p) { p.Resample(5, 7, rfLanczos3); }, "Resample 5,7", 5, 7},
+      {"Resample nothing", F::pf24bit, [](TOrvexProc& p) { p.Resample(-1, -1, rfNone); }, nullptr, 8, 6},
+      {"ImageResize", F::pf24bit, [](TOrvexProc& p) { p.ImageResize(10, 2); }, "ImageResize 10,2", 10, 2},
+      {"ImageResize bilevel", F::pf1bit, [](TOrvexProc& p) { p.ImageResize(3, 9); }, "ImageResize 3,9", 3, 9},
+      {"ImageResize 0", F::pf24bit, [](TOrvexProc& p) { p.ImageResize(0, 5); }, nullptr, 8, 6},
+      {"EdgeDetect", F::pf24bit, [](TOrvexProc& p) { p.EdgeDetect(7, 0, true, 0.9, 0.99); }, "EdgeDetect", 8, 6},
+      {"EdgeDetect bilevel", F::pf1bit, [](TOrvexProc& p) { p.EdgeDetect(7, 0, true, 0.9, 0.99); }, nullptr, 8, 6},
+      {"ConvertTo 16", F::pf24bit, [](TOrvexProc& p) { p.ConvertTo(16); }, "ConvertTo 16", 8, 6},
+      {"ConvertTo 2", F::pf24bit, [](TOrvexProc& p) { p.ConvertTo(2); }, "ConvertTo 2", 8, 6},
+      {"ConvertTo bilevel", F::pf1bit, [](TOrvexProc& p) { p.ConvertTo(16); }, nullptr, 8, 6},
+      {"Flip bilevel", F::pf1bit, [](TOrvexProc& p) { p.Flip(0); }, "Flip", 8, 6},
+      {"Negative bilevel", F::pf1bit, [](TOrvexProc& p) { p.Negative(); }, "Negative", 8, 6},
+      {"ConvertToGray bilevel", F::pf1bit, [](TOrvexProc& p) { p.ConvertToGray(); }, nullptr, 8, 6},
+      {"Contrast bilevel", F::pf1bit, [](TOrvexProc& p) { p.Contrast(20); }, nullptr, 8, 6},
+      {"AddRGB bilevel", F::pf1bit, [](TOrvexProc& p) { p.AddRGB(5, 5, 5); }, nullptr, 8, 6},
+      {"Equalize bilevel", F::pf1bit, [](TOrvexProc& p) { p.Equalize(); }, nullptr, 8, 6},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    THolderDouble h;
+    Prepare(h, c.format);
+    const gfx::TDib before = h.dib;
+    TOrvexProc proc;
+    proc.SetAttachedOrvex(&h);
+    c.op(proc);
+    if (!c.caption) {
+      EXPECT_EQ(proc.UndoCount(), 0);
+      EXPECT_EQ(h.changes, 0);
+      EXPECT_TRUE(SameDib(h.dib, before));
+      continue;
+    }
+    ASSERT_EQ(proc.UndoCount(), 1);
+    EXPECT_EQ(proc.UndoCaption(0), c.caption);
+    EXPECT_EQ(h.changes, 1);
+    if (c.w > 0) {
+      EXPECT_EQ(h.dib.Width(), c.w);
+      EXPECT_EQ(h.dib.Height(), c.h);
+    }
+    proc.Undo();
+    EXPECT_TRUE(SameDib(h.dib, before));
+  }
+}
+
+TEST(ProcOperations, RotateByZeroLeavesABareTargetUnmodified) {
+  gfx::TDib dib(4, 3, gfx::TPixelFormat::pf24bit);
+  dib.Modified = false;
+  TOrvexProc proc;
+  proc.SetTarget(&dib);
+  proc.Rotate(0, true);
+  EXPECT_FALSE(dib.Modified);
+  proc.Rotate(180, true);
+  EXPECT_TRUE(dib.Modified);
+}
+
+TEST(ProcOperations, ConvertToPaletteHandsBackThePalette) {
+  THolderDouble h;
+  const gfx::TColor colours[] = {gfx::RGBColor(200, 10, 10), gfx::RGBColor(10, 200, 10), gfx::RGBColor(10, 10, 200)};
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) h.dib.SetPixelColor(x, y, colours[(x + y) % 3]);
+  TOrvexProc proc;
+  proc.SetAttachedOrvex(&h);
+  std::vector<gfx::TRGB> palette{{1, 2, 3}};
+  proc.ConvertToPalette(16, palette);
+  EXPECT_EQ(proc.UndoCaption(0), "ConvertToPalette");
+  EXPECT_EQ(h.dib.PixelFormat(), gfx::TPixelFormat::pf24bit);
+  ASSERT_FALSE(palette.empty());
+  EXPECT_LE(palette.size(), 16u);
+  // Every pixel's colour is one of the palette's.
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x) {
+      const gfx::TColor c = h.dib.GetPixelColor(x, y);
+      const gfx::TRGB rgb{gfx::RedOf(c), gfx::GreenOf(c), gfx::BlueOf(c)};
+      EXPECT_NE(std::find(palette.begin(), palette.end(), rgb), palette.end()) << x << "," << y;
+    }
+
+  proc.ConvertToPalette(2, palette);
+  EXPECT_EQ(h.dib.PixelFormat(), gfx::TPixelFormat::pf1bit);
+  EXPECT_EQ(palette, (std::vector<gfx::TRGB>{{0, 0, 0}, {255, 255, 255}}));
+  // A 1-bit picture is not reduced again, and the palette says so by being empty.
+  proc.ConvertToPalette(2, palette);
+  EXPECT_TRUE(palette.empty());
+  EXPECT_EQ(proc.UndoCount(), 1);
+}
+
+TEST(ProcOperations, HistogramCountsTheSelectionBox) {
+  THolderDouble h;
+  Paint(h.dib);  // red 10 x, green 20 y
+  TOrvexProc proc;
+  proc.SetAttachedOrvex(&h);
+  THistogram all;
+  ASSERT_TRUE(proc.GetHistogram(all));
+  EXPECT_EQ(all.Red[20], 6u);  // column 2
+  EXPECT_EQ(all.Blue[200], 48u);
+  h.SelectRect(2, 1, 5, 4);
+  THistogram box;
+  ASSERT_TRUE(proc.GetHistogram(box));
+  EXPECT_EQ(box.Blue[200], 9u);
+  EXPECT_EQ(box.Red[20], 3u);
+  EXPECT_EQ(box.Green[0], 0u);  // row 0 lies outside
+  EXPECT_EQ(box.Green[20], 3u);
+  h.dib = gfx::TDib(4, 4, gfx::TPixelFormat::pf1bit);
+  EXPECT_FALSE(proc.GetHistogram(box));
+}
+
+// A system colour as Background fills with the colour the system gives it, or black without a system.
+TEST(ProcOperations, SystemColourBackgroundIsResolved) {
+  TSystemStub system;
+  for (bool withSystem : {true, false}) {
+    SCOPED_TRACE(withSystem);
+    THolderDouble h;
+    h.background = platform::SysColorValue(platform::scBtnFace);
+    TOrvexProc proc;
+    proc.SetAttachedOrvex(&h);
+    if (withSystem) proc.System = &system;
+    const gfx::TColor expected = withSystem ? 0x00C0D0E0 : 0;
+    proc.ImageResize(10, 6);
+    EXPECT_EQ(h.dib.GetPixelColor(9, 5), expected);
+    proc.Rotate(90, false);
+    proc.Clear();
+    EXPECT_EQ(h.dib.GetPixelColor(0, 0), expected);
+    h.SelectRect(1, 1, 3, 3);
+    h.dib.SetPixelColor(1, 1, gfx::RGBColor(1, 2, 3));
+    proc.ClearSel();
+    EXPECT_EQ(h.dib.GetPixelColor(1, 1), expected);
+  }
+}

@@ -249,6 +249,14 @@ TEST(FastLinear, ReduceAveragesInclusiveRanges) {
   EXPECT_EQ(Alpha({1, 2, 2, 9}, 4, 1, 2, 1), (std::vector<uint8_t>{1, 2}));
 }
 
+// 10 million samples of 255 fall into the first output pixel: their sum passes 2^31.
+TEST(FastLinear, ReduceSumsLongRangesWithoutOverflow) {
+  const int n = 20'000'000;
+  const std::vector<uint8_t> plane(size_t(n), 255);
+  EXPECT_EQ(Alpha(plane, n, 1, 2, 1), (std::vector<uint8_t>{255, 255}));
+  EXPECT_EQ(Alpha(plane, 1, n, 1, 2), (std::vector<uint8_t>{255, 255}));
+}
+
 TEST(FastLinear, AxisOfScaleOneIsCopied) {
   std::mt19937 rng(5);
   std::vector<uint8_t> src(5 * 3);

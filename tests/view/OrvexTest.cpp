@@ -1,4 +1,5 @@
-// TOrvex with its components: a load shows the picture and sets the resolution; edits go through undo.
+// TOrvex with its components: a load shows the picture and sets the resolution; edits go through undo;
+// both components report progress through the view.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -32,5 +33,21 @@ TEST(Orvex, LoadEditUndoThroughTheComponents) {
   EXPECT_EQ(view.Picture().GetPixelColor(3, 4), gfx::RGBColor(245, 235, 225));
   view.ProcComponent().Undo();
   EXPECT_EQ(view.Picture().GetPixelColor(3, 4), gfx::RGBColor(10, 20, 30));
+
+  // The handler is set after the components were made and is still reached through them.
+  std::vector<int> reports;
+  view.SetOnProgress([&](TOrvexView* sender, int percent) {
+    EXPECT_EQ(sender, &view);
+    reports.push_back(percent);
+  });
+  view.LoadFromFile(file);
+  ASSERT_FALSE(reports.empty());
+  EXPECT_EQ(reports.front(), 0);
+  const size_t afterLoad = reports.size();
+  view.ProcComponent().Negative();
+  ASSERT_GT(reports.size(), afterLoad);
+  EXPECT_EQ(reports.back(), 97);  // after the last of 20 rows: trunc(19 * 100 / 19.5)
+  view.SetOnProgress({});
+  view.ProcComponent().Negative();  // no handler: nothing to reach
   std::filesystem::remove(file);
 }

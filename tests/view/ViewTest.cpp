@@ -183,6 +183,9 @@ TEST_F(ViewFixture, DelayedFilterTicksInAfterTwoTimerTicks) {
   Make(40, 40, Numbered(40, 40));
   view->SetZoomFilter(ox::rfLanczos3);
   Render();
+  // Leaving 100 arms nothing; a step from another zoom does.
+  view->SetZoomPercent(50);
+  EXPECT_EQ(view->FilterDelay(), 0);
   view->SetZoomPercent(60);
   EXPECT_EQ(view->FilterDelay(), 2);
   gfx::TDib nearest(40, 40, gfx::TPixelFormat::pf24bit);
@@ -216,6 +219,15 @@ TEST_F(ViewFixture, DelayedFilterTicksInAfterTwoTimerTicks) {
   view->TimerTick();
   view->TimerTick();
   view->SetZoomPercent(200);
+  EXPECT_EQ(view->FilterDelay(), 0);
+  // Scrolling at 100 arms nothing either.
+  view->DelayZoomFilter = true;
+  view->SetZoomPercent(100);
+  view->TimerTick();
+  view->TimerTick();
+  view->resize(20, 20);
+  view->SetScrollXY(5, 5);
+  ASSERT_EQ(view->ScrollX(), 5);
   EXPECT_EQ(view->FilterDelay(), 0);
 }
 
