@@ -64,6 +64,7 @@ void TMainFrm::FormCreate() {
   wallpaperPath_ = setup_.services.desktop ? setup_.services.desktop->ReadWallpaper() : std::string();
   RefreshRecentMenu();
   RefreshBookmarksMenu();
+  ApplyComfortOptions();
   ConnectIdle();
 }
 
@@ -149,6 +150,7 @@ void TMainFrm::ApplyViewOptions() {
   ApplyMenuIcons();
   setAcceptDrops(Item("DragDropItem")->isChecked());
   ApplyStayOnTop();
+  ApplyComfortOptions();
   if (!o.SaveTransparentOnExit) {
     if (QAction* t = Item("TranparentItem")) t->setChecked(false);
   } else {
@@ -278,7 +280,10 @@ void TMainFrm::HomePageItemClick() {
 
 void TMainFrm::CheckChangedTimer() { ImageModified = false; }
 
-void TMainFrm::OrvexImageChange() { ImageModified = true; }
+void TMainFrm::OrvexImageChange() {
+  ImageModified = true;
+  RefreshUndoItems();
+}
 
 bool TMainFrm::AskToSaveChanges() {
   const std::string name = CurrentFile.substr(CurrentFile.find_last_of('/') + 1);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FolderSteps.h"
 #include "app/settings/IniFile.h"
 #include "app/settings/ViewerOptions.h"
 #include "platform/Services.h"
@@ -109,6 +110,15 @@ class TMainFrm : public QMainWindow {
   void ZoomStep(int direction);
   void SetCaptionVisible(bool visible);
 
+  // --- viewing comfort ---
+  // Opens the next, previous, first or last readable picture of the current file's folder after the save
+  // question; false when none was opened.
+  bool StepPicture(TFolderStep step);
+  void ActualSizeItemClick();
+  // "Undo <operation>" and "Redo <operation>" from the processing component's stacks.
+  void RefreshUndoItems();
+  QLabel* ZoomPanel() const { return zoomPanel_; }
+
   // --- message-driven handlers ---
   void FormShow();
   void IdleSave();
@@ -172,6 +182,15 @@ class TMainFrm : public QMainWindow {
   QAction* AddItem(QMenu* menu, const std::string& name, const QString& caption, const QKeySequence& key,
                    std::function<void()> handler, int checkState = -1);
   void ConnectIdle();
+  // Viewing comfort (NPComfort.cpp): the folder submenu, the View menu's zoom items and the zoom panel.
+  void BuildFolderMenu(QMenu* file);
+  void BuildComfortViewItems(QMenu* view);
+  void BuildZoomPanel();
+  // The comfort options and menu toggles onto the view and the processing component.
+  void ApplyComfortOptions();
+  void SetZoomFilterItem(int filter);
+  // Page Up/Down, Home and End when the view did not scroll with them; false for other keys.
+  bool StepKey(int key);
 
   TMainFrmSetup setup_;
   std::unique_ptr<TIniFile> ini_;
@@ -189,6 +208,9 @@ class TMainFrm : public QMainWindow {
   bool inIdle_ = false;
   bool useContextMenu_ = true;
   bool captionVisible_ = true;
+  TFolderSteps folderSteps_;
+  QLabel* zoomPanel_ = nullptr;
+  std::vector<QAction*> zoomFilterItems_;
 };
 
 }  // namespace app

@@ -59,6 +59,7 @@ void TMainFrm::BuildMenus() {
   AddItem(recent, "DeleteNotExistsRecentItem", "Delete not exists", {},
           [this] { DeleteNotExistsRecentItemClick(); });
   AddItem(recent, "DeleteRecentItem", "Delete All", {}, [this] { DeleteRecentItemClick(); });
+  BuildFolderMenu(file);
   file->addSeparator();
   AddItem(file, "ExitItem", "Close", Qt::ALT | Qt::Key_F4, [this] { ExitItemClick(); });
 
@@ -107,6 +108,8 @@ void TMainFrm::BuildContextMenu() {
   add(contextMenu_, "ZoomOutItem");
   contextMenu_->addSeparator();
   add(contextMenu_, "UndoItem");
+  add(contextMenu_, "RedoItem");
+  connect(contextMenu_, &QMenu::aboutToShow, this, [this] { RefreshUndoItems(); });
   add(contextMenu_, "ClearUndoItem");
   contextMenu_->addSeparator();
   add(contextMenu_, "CutItem");
@@ -143,11 +146,15 @@ void TMainFrm::BuildToolBar() {
   button("PasteItem", "Paste");
   toolBar_->addSeparator();
   button("UndoItem", "Undo");
+  button("RedoItem", "Redo");
   toolBar_->addSeparator();
   button("FullScreenItem", "Full screen");
   toolBar_->addSeparator();
   button("ZoomInItem", "Increase");
   button("ZoomOutItem", "Decrease");
+  toolBar_->addSeparator();
+  button("PrevPictureItem", "Previous picture");
+  button("NextPictureItem", "Next picture");
 }
 
 void TMainFrm::BuildStatusBar() {
@@ -160,6 +167,7 @@ void TMainFrm::BuildStatusBar() {
   panels_[1]->setMinimumWidth(50);
   statusBar()->addWidget(panels_[0]);
   statusBar()->addWidget(panels_[1], 1);
+  BuildZoomPanel();
 }
 
 void TMainFrm::ApplyMenuIcons() {

@@ -50,6 +50,9 @@ bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
       if (!(steps & osQuiet)) ReportError(error);
       return false;
     }
+    // The snapshots belong to the picture that was replaced: undoing into another file's window loses data.
+    Orvex->ProcComponent().ClearAllUndo();
+    RefreshUndoItems();
   }
   const ViewerOptions& o = Options();
   if (steps & osCaptions) UpdateCaptions(CurrentFile);

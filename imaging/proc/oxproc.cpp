@@ -99,15 +99,38 @@ bool TOrvexProc::GetRegion(int& x1, int& y1, int& x2, int& y2, TOXMask*& mask) {
 
 // ---------------------------------------------------------------------------------------------- undo
 
-bool TOrvexProc::PushSnapshot() {
-  if (!target_ || target_->Empty()) return false;
-  while (!undo_.empty() && int(undo_.size()) >= std::max(UndoLimit, 1)) undo_.erase(undo_.begin());
+std::unique_ptr<TOXBitmap> TOrvexProc::CopyOfTarget() const {
   auto snap = std::make_unique<TOXBitmap>();
   // A temporary file that cannot be had keeps the snapshot in memory (TOXBitmap falls back itself).
   snap->SetLocation(location_);
-  if (!snap->CopyFromDib(*target_)) return false;
+  if (!target_ || !snap->CopyFromDib(*target_)) return nullptr;
+  return snap;
+}
+
+bool TOrvexProc::PushSnapshot() {
+  if (!target_ || target_->Empty()) return false;
+  while (!undo_.empty() && int(undo_.size()) >= std::max(UndoLimit, 1)) undo_.erase(undo_.begin());
+  auto snap = CopyOfTarget();
+  if (!snap) return false;
   undo_.push_back(TSnapshot{std::move(snap), {}});
+  redo_.clear();
   return true;
+}
+
+void TOrvexProc::StepSnapshot(std::vector<TSnapshot>& from, std::vector<TSnapshot>& to) {
+  if (!target_ || target_->Empty() || from.empty()) return;
+  auto replaced = CopyOfTarget();
+  if (!replaced) return;
+  TSnapshot back = std::move(from.back());
+  from.pop_back();
+  back.bitmap->CopyToDib(*target_);
+  while (!to.empty() && int(to.size()) >= std::max(UndoLimit, 1)) to.erase(to.begin());
+  to.push_back(TSnapshot{std::move(replaced), std::move(back.caption)});
+  Changed();
+}
+
+void TOrvexProc::Redo() {
+  if (UndoSteps) StepSnapshot(redo_, undo_);
 }
 
 void TOrvexProc::SaveUndo() { PushSnapshot(); }
@@ -116,7 +139,12 @@ void TOrvexProc::SaveUndoCaptioned(const std::string& caption) {
   if (PushSnapshot()) undo_.back().caption = caption;
 }
 
-void TOrvexProc::Undo() { UndoAt(0); }
+void TOrvexProc::Undo() {
+  if (UndoSteps)
+    StepSnapshot(undo_, redo_);
+  else
+    UndoAt(0);
+}
 
 void TOrvexProc::UndoAt(int n) {
   if (!target_ || n < 0 || n >= int(undo_.size())) return;
@@ -128,7 +156,10 @@ void TOrvexProc::ClearUndo() {
   if (!undo_.empty()) undo_.pop_back();
 }
 
-void TOrvexProc::ClearAllUndo() { undo_.clear(); }
+void TOrvexProc::ClearAllUndo() {
+  undo_.clear();
+  redo_.clear();
+}
 
 std::string TOrvexProc::UndoCaption(int n) const {
   if (n < 0 || n >= int(undo_.size())) return {};

@@ -163,6 +163,26 @@ TColor Colour1(const TDib& dib, int bit) {
   return gfx::RGBColor(pal[bit].r, pal[bit].g, pal[bit].b);
 }
 
+// rect of the canvas (the rest untouched) gets what transparent parts of the picture show through to.
+void PaintUnderlay(gfx::TCanvas& cv, const TDib& dib, const TRect& r, const TOXRenderInput& in) {
+  if (r.IsEmpty()) return;
+  ClipTo(cv, dib, r);
+  const TRect pic{in.Geometry.OffsetX, in.Geometry.OffsetY, in.Geometry.OffsetX + in.Geometry.DestW,
+                  in.Geometry.OffsetY + in.Geometry.DestH};
+  if (in.AlphaChessboard)
+    PaintBackground(cv, dib.Width(), dib.Height(), pic, oxbsChessboard, kAlphaChessboardColor, *in.System);
+  else
+    PaintBackground(cv, dib.Width(), dib.Height(), pic, in.Style, in.Background, *in.System);
+  cv.ResetClip();
+}
+
+TRect Intersect(const TRect& a, const TRect& b) {
+  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
+  if (r.Right < r.Left) r.Right = r.Left;
+  if (r.Bottom < r.Top) r.Bottom = r.Top;
+  return r;
+}
+
 }  // namespace
 
 void RenderFastInto(TDib& dib, uint8_t* const* rows, const TRect& rectIn, const TOXRenderInput& in) {
@@ -181,6 +201,8 @@ void RenderFastInto(TDib& dib, uint8_t* const* rows, const TRect& rectIn, const 
     PaintBackground(cv, dib.Width(), dib.Height(), {g.OffsetX, g.OffsetY, g.OffsetX + g.DestW, g.OffsetY + g.DestH},
                     in.Style, in.Background, *in.System);
     cv.ResetClip();
+    if (blend && in.AlphaChessboard)
+      PaintUnderlay(cv, dib, Intersect(rect, {g.OffsetX, g.OffsetY, g.OffsetX + g.DestW, g.OffsetY + g.DestH}), in);
   }
   if (nothing || img.Empty() || (img.Width() == 1 && img.Height() == 1) || !in.AlphaSizeOk) return;
 
@@ -202,7 +224,8 @@ void RenderFastInto(TDib& dib, uint8_t* const* rows, const TRect& rectIn, const 
   const TPixelFormat fmt = img.PixelFormat();
   const bool oneBit = fmt == TPixelFormat::pf1bit;
   const bool block = fmt == TPixelFormat::pf24bit && !blend && stepX == 16384 && stepY == 16384;
-  const bool reuseRows = in.Style == oxbsSolid;
+  // A blended row repeats the row above only over a plain background.
+  const bool reuseRows = in.Style == oxbsSolid && !(blend && in.AlphaChessboard);
 
   int prevSrc = -1;
   for (int i = y0; i <= y1; ++i) {
@@ -363,6 +386,55 @@ bool ZoomFiltered(const TDib& img, const TRect& src, int w, int h, bool reduce1b
   return ok && out.PixelFormat() == TPixelFormat::pf24bit;
 }
 
+namespace {
+
+// The alpha mask's source rectangle as a 24-bit gray picture, so that it zooms as the picture does.
+TDib AlphaPicture(const TOXMask& mask, const TRect& src) {
+  TDib out(src.Width(), src.Height(), TPixelFormat::pf24bit);
+  for (int y = 0; y < src.Height(); ++y) {
+    const uint8_t* a = mask.Row(src.Top + y) + src.Left;
+    uint8_t* d = out.ScanLine(y);
+    for (int x = 0; x < src.Width(); ++x, d += 3) d[0] = d[1] = d[2] = a[x];
+  }
+  return out;
+}
+
+// Picture and alpha zoomed alike to the destination size: filtered, or nearest pixel.
+bool ZoomLayer(const TDib& img, const TRect& source, const TOXViewGeometry& g, bool filtered, TResampleFilter filter,
+               TDib& out) {
+  if (filtered) {
+    const bool reduce1 = g.ZoomPercent < 100 && img.PixelFormat() == TPixelFormat::pf1bit;
+    if (ZoomFiltered(img, source, g.DestW, g.DestH, reduce1, filter, out)) return true;
+  }
+  out = TDib(g.DestW, g.DestH, TPixelFormat::pf24bit);
+  StretchNearest(out, {0, 0, g.DestW, g.DestH}, img, source);
+  return true;
+}
+
+// The filtered render of a picture with transparent parts: what lies under it first, then the picture mixed
+// in by its zoomed alpha, as the unfiltered render mixes it.
+void RenderFullBlended(TDib& target, const TOXRenderInput& in, const TRect& source, bool filtered) {
+  const TOXViewGeometry& g = in.Geometry;
+  gfx::TCanvas& cv = target.Canvas();
+  PaintUnderlay(cv, target, Intersect({0, 0, target.Width(), target.Height()},
+                                      {g.OffsetX, g.OffsetY, g.OffsetX + g.DestW, g.OffsetY + g.DestH}), in);
+  TDib layer, alpha;
+  ZoomLayer(*in.Image, source, g, filtered, in.Filter, layer);
+  ZoomLayer(AlphaPicture(*in.Alpha, source), {0, 0, source.Width(), source.Height()}, g, filtered, in.Filter, alpha);
+  if (layer.PixelFormat() != TPixelFormat::pf24bit || alpha.PixelFormat() != TPixelFormat::pf24bit) return;
+  const int x0 = std::max(g.OffsetX, 0), x1 = std::min(g.OffsetX + std::min(layer.Width(), alpha.Width()), target.Width());
+  const int y0 = std::max(g.OffsetY, 0), y1 = std::min(g.OffsetY + std::min(layer.Height(), alpha.Height()), target.Height());
+  for (int y = y0; y < y1; ++y) {
+    const uint8_t* s = layer.ScanLine(y - g.OffsetY) + int64_t(x0 - g.OffsetX) * 3;
+    const uint8_t* a = alpha.ScanLine(y - g.OffsetY) + int64_t(x0 - g.OffsetX) * 3;
+    uint8_t* d = target.ScanLine(y) + int64_t(x0) * 3;
+    for (int x = x0; x < x1; ++x, s += 3, a += 3, d += 3)
+      for (int ch = 0; ch < 3; ++ch) d[ch] = uint8_t(d[ch] + Shr((s[ch] - d[ch]) * a[0], 8));
+  }
+}
+
+}  // namespace
+
 void RenderFullInto(TDib& target, const TOXRenderInput& in) {
   const TOXViewGeometry& g = in.Geometry;
   const TDib& img = *in.Image;
@@ -383,6 +455,10 @@ void RenderFullInto(TDib& target, const TOXRenderInput& in) {
   const bool filtered = in.Filter != rfNone && in.FilterDelay < 1 && g.ZoomPercent != 100 && img.Width() >= 2 &&
                         img.Height() >= 2 && g.SrcW > 3 && g.SrcH > 3;
   const TRect source{g.SrcX, g.SrcY, g.SrcX + g.SrcW, g.SrcY + g.SrcH};
+  if (in.Alpha && in.AlphaSizeOk) {
+    RenderFullBlended(target, in, source, filtered);
+    return;
+  }
   if (filtered) {
     TDib zoomed;
     const bool reduce1 = g.ZoomPercent < 100 && img.PixelFormat() == TPixelFormat::pf1bit;
