@@ -314,32 +314,46 @@ void Blit24(TDib& target, int x, int y, const TDib& pic) {
 
 namespace {
 
-// Mean (0 or 255 per pixel) of blocks of a 1-bit rectangle into a 24-bit gray picture.
+// Mean (0 or 255 per pixel) of blocks of a 1-bit rectangle into a 24-bit gray picture. Each output pixel
+// averages its footprint, pixels on its edges by the share they lie inside, so that 1-pixel stripes mix to
+// an even gray at any ratio; at whole ratios this is the plain mean of trunc(SrcW / DestW) pixels.
 void BoxReduce1(const TDib& img, const TRect& src, int w, int h, TDib& out) {
   out = TDib(w, h, TPixelFormat::pf24bit);
   const int64_t sw = src.Width(), sh = src.Height();
-  const int bw = std::max<int>(int(sw / w), 1), bh = std::max<int>(int(sh / h), 1);
-  std::vector<int> x0(static_cast<size_t>(w)), x1(static_cast<size_t>(w));
-  for (int ox = 0; ox < w; ++ox) {
-    x0[size_t(ox)] = int(src.Left + ox * sw / w);
-    x1[size_t(ox)] = std::min(x0[size_t(ox)] + bw, img.Width());
-  }
-  std::vector<int> sums(static_cast<size_t>(w));
+  // Source pixel i of n spans [i * n', (i + 1) * n') and output pixel o spans [o * s, (o + 1) * s) when both
+  // are scaled to s * n' units; the overlap is the source pixel's weight.
+  struct TSpan {
+    int first, last;  // source pixels, relative to the rectangle, last excluded
+  };
+  auto span = [](int64_t o, int64_t s, int64_t n) {
+    return TSpan{int(o * s / n), int(std::min<int64_t>(((o + 1) * s + n - 1) / n, s))};
+  };
+  auto weight = [](int64_t i, int64_t o, int64_t s, int64_t n) {
+    return std::max<int64_t>(std::min((i + 1) * n, (o + 1) * s) - std::max(i * n, o * s), 0);
+  };
+  std::vector<TSpan> cols(static_cast<size_t>(w));
+  for (int ox = 0; ox < w; ++ox) cols[size_t(ox)] = span(ox, sw, w);
+  std::vector<int64_t> sums(static_cast<size_t>(w));
+  const int64_t n = sw * sh;
   const TColor c0 = Colour1(img, 0), c1 = Colour1(img, 1);
-  const int blue0 = gfx::BlueOf(c0), green0 = gfx::GreenOf(c0), red0 = gfx::RedOf(c0);
-  const int blue1 = gfx::BlueOf(c1), green1 = gfx::GreenOf(c1), red1 = gfx::RedOf(c1);
+  const int64_t blue0 = gfx::BlueOf(c0), green0 = gfx::GreenOf(c0), red0 = gfx::RedOf(c0);
+  const int64_t blue1 = gfx::BlueOf(c1), green1 = gfx::GreenOf(c1), red1 = gfx::RedOf(c1);
   for (int oy = 0; oy < h; ++oy) {
-    const int ya = int(src.Top + oy * sh / h), yb = std::min(ya + bh, img.Height());
+    const TSpan rows = span(oy, sh, h);
     std::fill(sums.begin(), sums.end(), 0);
-    for (int y = ya; y < yb; ++y) {
-      const uint8_t* s = img.ScanLine(y);
-      for (int ox = 0; ox < w; ++ox)
-        for (int x = x0[size_t(ox)]; x < x1[size_t(ox)]; ++x) sums[size_t(ox)] += Bit1(s, x);
+    for (int y = rows.first; y < rows.last; ++y) {
+      const uint8_t* s = img.ScanLine(src.Top + y);
+      const int64_t wy = weight(y, oy, sh, h);
+      for (int ox = 0; ox < w; ++ox) {
+        int64_t set = 0;
+        for (int x = cols[size_t(ox)].first; x < cols[size_t(ox)].last; ++x)
+          if (Bit1(s, src.Left + x)) set += weight(x, ox, sw, w);
+        sums[size_t(ox)] += set * wy;
+      }
     }
     uint8_t* d = out.ScanLine(oy);
     for (int ox = 0; ox < w; ++ox, d += 3) {
-      const int n = std::max((x1[size_t(ox)] - x0[size_t(ox)]) * (yb - ya), 1);
-      const int k = sums[size_t(ox)];
+      const int64_t k = sums[size_t(ox)];
       // The share of set bits mixes the picture's two colours (black and white for most).
       d[0] = uint8_t((blue0 * (n - k) + blue1 * k) / n);
       d[1] = uint8_t((green0 * (n - k) + green1 * k) / n);

@@ -190,4 +190,22 @@ TEST_F(ViewFixture, HalfTransparentPictureOverTheChessboard) {
   EXPECT_GE(gfx::RedOf(Px(Render(), 36, 4)), 254);
 }
 
+TEST_F(ViewFixture, OneBitStripesMixToGrayAtUnevenReductions) {
+  gfx::TDib stripes(120, 8, gfx::TPixelFormat::pf1bit);
+  for (int y = 0; y < 8; ++y)
+    for (int b = 0; b < 15; ++b) stripes.ScanLine(y)[b] = 0b10101010;
+  Make(120, 8, stripes);
+  view->SetZoomFilter(ox::rfLanczos3);
+  view->SetZoomPercent(100);
+  view->SetZoomPercent(58);  // 120 columns onto 70: one and five sevenths under each
+  while (view->FilterDelay() > 0) view->TimerTick();
+  const gfx::TDib& bb = Render();
+  for (int x = 0; x < 70; ++x) {
+    const int v = gfx::RedOf(Px(bb, x, 2));
+    // Between 5/12 and 7/12 set, as a footprint of 12/7 pixels over 1-pixel stripes can hold.
+    EXPECT_GE(v, 106) << x;
+    EXPECT_LE(v, 149) << x;
+  }
+}
+
 }  // namespace
