@@ -32,6 +32,8 @@ TMainFrm::TMainFrm(TMainFrmSetup setup) : setup_(std::move(setup)) {
   Orvex->ProcComponent().Clipboard = setup_.services.clipboard;
   Orvex->setContextMenuPolicy(Qt::CustomContextMenu);
   setCentralWidget(Orvex);
+  // The keys that scroll a zoomed picture work from the start, before any click on it.
+  Orvex->setFocus();
 
   pathLabel_ = new QLabel("Path", Orvex);
   pathLabel_->move(8, 8);
