@@ -24,6 +24,8 @@ inline std::span<const TMainKey> MainKeys() {
       {"Auto resize image", "AutoResizeItem"},  {"Drag and Drop", "DragDropItem"},
       {"Welcome", "Welcome"},                   {"Icons in Menu", "IconsMenuItem"},
       {"Context Menu", "ContextMenuItem"},
+      {"Enlarge small pictures to fit", "EnlargeSmallItem"},
+      {"Transparency over chessboard", "ChessboardItem"},
   };
   return keys;
 }

@@ -32,6 +32,8 @@ TMainFrm::TMainFrm(TMainFrmSetup setup) : setup_(std::move(setup)) {
   Orvex->ProcComponent().Clipboard = setup_.services.clipboard;
   Orvex->setContextMenuPolicy(Qt::CustomContextMenu);
   setCentralWidget(Orvex);
+  // The keys that scroll a zoomed picture work from the start, before any click on it.
+  Orvex->setFocus();
 
   pathLabel_ = new QLabel("Path", Orvex);
   pathLabel_->move(8, 8);
@@ -64,6 +66,7 @@ void TMainFrm::FormCreate() {
   wallpaperPath_ = setup_.services.desktop ? setup_.services.desktop->ReadWallpaper() : std::string();
   RefreshRecentMenu();
   RefreshBookmarksMenu();
+  ApplyComfortOptions();
   ConnectIdle();
 }
 
@@ -149,6 +152,7 @@ void TMainFrm::ApplyViewOptions() {
   ApplyMenuIcons();
   setAcceptDrops(Item("DragDropItem")->isChecked());
   ApplyStayOnTop();
+  ApplyComfortOptions();
   if (!o.SaveTransparentOnExit) {
     if (QAction* t = Item("TranparentItem")) t->setChecked(false);
   } else {
@@ -278,7 +282,10 @@ void TMainFrm::HomePageItemClick() {
 
 void TMainFrm::CheckChangedTimer() { ImageModified = false; }
 
-void TMainFrm::OrvexImageChange() { ImageModified = true; }
+void TMainFrm::OrvexImageChange() {
+  ImageModified = true;
+  RefreshUndoItems();
+}
 
 bool TMainFrm::AskToSaveChanges() {
   const std::string name = CurrentFile.substr(CurrentFile.find_last_of('/') + 1);

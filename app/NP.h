@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/ProgressShow.h"
+#include "app/FolderSteps.h"
 #include "app/settings/IniFile.h"
 #include "app/settings/ViewerOptions.h"
 #include "platform/Services.h"
@@ -117,6 +118,15 @@ class TMainFrm : public QMainWindow {
   void ZoomStep(int direction);
   void SetCaptionVisible(bool visible);
 
+  // --- viewing comfort ---
+  // Opens the next, previous, first or last readable picture of the current file's folder after the save
+  // question; false when none was opened.
+  bool StepPicture(TFolderStep step);
+  void ActualSizeItemClick();
+  // "Undo <operation>" and "Redo <operation>" from the processing component's stacks.
+  void RefreshUndoItems();
+  QLabel* ZoomPanel() const { return zoomPanel_; }
+
   // --- message-driven handlers ---
   void FormShow();
   void IdleSave();
@@ -187,6 +197,15 @@ class TMainFrm : public QMainWindow {
   void Busy(const std::function<void()>& work);
   // Tells the user that `path` was read only in part.
   void ReportPartial(const std::string& path);
+  // Viewing comfort (NPComfort.cpp): the folder submenu, the View menu's zoom items and the zoom panel.
+  void BuildFolderMenu(QMenu* file);
+  void BuildComfortViewItems(QMenu* view);
+  void BuildZoomPanel();
+  // The comfort options and menu toggles onto the view and the processing component.
+  void ApplyComfortOptions();
+  void SetZoomFilterItem(int filter);
+  // Page Up/Down, Home and End when the view did not scroll with them; false for other keys.
+  bool StepKey(int key);
 
   TMainFrmSetup setup_;
   std::unique_ptr<TIniFile> ini_;
@@ -207,6 +226,9 @@ class TMainFrm : public QMainWindow {
   bool inIdle_ = false;
   bool useContextMenu_ = true;
   bool captionVisible_ = true;
+  TFolderSteps folderSteps_;
+  QLabel* zoomPanel_ = nullptr;
+  std::vector<QAction*> zoomFilterItems_;
 };
 
 }  // namespace app

@@ -61,7 +61,9 @@ void TMainFrm::BuildEditMenu(QMenu* menu) {
     return [this, op] { Busy([this, op] { (Orvex->ProcComponent().*op)(); }); };
   };
   AddItem(menu, "UndoItem", "Undo", Qt::CTRL | Qt::Key_Z, proc(&ox::TOrvexProc::Undo));
+  AddItem(menu, "RedoItem", "Redo", Qt::CTRL | Qt::Key_Y, proc(&ox::TOrvexProc::Redo));
   AddItem(menu, "ClearUndoItem", "Clear Undo", {}, proc(&ox::TOrvexProc::ClearUndo));
+  connect(menu, &QMenu::aboutToShow, this, [this] { RefreshUndoItems(); });
   menu->addSeparator();
   AddItem(menu, "CutItem", "Cut", Qt::CTRL | Qt::Key_X, proc(&ox::TOrvexProc::SelCutToClip));
   AddItem(menu, "CopyItem", "Copy", Qt::CTRL | Qt::Key_C, proc(&ox::TOrvexProc::CopyToClipboard));

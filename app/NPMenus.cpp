@@ -61,6 +61,7 @@ void TMainFrm::BuildMenus() {
   AddItem(recent, "DeleteNotExistsRecentItem", "Delete not exists", {},
           [this] { DeleteNotExistsRecentItemClick(); });
   AddItem(recent, "DeleteRecentItem", "Delete All", {}, [this] { DeleteRecentItemClick(); });
+  BuildFolderMenu(file);
   file->addSeparator();
   AddItem(file, "ExitItem", "Close", Qt::ALT | Qt::Key_F4, [this] { ExitItemClick(); });
 
@@ -111,6 +112,8 @@ void TMainFrm::BuildContextMenu() {
   add(contextMenu_, "ZoomOutItem");
   contextMenu_->addSeparator();
   add(contextMenu_, "UndoItem");
+  add(contextMenu_, "RedoItem");
+  connect(contextMenu_, &QMenu::aboutToShow, this, [this] { RefreshUndoItems(); });
   add(contextMenu_, "ClearUndoItem");
   contextMenu_->addSeparator();
   add(contextMenu_, "CutItem");
@@ -147,11 +150,15 @@ void TMainFrm::BuildToolBar() {
   button("PasteItem", "Paste");
   toolBar_->addSeparator();
   button("UndoItem", "Undo");
+  button("RedoItem", "Redo");
   toolBar_->addSeparator();
   button("FullScreenItem", "Full screen");
   toolBar_->addSeparator();
   button("ZoomInItem", "Increase");
   button("ZoomOutItem", "Decrease");
+  toolBar_->addSeparator();
+  button("PrevPictureItem", "Previous picture");
+  button("NextPictureItem", "Next picture");
 }
 
 void TMainFrm::BuildStatusBar() {
@@ -174,6 +181,7 @@ void TMainFrm::BuildStatusBar() {
                        .count());
   });
   Orvex->SetOnProgress([this](ox::TOrvexView*, int percent) { progress_->Report(percent); });
+  BuildZoomPanel();
 }
 
 void TMainFrm::Busy(const std::function<void()>& work) {

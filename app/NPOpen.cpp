@@ -61,6 +61,9 @@ bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
     }
     partial = Orvex->IOComponent().Partial;
     partialFile_ = partial ? CurrentFile : std::string();
+    // The snapshots belong to the picture that was replaced: undoing into another file's window loses data.
+    Orvex->ProcComponent().ClearAllUndo();
+    RefreshUndoItems();
   }
   const ViewerOptions& o = Options();
   if (steps & osCaptions) UpdateCaptions(CurrentFile);

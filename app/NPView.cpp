@@ -35,6 +35,7 @@ void TMainFrm::BuildViewMenu(QMenu* menu) {
   menu->addSeparator();
   AddItem(menu, "ZoomInItem", "Increase...", Qt::CTRL | Qt::Key_I, [this] { ZoomStep(+1); });
   AddItem(menu, "ZoomOutItem", "Decrease...", Qt::CTRL | Qt::Key_D, [this] { ZoomStep(-1); });
+  BuildComfortViewItems(menu);
   AddItem(menu, "FullScreenItem", "Full Screen", QKeySequence(Qt::Key_Return), [this] { ToggleFullScreen(); }, 0);
   // The keypad's Enter does the same.
   auto* enter = new QAction(this);
@@ -65,10 +66,16 @@ void TMainFrm::keyPressEvent(QKeyEvent* e) {
     ToggleFullScreen();
     used = true;
   }
+  if (!used) used = StepKey(e->key());
   if (!used) QMainWindow::keyPressEvent(e);
 }
 
 void TMainFrm::ZoomStep(int direction) {
+  if (Options().ZoomLadder) {
+    const double z = Orvex->ZoomPercent();
+    Orvex->SetZoomPercent(direction > 0 ? ox::TOrvexView::LadderZoomIn(z) : ox::TOrvexView::LadderZoomOut(z));
+    return;
+  }
   // The step is a whole number of percent; the view refuses zooms of 0 or less.
   const int step = int(Options().IncreaseDecreaseScale);
   const double zoom = Orvex->ZoomPercent() + direction * step;

@@ -46,6 +46,12 @@ struct ViewerOptions {
   int DoubleClickArea = -1;
   int ColorLabelOnFullScreen = 65280;
   int StyleMenu = -1;
+  // Snapshots kept for Undo and Redo; 1 is the single step of the original viewer.
+  int UndoLevels = 10;  // 1 .. 100
+  // The wheel zooms about the point under the cursor (off: about the centre).
+  bool WheelZoomAtCursor = true;
+  // "Increase..." and "Decrease..." step through the zoom ladder (off: by Increase/Decrease scale).
+  bool ZoomLadder = true;
   // [Selection Options]
   bool SelAnimated = true;
   bool SelSizeable = true;

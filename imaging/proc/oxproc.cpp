@@ -96,7 +96,6 @@ bool TOrvexProc::GetRegion(int& x1, int& y1, int& x2, int& y2, TOXMask*& mask) {
   return has;
 }
 
-
 // ---------------------------------------------------------------------------------------------- undo
 
 std::unique_ptr<TOXBitmap> TOrvexProc::TakeSnapshot() const {
@@ -112,6 +111,7 @@ void TOrvexProc::Keep(std::unique_ptr<TOXBitmap> snapshot, const std::string& ca
   if (!snapshot) return;
   while (!undo_.empty() && int(undo_.size()) >= std::max(UndoLimit, 1)) undo_.erase(undo_.begin());
   undo_.push_back(TSnapshot{std::move(snapshot), caption});
+  redo_.clear();
 }
 
 bool TOrvexProc::PushSnapshot() {
@@ -135,13 +135,34 @@ gfx::TColor TOrvexProc::FillColour() const {
   return System ? System->ResolveColor(c) : 0;
 }
 
+void TOrvexProc::StepSnapshot(std::vector<TSnapshot>& from, std::vector<TSnapshot>& to) {
+  if (!target_ || target_->Empty() || from.empty()) return;
+  auto replaced = TakeSnapshot();
+  if (!replaced) return;
+  TSnapshot back = std::move(from.back());
+  from.pop_back();
+  back.bitmap->CopyToDib(*target_);
+  while (!to.empty() && int(to.size()) >= std::max(UndoLimit, 1)) to.erase(to.begin());
+  to.push_back(TSnapshot{std::move(replaced), std::move(back.caption)});
+  Changed();
+}
+
+void TOrvexProc::Redo() {
+  if (UndoSteps) StepSnapshot(redo_, undo_);
+}
+
 void TOrvexProc::SaveUndo() { PushSnapshot(); }
 
 void TOrvexProc::SaveUndoCaptioned(const std::string& caption) {
   if (PushSnapshot()) undo_.back().caption = caption;
 }
 
-void TOrvexProc::Undo() { UndoAt(0); }
+void TOrvexProc::Undo() {
+  if (UndoSteps)
+    StepSnapshot(undo_, redo_);
+  else
+    UndoAt(0);
+}
 
 void TOrvexProc::UndoAt(int n) {
   if (!target_ || n < 0 || n >= int(undo_.size())) return;
@@ -153,7 +174,10 @@ void TOrvexProc::ClearUndo() {
   if (!undo_.empty()) undo_.pop_back();
 }
 
-void TOrvexProc::ClearAllUndo() { undo_.clear(); }
+void TOrvexProc::ClearAllUndo() {
+  undo_.clear();
+  redo_.clear();
+}
 
 std::string TOrvexProc::UndoCaption(int n) const {
   if (n < 0 || n >= int(undo_.size())) return {};

@@ -29,6 +29,9 @@ class TOrvexProc : private TOXHolderListener {
 
   bool AutoUndo = true;
   int UndoLimit = 1;
+  // True: Undo steps back through the snapshots and keeps the picture it replaces for Redo; a new edit
+  // drops what Redo held. False: the newest snapshot stays and Undo restores it again.
+  bool UndoSteps = false;
   TOXProcProgressEvent OnProgress;
   int MsgLanguage = 0;
   // Where picture exchange goes; without one the clipboard operations do nothing.
@@ -61,6 +64,10 @@ class TOrvexProc : private TOXHolderListener {
   int UndoCount() const { return int(undo_.size()); }
   // 0 = newest.
   std::string UndoCaption(int n) const;
+  // With UndoSteps: restores the picture the last Undo replaced.
+  void Redo();
+  int RedoCount() const { return int(redo_.size()); }
+  std::string RedoCaption() const { return redo_.empty() ? std::string() : redo_.back().caption; }
 
   // Whole picture filled with Background.
   void Clear();
@@ -123,6 +130,9 @@ class TOrvexProc : private TOXHolderListener {
   void Reduce(const std::string& caption, int colours, std::vector<gfx::TRGB>& palette);
   // Background as a plain colour.
   gfx::TColor FillColour() const;
+  struct TSnapshot;
+  // Restores the newest snapshot of `from`; the picture it replaces goes to `to` under the same caption.
+  void StepSnapshot(std::vector<TSnapshot>& from, std::vector<TSnapshot>& to);
   // A copy of the box of Target; pixels outside the selection are those of a new DIB.
   gfx::TDib SelectionCopy(const TOXMask* mask, int x1, int y1, int x2, int y2);
   void FillSelected(const TOXMask* mask, int x1, int y1, int x2, int y2);
@@ -140,6 +150,7 @@ class TOrvexProc : private TOXHolderListener {
     std::string caption;
   };
   std::vector<TSnapshot> undo_;  // oldest first
+  std::vector<TSnapshot> redo_;  // oldest first
 };
 
 // Fills a rectangle of a 24-bit or 1-bit DIB with a colour (1 bit: white when the colour is light).

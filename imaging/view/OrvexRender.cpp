@@ -163,6 +163,26 @@ TColor Colour1(const TDib& dib, int bit) {
   return gfx::RGBColor(pal[bit].r, pal[bit].g, pal[bit].b);
 }
 
+// rect of the canvas (the rest untouched) gets what transparent parts of the picture show through to.
+void PaintUnderlay(gfx::TCanvas& cv, const TDib& dib, const TRect& r, const TOXRenderInput& in) {
+  if (r.IsEmpty()) return;
+  ClipTo(cv, dib, r);
+  const TRect pic{in.Geometry.OffsetX, in.Geometry.OffsetY, in.Geometry.OffsetX + in.Geometry.DestW,
+                  in.Geometry.OffsetY + in.Geometry.DestH};
+  if (in.AlphaChessboard)
+    PaintBackground(cv, dib.Width(), dib.Height(), pic, oxbsChessboard, kAlphaChessboardColor, *in.System);
+  else
+    PaintBackground(cv, dib.Width(), dib.Height(), pic, in.Style, in.Background, *in.System);
+  cv.ResetClip();
+}
+
+TRect Intersect(const TRect& a, const TRect& b) {
+  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
+  if (r.Right < r.Left) r.Right = r.Left;
+  if (r.Bottom < r.Top) r.Bottom = r.Top;
+  return r;
+}
+
 }  // namespace
 
 void RenderFastInto(TDib& dib, uint8_t* const* rows, const TRect& rectIn, const TOXRenderInput& in) {
@@ -181,6 +201,8 @@ void RenderFastInto(TDib& dib, uint8_t* const* rows, const TRect& rectIn, const 
     PaintBackground(cv, dib.Width(), dib.Height(), {g.OffsetX, g.OffsetY, g.OffsetX + g.DestW, g.OffsetY + g.DestH},
                     in.Style, in.Background, *in.System);
     cv.ResetClip();
+    if (blend && in.AlphaChessboard)
+      PaintUnderlay(cv, dib, Intersect(rect, {g.OffsetX, g.OffsetY, g.OffsetX + g.DestW, g.OffsetY + g.DestH}), in);
   }
   if (nothing || img.Empty() || (img.Width() == 1 && img.Height() == 1) || !in.AlphaSizeOk) return;
 
@@ -202,7 +224,8 @@ void RenderFastInto(TDib& dib, uint8_t* const* rows, const TRect& rectIn, const 
   const TPixelFormat fmt = img.PixelFormat();
   const bool oneBit = fmt == TPixelFormat::pf1bit;
   const bool block = fmt == TPixelFormat::pf24bit && !blend && stepX == 16384 && stepY == 16384;
-  const bool reuseRows = in.Style == oxbsSolid;
+  // A blended row repeats the row above only over a plain background.
+  const bool reuseRows = in.Style == oxbsSolid && !(blend && in.AlphaChessboard);
 
   int prevSrc = -1;
   for (int i = y0; i <= y1; ++i) {
@@ -291,32 +314,46 @@ void Blit24(TDib& target, int x, int y, const TDib& pic) {
 
 namespace {
 
-// Mean (0 or 255 per pixel) of blocks of a 1-bit rectangle into a 24-bit gray picture.
+// Mean (0 or 255 per pixel) of blocks of a 1-bit rectangle into a 24-bit gray picture. Each output pixel
+// averages its footprint, pixels on its edges by the share they lie inside, so that 1-pixel stripes mix to
+// an even gray at any ratio; at whole ratios this is the plain mean of trunc(SrcW / DestW) pixels.
 void BoxReduce1(const TDib& img, const TRect& src, int w, int h, TDib& out) {
   out = TDib(w, h, TPixelFormat::pf24bit);
   const int64_t sw = src.Width(), sh = src.Height();
-  const int bw = std::max<int>(int(sw / w), 1), bh = std::max<int>(int(sh / h), 1);
-  std::vector<int> x0(static_cast<size_t>(w)), x1(static_cast<size_t>(w));
-  for (int ox = 0; ox < w; ++ox) {
-    x0[size_t(ox)] = int(src.Left + ox * sw / w);
-    x1[size_t(ox)] = std::min(x0[size_t(ox)] + bw, img.Width());
-  }
-  std::vector<int> sums(static_cast<size_t>(w));
+  // Source pixel i of n spans [i * n', (i + 1) * n') and output pixel o spans [o * s, (o + 1) * s) when both
+  // are scaled to s * n' units; the overlap is the source pixel's weight.
+  struct TSpan {
+    int first, last;  // source pixels, relative to the rectangle, last excluded
+  };
+  auto span = [](int64_t o, int64_t s, int64_t n) {
+    return TSpan{int(o * s / n), int(std::min<int64_t>(((o + 1) * s + n - 1) / n, s))};
+  };
+  auto weight = [](int64_t i, int64_t o, int64_t s, int64_t n) {
+    return std::max<int64_t>(std::min((i + 1) * n, (o + 1) * s) - std::max(i * n, o * s), 0);
+  };
+  std::vector<TSpan> cols(static_cast<size_t>(w));
+  for (int ox = 0; ox < w; ++ox) cols[size_t(ox)] = span(ox, sw, w);
+  std::vector<int64_t> sums(static_cast<size_t>(w));
+  const int64_t n = sw * sh;
   const TColor c0 = Colour1(img, 0), c1 = Colour1(img, 1);
-  const int blue0 = gfx::BlueOf(c0), green0 = gfx::GreenOf(c0), red0 = gfx::RedOf(c0);
-  const int blue1 = gfx::BlueOf(c1), green1 = gfx::GreenOf(c1), red1 = gfx::RedOf(c1);
+  const int64_t blue0 = gfx::BlueOf(c0), green0 = gfx::GreenOf(c0), red0 = gfx::RedOf(c0);
+  const int64_t blue1 = gfx::BlueOf(c1), green1 = gfx::GreenOf(c1), red1 = gfx::RedOf(c1);
   for (int oy = 0; oy < h; ++oy) {
-    const int ya = int(src.Top + oy * sh / h), yb = std::min(ya + bh, img.Height());
+    const TSpan rows = span(oy, sh, h);
     std::fill(sums.begin(), sums.end(), 0);
-    for (int y = ya; y < yb; ++y) {
-      const uint8_t* s = img.ScanLine(y);
-      for (int ox = 0; ox < w; ++ox)
-        for (int x = x0[size_t(ox)]; x < x1[size_t(ox)]; ++x) sums[size_t(ox)] += Bit1(s, x);
+    for (int y = rows.first; y < rows.last; ++y) {
+      const uint8_t* s = img.ScanLine(src.Top + y);
+      const int64_t wy = weight(y, oy, sh, h);
+      for (int ox = 0; ox < w; ++ox) {
+        int64_t set = 0;
+        for (int x = cols[size_t(ox)].first; x < cols[size_t(ox)].last; ++x)
+          if (Bit1(s, src.Left + x)) set += weight(x, ox, sw, w);
+        sums[size_t(ox)] += set * wy;
+      }
     }
     uint8_t* d = out.ScanLine(oy);
     for (int ox = 0; ox < w; ++ox, d += 3) {
-      const int n = std::max((x1[size_t(ox)] - x0[size_t(ox)]) * (yb - ya), 1);
-      const int k = sums[size_t(ox)];
+      const int64_t k = sums[size_t(ox)];
       // The share of set bits mixes the picture's two colours (black and white for most).
       d[0] = uint8_t((blue0 * (n - k) + blue1 * k) / n);
       d[1] = uint8_t((green0 * (n - k) + green1 * k) / n);
@@ -363,6 +400,55 @@ bool ZoomFiltered(const TDib& img, const TRect& src, int w, int h, bool reduce1b
   return ok && out.PixelFormat() == TPixelFormat::pf24bit;
 }
 
+namespace {
+
+// The alpha mask's source rectangle as a 24-bit gray picture, so that it zooms as the picture does.
+TDib AlphaPicture(const TOXMask& mask, const TRect& src) {
+  TDib out(src.Width(), src.Height(), TPixelFormat::pf24bit);
+  for (int y = 0; y < src.Height(); ++y) {
+    const uint8_t* a = mask.Row(src.Top + y) + src.Left;
+    uint8_t* d = out.ScanLine(y);
+    for (int x = 0; x < src.Width(); ++x, d += 3) d[0] = d[1] = d[2] = a[x];
+  }
+  return out;
+}
+
+// Picture and alpha zoomed alike to the destination size: filtered, or nearest pixel.
+bool ZoomLayer(const TDib& img, const TRect& source, const TOXViewGeometry& g, bool filtered, TResampleFilter filter,
+               TDib& out) {
+  if (filtered) {
+    const bool reduce1 = g.ZoomPercent < 100 && img.PixelFormat() == TPixelFormat::pf1bit;
+    if (ZoomFiltered(img, source, g.DestW, g.DestH, reduce1, filter, out)) return true;
+  }
+  out = TDib(g.DestW, g.DestH, TPixelFormat::pf24bit);
+  StretchNearest(out, {0, 0, g.DestW, g.DestH}, img, source);
+  return true;
+}
+
+// The filtered render of a picture with transparent parts: what lies under it first, then the picture mixed
+// in by its zoomed alpha, as the unfiltered render mixes it.
+void RenderFullBlended(TDib& target, const TOXRenderInput& in, const TRect& source, bool filtered) {
+  const TOXViewGeometry& g = in.Geometry;
+  gfx::TCanvas& cv = target.Canvas();
+  PaintUnderlay(cv, target, Intersect({0, 0, target.Width(), target.Height()},
+                                      {g.OffsetX, g.OffsetY, g.OffsetX + g.DestW, g.OffsetY + g.DestH}), in);
+  TDib layer, alpha;
+  ZoomLayer(*in.Image, source, g, filtered, in.Filter, layer);
+  ZoomLayer(AlphaPicture(*in.Alpha, source), {0, 0, source.Width(), source.Height()}, g, filtered, in.Filter, alpha);
+  if (layer.PixelFormat() != TPixelFormat::pf24bit || alpha.PixelFormat() != TPixelFormat::pf24bit) return;
+  const int x0 = std::max(g.OffsetX, 0), x1 = std::min(g.OffsetX + std::min(layer.Width(), alpha.Width()), target.Width());
+  const int y0 = std::max(g.OffsetY, 0), y1 = std::min(g.OffsetY + std::min(layer.Height(), alpha.Height()), target.Height());
+  for (int y = y0; y < y1; ++y) {
+    const uint8_t* s = layer.ScanLine(y - g.OffsetY) + int64_t(x0 - g.OffsetX) * 3;
+    const uint8_t* a = alpha.ScanLine(y - g.OffsetY) + int64_t(x0 - g.OffsetX) * 3;
+    uint8_t* d = target.ScanLine(y) + int64_t(x0) * 3;
+    for (int x = x0; x < x1; ++x, s += 3, a += 3, d += 3)
+      for (int ch = 0; ch < 3; ++ch) d[ch] = uint8_t(d[ch] + Shr((s[ch] - d[ch]) * a[0], 8));
+  }
+}
+
+}  // namespace
+
 void RenderFullInto(TDib& target, const TOXRenderInput& in) {
   const TOXViewGeometry& g = in.Geometry;
   const TDib& img = *in.Image;
@@ -383,6 +469,10 @@ void RenderFullInto(TDib& target, const TOXRenderInput& in) {
   const bool filtered = in.Filter != rfNone && in.FilterDelay < 1 && g.ZoomPercent != 100 && img.Width() >= 2 &&
                         img.Height() >= 2 && g.SrcW > 3 && g.SrcH > 3;
   const TRect source{g.SrcX, g.SrcY, g.SrcX + g.SrcW, g.SrcY + g.SrcH};
+  if (in.Alpha && in.AlphaSizeOk) {
+    RenderFullBlended(target, in, source, filtered);
+    return;
+  }
   if (filtered) {
     TDib zoomed;
     const bool reduce1 = g.ZoomPercent < 100 && img.PixelFormat() == TPixelFormat::pf1bit;

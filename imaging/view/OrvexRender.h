@@ -46,7 +46,12 @@ struct TOXRenderInput {
   TResampleFilter Filter = rfNone;
   int FilterDelay = 0;
   bool Center = false;
+  // Transparent parts over the chessboard of kAlphaChessboardColor instead of the background style.
+  bool AlphaChessboard = false;
 };
+
+// The chessboard under transparent parts: squares of this gray and its complement (0x999999, 0x666666).
+constexpr gfx::TColor kAlphaChessboardColor = 0x999999;
 
 // Nearest-pixel render into dib (24-bit) restricted to rect; rows[i] is dib.ScanLine(i).
 void RenderFastInto(gfx::TDib& dib, uint8_t* const* rows, const gfx::TRect& rect, const TOXRenderInput& in);

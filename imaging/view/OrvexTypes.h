@@ -10,6 +10,9 @@ enum TOXBackgroundStyle {
   oxbsChessboard, oxbsDiagonals, oxbsCropped, oxbsCropShadow
 };
 
+// What transparent parts of a picture with an alpha mask are drawn over.
+enum TOXAlphaBackground { oxabBackground, oxabChessboard };
+
 enum TOXScrollBars { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 enum TOXBorderStyle { bsNone, bsSingle };
@@ -39,6 +42,8 @@ struct TOXMouseWheelParams {
   TOXMouseWheelAction Action = oxwaZoom;
   TOXMouseWheelVariation Variation = oxwvPercentage;
   int Value = 8;
+  // Zooming keeps the picture's point under the cursor in place instead of the centre.
+  bool AtCursor = false;
 };
 
 // What a scroll bar asks for.

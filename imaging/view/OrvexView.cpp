@@ -77,6 +77,7 @@ TOrvexView::~TOrvexView() {
   timer_.stop();
   autoScrollTimer_.stop();
   if (scrolling_) QGuiApplication::restoreOverrideCursor();
+  if (panning_) QGuiApplication::restoreOverrideCursor();
 }
 
 // ---------------------------------------------------------------- image
@@ -264,8 +265,7 @@ void TOrvexView::ZoomToFit() {
   if (image_.Empty()) return;
   int mx, my;
   CropMargins(mx, my);
-  const double z = std::min((height() - 2.0 * my) / (image_.Height() / 100.0), (width() - 2.0 * mx) / (image_.Width() / 100.0));
-  SetZoomPercent(z);
+  SetZoomPercent(FitZoom(width() - 2.0 * mx, height() - 2.0 * my));
 }
 
 void TOrvexView::ZoomAroundPoint(int x, int y, double z) {
@@ -393,7 +393,7 @@ bool TOrvexView::LayoutPass() {
   if (autoFit_ && !image_.Empty()) {
     int mx, my;
     CropMargins(mx, my);
-    const double z = std::max(std::min((oldY - 2.0 * my) / (h / 100.0), (oldX - 2.0 * mx) / (w / 100.0)), 1.0);
+    const double z = std::max(FitZoom(oldX - 2.0 * mx, oldY - 2.0 * my), 1.0);
     if (z != zoom_) {  // firing only on a change keeps handlers that lay out again from looping
       zoom_ = z;
       zoomFactor_ = z / 100;
@@ -497,6 +497,10 @@ void TOrvexView::SetCenter(bool c) {
   center_ = c;
   UpdateLayout();
 }
+void TOrvexView::SetAlphaBackground(TOXAlphaBackground b) {
+  alphaBackground_ = b;
+  UpdateLayout();
+}
 void TOrvexView::SetAutoFit(bool a) {
   autoFit_ = a;
   UpdateLayout();
@@ -589,7 +593,7 @@ void TOrvexView::ScrollRequest(Qt::Orientation bar, TOXScrollRequest request, in
   if (horz) SetScrollX(nv); else SetScrollY(nv);
 }
 
-bool TOrvexView::WheelNotch(int direction) {
+bool TOrvexView::WheelNotch(int direction, const QPoint* at) {
   const TOXMouseWheelParams& w = WheelParams;
   if (w.Action == oxwaNone) return false;
   const int dir = w.InvertWheel ? -direction : direction;
@@ -601,7 +605,10 @@ bool TOrvexView::WheelNotch(int direction) {
   } else {
     const double amount = w.Variation == oxwvAbsolute ? double(dir) * w.Value
                                                       : double(dir * std::max<int64_t>(Round(zoom_ * w.Value / 100), 1));
-    SetZoomPercent(zoom_ + amount);
+    if (w.AtCursor && at)
+      ZoomKeepingPoint(at->x(), at->y(), zoom_ + amount);
+    else
+      SetZoomPercent(zoom_ + amount);
   }
   return true;
 }
@@ -631,6 +638,7 @@ TOXRenderInput TOrvexView::RenderInput(const TOXViewGeometry& g) const {
   in.Filter = zoomFilter_;
   in.FilterDelay = filterDelay_;
   in.Center = center_;
+  in.AlphaChessboard = alphaBackground_ == oxabChessboard;
   return in;
 }
 
@@ -737,10 +745,11 @@ void TOrvexView::wheelEvent(QWheelEvent* e) {
     return;
   }
   wheelRemainder_ += e->angleDelta().y();
+  const QPoint at = e->position().toPoint() - ClientRect().topLeft();
   while (std::abs(wheelRemainder_) >= 120) {
     const int away = wheelRemainder_ > 0 ? 1 : -1;  // Qt: positive turns away from the user
     wheelRemainder_ -= away * 120;
-    WheelNotch(-away);
+    WheelNotch(-away, &at);
   }
   e->accept();
 }
@@ -751,6 +760,7 @@ QPoint TOrvexView::ClampToPicture(QPoint p) const {
 
 void TOrvexView::mousePressEvent(QMouseEvent* e) {
   e->accept();
+  if (PanPress(e, e->position().toPoint() - ClientRect().topLeft())) return;
   const bool zoomMode = (mouseInteract_ & MouseBit(miZoom)) != 0;
   if (buttonDown_ || (!zoomMode && e->button() != Qt::LeftButton)) return;
   setFocus(Qt::MouseFocusReason);
@@ -782,6 +792,7 @@ void TOrvexView::mousePressEvent(QMouseEvent* e) {
 void TOrvexView::mouseMoveEvent(QMouseEvent* e) {
   const QPoint raw = e->position().toPoint() - ClientRect().topLeft();
   const QPoint pt = ClampToPicture(raw);
+  if (PanMove(raw)) return;
   if (!buttonDown_) {
     if (SelectModeOn()) SetHoverCursor(selection_.Hover(pt.x(), pt.y()));
     return;
@@ -813,6 +824,7 @@ void TOrvexView::AutoScrollTick() {
 void TOrvexView::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint raw = e->position().toPoint() - ClientRect().topLeft();
   const QPoint pt = ClampToPicture(raw);
+  if (PanRelease(e, raw)) return;
   if (buttonDown_ && e->buttons() == Qt::NoButton) {
     lastRaw_ = raw;
     MouseReleasedAt(pt.x(), pt.y(), e->button());
@@ -847,8 +859,13 @@ void TOrvexView::keyPressEvent(QKeyEvent* e) {
     shiftDown_ = true;
     ApplyCursor();
   }
-  if (IsNavigationKey(e->key())) e->accept();
-  else TOXView::keyPressEvent(e);
+  if (IsNavigationKey(e->key())) {
+    // A picture that fits leaves the keys to the window (next and previous picture there).
+    if (ScrollKey(e->key())) e->accept();
+    else e->ignore();
+  } else {
+    TOXView::keyPressEvent(e);
+  }
 }
 
 void TOrvexView::keyReleaseEvent(QKeyEvent* e) {

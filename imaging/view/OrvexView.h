@@ -75,6 +75,15 @@ class TOrvexView : public TOXView {
   // The mouse zoom steps: 2, 5, 10, 25, 33, 50, 75, 100, then by 100.
   static double ZoomInStep(double zoom);
   static double ZoomOutStep(double zoom);
+  // The zoom ladder of the zoom commands: 1 ... 100 ... 3200 % (doubling above); a zoom between rungs goes
+  // to the next one. Zoom out at or below the lowest rung gives the zoom back unchanged.
+  static double LadderZoomIn(double zoom);
+  static double LadderZoomOut(double zoom);
+  // Sets the zoom so that the picture's point under client (x, y) stays there (as far as scrolling allows).
+  void ZoomKeepingPoint(int x, int y, double z);
+  // Arrows, Page Up/Down, Home and End scroll a picture that does not fit by LineStep and PageStep (Home
+  // and End: to the top-left and the bottom-right). False, leaving the key to the window, when it fits.
+  bool ScrollKey(int key);
   // A zoom click at client (x, y), as the left or right button in miZoom does.
   void ZoomInAt(int x, int y);
   void ZoomOutAt(int x, int y);
@@ -87,6 +96,10 @@ class TOrvexView : public TOXView {
   virtual void SetScrollBars(TOXScrollBars s);
   bool Center() const { return center_; }
   void SetCenter(bool c);
+  // Off: fitting never zooms beyond 100 %, so that small pictures keep their size.
+  bool EnlargeToFit = true;
+  TOXAlphaBackground AlphaBackground() const { return alphaBackground_; }
+  void SetAlphaBackground(TOXAlphaBackground b);
   bool AutoFit() const { return autoFit_; }
   void SetAutoFit(bool a);
   TOXBackgroundStyle BackgroundStyle() const { return bgStyle_; }
@@ -140,7 +153,8 @@ class TOrvexView : public TOXView {
   // --- scrolling, wheel, timer (the handlers the widget events call) ---
   void ScrollRequest(Qt::Orientation bar, TOXScrollRequest request, int position = 0);
   // One wheel notch; direction +1 towards the user, -1 away. False when the wheel is left to the platform.
-  bool WheelNotch(int direction);
+  // `at` is the cursor in client pixels, for WheelParams.AtCursor.
+  bool WheelNotch(int direction, const QPoint* at = nullptr);
   void TimerTick();
   int FilterDelay() const { return filterDelay_; }
   QScrollBar* HorzScrollBar() const { return hbar_; }
@@ -195,6 +209,12 @@ class TOrvexView : public TOXView {
   void Invalidate();
   int ScrollBarExtent() const;
   void MouseReleasedAt(int x, int y, Qt::MouseButton button);
+  // The middle button pans in every mouse mode; true when the event was a pan's.
+  bool PanPress(QMouseEvent* e, QPoint raw);
+  bool PanMove(QPoint raw);
+  bool PanRelease(QMouseEvent* e, QPoint raw);
+  // The fitting zoom for a client of w x h, limited to 100 % unless EnlargeToFit.
+  double FitZoom(double w, double h) const;
 
   gfx::TDib image_;
   TOXMask selectionMask_, alphaMask_;
@@ -235,6 +255,9 @@ class TOrvexView : public TOXView {
   int pressX_ = 0, pressY_ = 0, pressScrollX_ = 0, pressScrollY_ = 0;
   TResampleFilter savedFilter_ = rfNone;
   bool filterSaved_ = false;
+  bool panning_ = false;
+  int panX_ = 0, panY_ = 0, panScrollX_ = 0, panScrollY_ = 0;
+  TOXAlphaBackground alphaBackground_ = oxabBackground;
   int wheelRemainder_ = 0;
 };
 

@@ -51,6 +51,7 @@ TEST_F(TMainFrmTest, PictureCommandsAndUndo) {
 }
 
 TEST_F(TMainFrmTest, ZoomSteps) {
+  options.ZoomLadder = false;  // the settings' step in place of the ladder
   Start({Picture("p.ppm", 40, 30)});
   frm->Orvex->SetZoomPercent(5);
   Click("ZoomOutItem");
