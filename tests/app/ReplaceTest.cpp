@@ -22,14 +22,25 @@ gfx::TColor FilePixel(const std::string& path) {
 
 constexpr gfx::TColor kBlack = 0, kWhite = 0x00FFFFFF;
 
-// Loads as the real component does, then reports that the data ended early, as a cut file does.
-class TPartialIO : public ox::TOrvexIO {
- public:
-  void LoadFromFile(const std::string& fileName) override {
-    ox::TOrvexIO::LoadFromFile(fileName);
-    Aborted = Partial = true;
-  }
+// A busy 128 x 128 JPEG (so the scan, not the tables, fills the file) and the same file cut after its
+// first half.
+struct TCutJpeg {
+  std::string whole, cut, cutBytes;
 };
+TCutJpeg MakeCutJpeg(const std::string& folder) {
+  gfx::TDib dib(128, 128, gfx::TPixelFormat::pf24bit);
+  for (int y = 0; y < 128; ++y)
+    for (int x = 0; x < 128; ++x)
+      dib.SetPixelColor(x, y, gfx::RGBColor(uint8_t(x * 37 ^ y * 11), uint8_t(x * y), uint8_t(x + y * 3)));
+  ox::TOrvexIO io;
+  io.SetAttachedBitmap(&dib);
+  TCutJpeg j{folder + "/whole.jpg", folder + "/cut.jpg", {}};
+  io.SaveToFile(j.whole);
+  const std::string bytes = testsupport::ReadFile(j.whole);
+  j.cutBytes = bytes.substr(0, bytes.size() / 2);
+  testsupport::WriteFile(j.cut, j.cutBytes);
+  return j;
+}
 
 }  // namespace
 
@@ -128,9 +139,17 @@ TEST_F(TMainFrmTest, SaveAsMakesTheNewFileCurrent) {
 // puts the part over the file it came from.
 TEST_F(TMainFrmTest, PartialPictureIsShownAndNotSavedOverItsFileUnasked) {
   options.AutoWidthWhenOpeningFile = false;
-  const std::string a = Picture("a.ppm", 6, 6), cut = Picture("cut.ppm", 7, 5);
+  const std::string a = Picture("a.ppm", 6, 6);
+  const TCutJpeg jpeg = MakeCutJpeg(dir.path.string());
+  gfx::TDib whole;
+  {
+    ox::TOrvexIO io;
+    io.SetAttachedBitmap(&whole);
+    io.LoadFromFile(jpeg.whole);
+    ASSERT_FALSE(io.Aborted);
+  }
+  const std::string& cut = jpeg.cut;
   Start({a});
-  frm->Orvex->SetIOComponent(std::make_unique<TPartialIO>());
   ui.Boxes.clear();
   ui.OpenResults = {{cut}};
   Click("OpenItem");
@@ -140,12 +159,19 @@ TEST_F(TMainFrmTest, PartialPictureIsShownAndNotSavedOverItsFileUnasked) {
   EXPECT_EQ(ui.Boxes[0].buttons, platform::TMsgButtons::Ok);
   EXPECT_EQ(frm->CurrentFile, cut);
   EXPECT_EQ(frm->RecentList[0], cut);
-  EXPECT_EQ(Width(), 7);
+  ASSERT_EQ(Width(), 128);
+  ASSERT_EQ(Height(), 128);
   EXPECT_EQ(frm->PartialFile(), cut);
   EXPECT_FALSE(frm->ImageModified);
+  // The rows decoded before the data ended are those of the whole file.
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 128; ++x) {
+      const gfx::TColor c = whole.GetPixelColor(x, y);
+      ASSERT_EQ(Pixel(x, y), (std::array<int, 3>{int(gfx::BlueOf(c)), int(gfx::GreenOf(c)), int(gfx::RedOf(c))}))
+          << x << "," << y;
+    }
 
   Click("NegativeItem");
-  const std::string before = testsupport::ReadFile(cut);
   struct TCase {
     TMsgAnswer answer;
     bool written;
@@ -156,31 +182,30 @@ TEST_F(TMainFrmTest, PartialPictureIsShownAndNotSavedOverItsFileUnasked) {
     EXPECT_EQ(frm->SaveItemClick(), c.written);
     ASSERT_EQ(ui.Boxes.size(), 1u);
     EXPECT_EQ(ui.Boxes[0].buttons, platform::TMsgButtons::YesNo);
-    EXPECT_NE(ui.Boxes[0].text.find("cut.ppm"), std::string::npos);
+    EXPECT_NE(ui.Boxes[0].text.find("cut.jpg"), std::string::npos);
     EXPECT_EQ(frm->ImageModified, !c.written);
-    EXPECT_EQ(testsupport::ReadFile(cut) == before, !c.written);
+    EXPECT_EQ(testsupport::ReadFile(cut) == jpeg.cutBytes, !c.written);
   }
-  // Once written, the file holds the picture: no further question.
+  // Once written, the file holds the picture: no further question, and it reads whole.
   EXPECT_EQ(frm->PartialFile(), "");
   ui.Boxes.clear();
   Click("NegativeItem");
   Click("SaveItem");
   EXPECT_TRUE(ui.Boxes.empty());
+  frm->OpenFile(cut, app::kOpenCommandSteps);
+  EXPECT_EQ(frm->PartialFile(), "");
 
   // Saved under another name, the partial file is left behind: "Save..." goes to the new file unasked.
+  testsupport::WriteFile(cut, jpeg.cutBytes);
   frm->OpenFile(cut, app::kOpenCommandSteps);
   ASSERT_EQ(frm->PartialFile(), cut);
-  ui.SaveResults = {dir / "whole.ppm"};
+  ui.SaveResults = {dir / "elsewhere.jpg"};
   Click("SaveAsItem");
   ui.Boxes.clear();
   Click("NegativeItem");
   EXPECT_TRUE(frm->SaveItemClick());
   EXPECT_TRUE(ui.Boxes.empty());
-
-  // A picture read whole is no longer partial.
-  frm->Orvex->SetIOComponent(std::make_unique<ox::TOrvexIO>());
-  frm->OpenFile(cut, app::kOpenCommandSteps);
-  EXPECT_EQ(frm->PartialFile(), "");
+  EXPECT_EQ(testsupport::ReadFile(cut), jpeg.cutBytes);
 }
 
 // A GIF's background colour is the view's background while that picture is shown, and only then.
