@@ -93,7 +93,9 @@ void TMainFrm::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   if (!firstShowDone_) {
     firstShowDone_ = true;
+    inFirstShow_ = true;
     FormShow();
+    inFirstShow_ = false;
   }
 }
 

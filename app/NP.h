@@ -223,6 +223,7 @@ class TMainFrm : public QMainWindow {
   QMetaObject::Connection idle_;
   std::string wallpaperPath_;
   bool firstShowDone_ = false;
+  bool inFirstShow_ = false;  // the window is not on screen yet
   bool inIdle_ = false;
   bool useContextMenu_ = true;
   bool captionVisible_ = true;

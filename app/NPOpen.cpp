@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include "app/FileFilters.h"
@@ -73,7 +74,13 @@ bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
   if ((steps & osFit) && o.AutoWidthWhenOpeningFile) Orvex->ZoomToFit();
   if (steps & osClearModified) ImageModified = false;
   if ((steps & osFullScreen) && o.OnOpenFileFullScreen && !FullScreenActive) ToggleFullScreen();
-  if (partial) ReportPartial(CurrentFile);
+  if (partial) {
+    // At start-up the window is not on screen yet: the notice waits until it is, so it has the picture behind.
+    if (!inFirstShow_)
+      ReportPartial(CurrentFile);
+    else
+      QTimer::singleShot(0, this, [this, file = CurrentFile] { ReportPartial(file); });
+  }
   return true;
 }
 
