@@ -15,7 +15,7 @@
 
 namespace app {
 
-TMainFrm::TMainFrm(TMainFrmSetup setup) : setup_(std::move(setup)) {
+TMainFrm::TMainFrm(TMainFrmSetup setup) : Orvex(new ox::TOrvex(this)), setup_(std::move(setup)) {
   setWindowTitle("Vantrel");
   setWindowIconText("Vantrel");
   setGeometry(198, 120, 739, 650);
@@ -24,7 +24,6 @@ TMainFrm::TMainFrm(TMainFrmSetup setup) : setup_(std::move(setup)) {
     setup_.services.window = ownWindow_.get();
   }
 
-  Orvex = new ox::TOrvex(this);
   Orvex->SetBackground(0);
   Orvex->SetCenter(true);
   Orvex->SetMouseInteract(ox::MouseBit(ox::miSelect));
@@ -56,7 +55,7 @@ TMainFrm::TMainFrm(TMainFrmSetup setup) : setup_(std::move(setup)) {
 
 TMainFrm::~TMainFrm() {
   // Leaving full screen gives the window its saved bounds back before it goes.
-  if (FullScreenActive) setup_.services.window->SetFullScreen(false);
+  if (fullScreenActive_) setup_.services.window->SetFullScreen(false);
   disconnect(idle_);
 }
 
@@ -99,7 +98,7 @@ void TMainFrm::showEvent(QShowEvent* e) {
 
 void TMainFrm::FormShow() {
   ViewerOptions& o = Options();
-  if (o.OnStartProgramFullScreen && !FullScreenActive) ToggleFullScreen();
+  if (o.OnStartProgramFullScreen && !fullScreenActive_) ToggleFullScreen();
   if (!RunFirstShowFile()) return;
   if (!o.CaptionFileProgram && !o.CaptionProgramFile && !o.CaptionFile && !o.CaptionProgram)
     o.CaptionFileProgram = true;
@@ -124,7 +123,7 @@ bool TMainFrm::RunFirstShowFile() {
   }
   if (!OpenFile(AbsolutePath(args.front()), kOpenCommandSteps)) return false;
   try {
-    ini_->WriteString(kParameters, "Path", CurrentFile);
+    ini_->WriteString(kParameters, "Path", currentFile_);
   } catch (const std::exception& e) {
     ReportError(e.what());
     return false;
@@ -210,7 +209,7 @@ void TMainFrm::SetPathLabelColour(int colour) {
 }
 
 void TMainFrm::UpdateCaptions(const std::string& path) {
-  CurrentFile = path;
+  currentFile_ = path;
   const ViewerOptions& o = Options();
   const QString file = QString::fromStdString(path), program = "Vantrel";
   const QString fileProgram = file + " - " + program, programFile = program + " - " + file;
@@ -248,7 +247,7 @@ void TMainFrm::IdleSave() {
       ini.WriteBool(kPosition, "Maximized", true);
     } else {
       // In full screen the placement to come back to is the one before it.
-      const QRect r = FullScreenActive && !SavedBounds.isNull() ? SavedBounds : QRect(pos(), size());
+      const QRect r = fullScreenActive_ && !savedBounds_.isNull() ? savedBounds_ : QRect(pos(), size());
       ini.WriteBool(kPosition, "Maximized", false);
       ini.WriteInteger(kPosition, "Left", r.x());
       ini.WriteInteger(kPosition, "Top", r.y());
@@ -264,7 +263,7 @@ void TMainFrm::IdleSave() {
       else if (QAction* a = Item(k.item))
         ini.WriteBool(kParameters, k.key, a->isChecked());
     }
-    if (Options().OpenLatsFileInNewSession) ini.WriteString(kParameters, "Path", CurrentFile);
+    if (Options().OpenLatsFileInNewSession) ini.WriteString(kParameters, "Path", currentFile_);
   } catch (...) {
     // The user's state is written again at the next idle moment.
   }
@@ -288,7 +287,7 @@ void TMainFrm::OrvexImageChange() {
 }
 
 bool TMainFrm::AskToSaveChanges() {
-  const std::string name = CurrentFile.substr(CurrentFile.find_last_of('/') + 1);
+  const std::string name = currentFile_.substr(currentFile_.find_last_of('/') + 1);
   platform::TMsgAnswer a = setup_.services.ui->MessageBox("Vantrel", "Save changes in \"" + name + "\"?",
                                                           platform::TMsgButtons::YesNoCancel,
                                                           platform::TMsgKind::Question);

@@ -63,13 +63,14 @@ class TMainFrm : public QMainWindow {
   ~TMainFrm() override;
 
   // --- state ---
-  std::string CurrentFile;
+  // Set by the open sequence and UpdateCaptions only.
+  const std::string& CurrentFile() const { return currentFile_; }
   bool ImageModified = false;
   std::array<std::string, 10> RecentList;
   std::array<std::string, 30> BookmarkList;
-  bool FullScreenActive = false;
-  QRect SavedBounds;
-  ox::TOrvex* Orvex = nullptr;
+  bool FullScreenActive() const { return fullScreenActive_; }
+  const QRect& SavedBounds() const { return savedBounds_; }
+  ox::TOrvex* const Orvex;
 
   // --- operations other windows call ---
   void UpdateCaptions(const std::string& path);
@@ -208,6 +209,9 @@ class TMainFrm : public QMainWindow {
   bool StepKey(int key);
 
   TMainFrmSetup setup_;
+  std::string currentFile_;
+  bool fullScreenActive_ = false;
+  QRect savedBounds_;
   std::unique_ptr<TIniFile> ini_;
   std::unique_ptr<platform::TWindowControl> ownWindow_;
   std::map<std::string, QAction*> items_;

@@ -15,12 +15,12 @@ std::string TMainFrm::WritePicture(const std::string& path) {
 }
 
 bool TMainFrm::SaveItemClick() {
-  if (CurrentFile.empty()) {
+  if (currentFile_.empty()) {
     SaveAsItemClick();
     return !ImageModified;
   }
-  if (!partialFile_.empty() && partialFile_ == CurrentFile) {
-    const std::string name = CurrentFile.substr(CurrentFile.find_last_of('/') + 1);
+  if (!partialFile_.empty() && partialFile_ == currentFile_) {
+    const std::string name = currentFile_.substr(currentFile_.find_last_of('/') + 1);
     if (setup_.services.ui->MessageBox("Vantrel",
                                        "\"" + name + "\" was read only in part. Replace the file with the part "
                                        "shown?",
@@ -28,7 +28,7 @@ bool TMainFrm::SaveItemClick() {
                                        platform::TMsgKind::Warning) != platform::TMsgAnswer::Yes)
       return false;
   }
-  const std::string error = WritePicture(CurrentFile);
+  const std::string error = WritePicture(currentFile_);
   if (!error.empty()) {
     ReportError(error);
     return false;
@@ -41,7 +41,7 @@ bool TMainFrm::SaveItemClick() {
 // The saved file becomes the current one, as in every editor, so that a later "Save..." never writes to
 // the file the user has left.
 void TMainFrm::SaveAsItemClick() {
-  std::string path = setup_.services.ui->ChooseFileToSave("Save As", SaveFilter(), CurrentFile,
+  std::string path = setup_.services.ui->ChooseFileToSave("Save As", SaveFilter(), currentFile_,
                                                           Options().AskToOverwriteFileForSaveDialog);
   if (path.empty()) return;
   path = AbsolutePath(path);

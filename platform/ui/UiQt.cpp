@@ -1,6 +1,7 @@
 // Message boxes and choosers on QMessageBox and QFileDialog (non-native, so previews can be hosted).
 #include "platform/ui/UiQt.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
@@ -79,6 +80,22 @@ std::string TUiQt::ChooseFolder(const std::string& title, const std::string& sta
                                                   QString::fromStdString(startPath),
                                                   QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
   return dir.toStdString();
+}
+
+namespace {
+
+QColor QColorOf(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+
+}  // namespace
+
+// Qt's own chooser is always expanded; the custom colours are the dialog's process-wide slots.
+std::optional<uint32_t> TUiQt::ChooseColor(uint32_t initial, const std::array<uint32_t, 16>& custom) {
+  for (int i = 0; i < int(custom.size()); ++i) QColorDialog::setCustomColor(i, QColorOf(custom[size_t(i)]));
+  QColorDialog dialog(QColorOf(initial), Parent());
+  dialog.setOption(QColorDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QColor c = dialog.selectedColor();
+  return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
 }
 
 }  // namespace platform

@@ -68,12 +68,12 @@ TEST_F(TMainFrmTest, EveryReplacingCommandAsksAboutTheEdits) {
       EXPECT_EQ(ui.Boxes[0].buttons, platform::TMsgButtons::YesNoCancel);
       EXPECT_EQ(FilePixel(a), answer == TMsgAnswer::Yes ? kWhite : kBlack);
       if (answer == TMsgAnswer::Cancel) {
-        EXPECT_EQ(frm->CurrentFile, a);
+        EXPECT_EQ(frm->CurrentFile(), a);
         EXPECT_TRUE(frm->ImageModified);
         EXPECT_EQ(frm->Orvex->Picture().GetPixelColor(0, 0), kWhite);
         continue;
       }
-      EXPECT_EQ(frm->CurrentFile, c.reload ? a : b);
+      EXPECT_EQ(frm->CurrentFile(), c.reload ? a : b);
       EXPECT_EQ(Width(), c.reload ? 6 : 7);
       EXPECT_FALSE(frm->ImageModified);
       if (c.reload) {
@@ -91,12 +91,12 @@ TEST_F(TMainFrmTest, ReplacingAnUneditedPictureAsksNothing) {
   ui.Boxes.clear();
   Click("ShowDesktopImageItem");
   EXPECT_TRUE(ui.Boxes.empty());
-  EXPECT_EQ(frm->CurrentFile, b);
+  EXPECT_EQ(frm->CurrentFile(), b);
   EXPECT_EQ(frm->RecentList[0], a);
   EXPECT_EQ(frm->RecentList[1], "");
   desktop.Wallpaper.clear();  // no wallpaper: nothing loaded, the captions name no file
   Click("ShowDesktopImageItem");
-  EXPECT_EQ(frm->CurrentFile, "");
+  EXPECT_EQ(frm->CurrentFile(), "");
   EXPECT_EQ(Width(), 7);
 }
 
@@ -110,7 +110,7 @@ TEST_F(TMainFrmTest, SaveAsMakesTheNewFileCurrent) {
   ui.SaveResults = {"new.bmp"};  // relative to the start folder
   Click("SaveAsItem");
   const std::string saved = dir / "new.bmp";
-  EXPECT_EQ(frm->CurrentFile, saved);
+  EXPECT_EQ(frm->CurrentFile(), saved);
   EXPECT_EQ(frm->windowTitle().toStdString(), saved + " - Vantrel");
   EXPECT_EQ(frm->RecentList[0], saved);
   EXPECT_EQ(frm->RecentList[1], a);
@@ -138,7 +138,7 @@ TEST_F(TMainFrmTest, PartialPictureIsShownAndNotSavedOverItsFileUnasked) {
   EXPECT_EQ(ui.Boxes[0].caption, "Vantrel");
   EXPECT_NE(ui.Boxes[0].text.find(cut), std::string::npos);
   EXPECT_EQ(ui.Boxes[0].buttons, platform::TMsgButtons::Ok);
-  EXPECT_EQ(frm->CurrentFile, cut);
+  EXPECT_EQ(frm->CurrentFile(), cut);
   EXPECT_EQ(frm->RecentList[0], cut);
   EXPECT_EQ(Width(), 7);
   EXPECT_EQ(frm->PartialFile(), cut);
