@@ -162,14 +162,9 @@ void TMainFrm::ApplyViewOptions() {
 
 void TMainFrm::ApplyBackground() {
   const ViewerOptions& o = Options();
-  static const ox::TOXBackgroundStyle kStyles[] = {
-      ox::oxbsBDiagonal, ox::oxbsChessboard, ox::oxbsCropped, ox::oxbsCropShadow, ox::oxbsCross, ox::oxbsDiagCross,
-      ox::oxbsDiagonals, ox::oxbsFDiagonal, ox::oxbsHorizontal, ox::oxbsSolid, ox::oxbsVertical};
   Orvex->SetBackground(gfx::TColor(o.BackgroundColor));
-  if (!o.SwitchingOfBackgroundStyle)
-    Orvex->SetBackgroundStyle(ox::oxbsSolid);
-  else if (o.UniqueColor >= 0 && o.UniqueColor < int(std::size(kStyles)))
-    Orvex->SetBackgroundStyle(kStyles[o.UniqueColor]);
+  Orvex->SetBackgroundStyle(o.SwitchingOfBackgroundStyle ? ox::BackgroundStyleOfListIndex(o.UniqueColor)
+                                                         : ox::oxbsSolid);
 }
 
 void TMainFrm::ApplyMouseOptions() {

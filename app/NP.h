@@ -30,9 +30,13 @@ class TOrvex;
 
 namespace app {
 
+class TAppContext;
+
 // What the program start hands to the main window.
 struct TMainFrmSetup {
   platform::Services services;
+  // How the main window reaches the other windows.
+  TAppContext* context = nullptr;
   // Kept by the settings window; read at the moment of use.
   ViewerOptions* options = nullptr;
   std::string settingsPath;
@@ -118,6 +122,11 @@ class TMainFrm : public QMainWindow {
   // +1 "Increase...", -1 "Decrease...".
   void ZoomStep(int direction);
   void SetCaptionVisible(bool visible);
+  // Image > "Change Size...", "Custom/Fine Rotate...", "Histogram..."; View > "Background...".
+  void ChangeSizeItemClick();
+  void RotateItemClick();
+  void HistogramItemClick();
+  void BackgroundItemClick();
 
   // --- viewing comfort ---
   // Opens the next, previous, first or last readable picture of the current file's folder after the save

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "app/AppContext.h"
 #include "app/FileFilters.h"
 #include "app/NP.h"
 #include "imaging/view/Orvex.h"
@@ -95,16 +96,37 @@ void TMainFrm::BuildImageMenu(QMenu* menu) {
   // V belongs to the thumbnails window once that exists; until then it flips.
   AddItem(menu, "VerticalItem", "Vertical Flip", Qt::Key_V, op([p] { p().Flip(1); }, true));
   AddItem(menu, "HorizomtalItem", "Horizontal Flip", Qt::Key_H, op([p] { p().Flip(0); }, true));
+  AddItem(menu, "RotateItem", "Custom/Fine Rotate...", Qt::CTRL | Qt::Key_U, [this] { RotateItemClick(); });
+  AddItem(menu, "ChangeSizeItem", "Change Size...", Qt::CTRL | Qt::Key_R, [this] { ChangeSizeItemClick(); });
   menu->addSeparator();
   AddItem(menu, "GrayItem", "Gray", Qt::Key_G, op([p] { p().ConvertToGray(); }));
   AddItem(menu, "NegativeItem", "Negative", Qt::Key_N, op([p] { p().Negative(); }));
   AddItem(menu, "EdgeItem", "Edge", {}, op([p] { p().EdgeDetect(7, 0, true, 0.9, 0.99); }));
+  AddItem(menu, "HistogramItem", "Histogram...", Qt::SHIFT | Qt::Key_H, [this] { HistogramItemClick(); });
   menu->addSeparator();
   AddItem(menu, "CenterItem", "By Center", {}, [this] { Orvex->SetCenter(!Orvex->Center()); }, 1);
   AddItem(menu, "WidthItem", "Width", Qt::Key_W, [this] { Orvex->ZoomToFit(); });
   AddItem(menu, "AutoResizeItem", "AutoResize", {}, {}, 1);
   menu->addSeparator();
   AddItem(menu, "ClearItem", "Clear", Qt::CTRL | Qt::Key_Delete, op([p] { p().Clear(); }));
+}
+
+// Non-numeric text counts as 0; only a positive size changes the canvas.
+void TMainFrm::ChangeSizeItemClick() {
+  if (!setup_.context) return;
+  const auto size = setup_.context->AskNewSize(Orvex->Picture().Width(), Orvex->Picture().Height());
+  if (size && size->width > 0 && size->height > 0)
+    Busy([&] { Orvex->ProcComponent().ImageResize(size->width, size->height); });
+}
+
+void TMainFrm::RotateItemClick() {
+  if (!setup_.context) return;
+  if (const auto turn = setup_.context->AskTurn(Orvex->Picture()))
+    Busy([&] { Orvex->ProcComponent().Rotate(turn->angle, turn->smoothing); });
+}
+
+void TMainFrm::HistogramItemClick() {
+  if (setup_.context) setup_.context->ShowHistogram(Orvex);
 }
 
 }  // namespace app

@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/AppContext.h"
 #include "app/NP.h"
 #include "imaging/view/Orvex.h"
 
@@ -45,6 +46,7 @@ void TMainFrm::BuildViewMenu(QMenu* menu) {
   AddItem(menu, "RefreshItem", "Update", Qt::Key_F5, [this] { Orvex->update(); });
   AddItem(menu, "ScrollBarsItem", "Scroll Bars", Qt::Key_B,
           [this] { Orvex->SetScrollBars(Checked(*this, "ScrollBarsItem") ? ox::ssBoth : ox::ssNone); }, 0);
+  AddItem(menu, "BackgroundItem", "Background...", Qt::Key_C, [this] { BackgroundItemClick(); });
   AddItem(menu, "TranparentItem", "Transparent", Qt::Key_T, [this] {
     Services().window->SetOpacity(Checked(*this, "TranparentItem") ? Options().TransparentValue : 255);
   }, 0);
@@ -68,6 +70,10 @@ void TMainFrm::keyPressEvent(QKeyEvent* e) {
   }
   if (!used) used = StepKey(e->key());
   if (!used) QMainWindow::keyPressEvent(e);
+}
+
+void TMainFrm::BackgroundItemClick() {
+  if (setup_.context) setup_.context->ShowBackground();
 }
 
 void TMainFrm::ZoomStep(int direction) {

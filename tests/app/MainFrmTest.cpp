@@ -187,7 +187,7 @@ TEST_F(TMainFrmTest, DropsOpenEveryFileInTurn) {
   mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir / "1.ppm"))});
   QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   EXPECT_TRUE(frm->acceptDrops());
-  static_cast<QObject*>(frm.get())->event(&drop);
+  static_cast<QObject*>(frm)->event(&drop);
   EXPECT_TRUE(drop.isAccepted());
   EXPECT_EQ(Width(), 3);
   EXPECT_EQ(frm->RecentList[0], dir / "1.ppm");

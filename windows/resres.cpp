@@ -1,0 +1,79 @@
+// TResizeFrm: the two size edits kept in proportion through the initial size, rounding halves to even.
+#include "windows/resres.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "imaging/model/Rounding.h"
+
+namespace app {
+
+TResizeFrm::TResizeFrm(const TResizeFrmSetup& setup) : TSmallDialog(setup.owner, "Change Size", 203, 293) {
+  auto* fr1 = new QGroupBox("Pixels", this);
+  fr1->setGeometry(8, 8, 187, 97);
+  auto* widthLabel = new QLabel("Width", fr1);
+  widthLabel->setGeometry(12, 26, 60, 21);
+  WidthEdit = new QLineEdit("0", fr1);
+  WidthEdit->setGeometry(80, 24, 95, 25);
+  auto* heightLabel = new QLabel("Height", fr1);
+  heightLabel->setGeometry(12, 60, 60, 21);
+  HeightEdit = new QLineEdit("0", fr1);
+  HeightEdit->setGeometry(80, 58, 95, 25);
+
+  auto* fr2 = new QGroupBox(this);
+  fr2->setGeometry(8, 112, 187, 125);
+  ch1 = new QCheckBox("Aspect ratio", fr2);
+  ch1->setGeometry(12, 12, 165, 24);
+  ch1->setChecked(true);
+  auto* filterLabel = new QLabel("Filter", fr2);
+  filterLabel->setGeometry(12, 46, 165, 20);
+  FilterBox = new QComboBox(fr2);
+  FilterBox->setGeometry(12, 70, 163, 27);
+  // The first seven resampling filters in their order: the index is a TResampleFilter.
+  FilterBox->addItems({"None", "Triangle", "Hermite", "Bell", "BSpline", "Lanczos3", "Mitchell"});
+
+  OK = new QPushButton("OK", this);
+  OK->setGeometry(16, 251, 81, 30);
+  OK->setDefault(true);
+  Cancel = new QPushButton("Cancel", this);
+  Cancel->setGeometry(106, 251, 81, 30);
+  SetCancelButton(Cancel);
+  connect(OK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(WidthEdit, &QLineEdit::textChanged, this, [this] { WidthEditChange(); });
+  connect(HeightEdit, &QLineEdit::textChanged, this, [this] { HeightEditChange(); });
+}
+
+void TResizeFrm::FormActivate() {
+  Updating = true;
+  WidthEdit->setText(QString::number(InitialWidth));
+  HeightEdit->setText(QString::number(InitialHeight));
+  Updating = false;
+  FilterBox->setCurrentIndex(0);
+}
+
+// With no initial width (the dialog's state, not a picture's) there is no ratio to keep.
+void TResizeFrm::WidthEditChange() {
+  if (!ch1->isChecked() || Updating || InitialWidth == 0) return;
+  const int w = IntOf(WidthEdit->text());
+  Updating = true;
+  HeightEdit->setText(QString::number(ox::Round(double(w) * InitialHeight / InitialWidth)));
+  Updating = false;
+}
+
+void TResizeFrm::HeightEditChange() {
+  if (!ch1->isChecked() || Updating || InitialHeight == 0) return;
+  const int h = IntOf(HeightEdit->text());
+  Updating = true;
+  WidthEdit->setText(QString::number(ox::Round(double(h) * InitialWidth / InitialHeight)));
+  Updating = false;
+}
+
+int TResizeFrm::NewWidth() const { return IntOf(WidthEdit->text()); }
+int TResizeFrm::NewHeight() const { return IntOf(HeightEdit->text()); }
+
+}  // namespace app
