@@ -172,7 +172,7 @@ TEST_F(TMainFrmTest, SaveAndSaveAs) {
 
 TEST_F(TMainFrmTest, SaveWithoutAFileAsksForOne) {
   Start({Picture("p.ppm", 6, 5)});
-  frm->CurrentFile().clear();  // as after a paste into an empty window
+  frm->UpdateCaptions("");  // as after a paste into an empty window
   frm->ImageModified = true;
   ui.SaveResults = {dir / "new.png"};
   Click("SaveItem");
@@ -180,7 +180,7 @@ TEST_F(TMainFrmTest, SaveWithoutAFileAsksForOne) {
   EXPECT_EQ(frm->CurrentFile(), dir / "new.png");
   EXPECT_FALSE(frm->ImageModified);
   // Cancelled: nothing written, the edits stay marked.
-  frm->CurrentFile().clear();
+  frm->UpdateCaptions("");
   frm->ImageModified = true;
   Click("SaveItem");
   EXPECT_TRUE(frm->ImageModified);

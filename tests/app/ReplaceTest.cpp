@@ -4,6 +4,7 @@
 #include <QProgressBar>
 
 #include "AppTestUtil.h"
+#include "app/settings/IniFile.h"
 #include "imaging/io/GIFLzw.h"
 
 using platform::TMsgAnswer;
@@ -198,7 +199,8 @@ TEST_F(TMainFrmTest, PictureBackgroundStaysWithItsPicture) {
     io.SaveToFile(gif);
     ASSERT_FALSE(io.Aborted);
   }
-  options.BackgroundColor = 0x00112233;
+  // The background window loads its colour from the settings file when it is created.
+  app::TIniFile(IniPath()).WriteInteger("Background", "Background color", 0x00112233);
   const std::string a = Picture("a.ppm", 6, 6);
   Start({a});
   EXPECT_EQ(frm->Orvex->Background(), 0x00112233u);
