@@ -11,6 +11,7 @@
 
 #include "app/MainKeys.h"
 #include "imaging/view/Orvex.h"
+#include "platform/ui/QtColor.h"
 #include "platform/window/WindowQt.h"
 
 namespace app {
@@ -199,7 +200,7 @@ void TMainFrm::ApplyStayOnTop() {
 
 void TMainFrm::SetPathLabelColour(int colour) {
   QPalette p = pathLabel_->palette();
-  p.setColor(QPalette::WindowText, QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+  p.setColor(QPalette::WindowText, platform::ToQColor(gfx::TColor(colour)));
   pathLabel_->setPalette(p);
 }
 

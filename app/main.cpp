@@ -20,6 +20,7 @@
 #include "platform/fs/Fs.h"
 #include "platform/metafile/Metafile.h"
 #include "platform/shell/ShellQt.h"
+#include "platform/ui/QtColor.h"
 #include "platform/ui/UiQt.h"
 
 namespace {
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
   // The settings window keeps these options; until it exists, the start loads them before the windows
   // are made, as that window would at its creation. The background window loads its own fields.
   const QColor text = QApplication::palette().color(QPalette::WindowText);
-  setup.options.TextColor = text.red() | (text.green() << 8) | (text.blue() << 16);
+  setup.options.TextColor = int(platform::ToTColor(text));
   try {
     app::TIniFile ini(setup.settingsPath);
     setup.options.LoadOptions(ini);

@@ -45,14 +45,7 @@ TAttrForm::TAttrForm(const TAttrFormSetup& setup)
   ChSystem->setEnabled(false);
   ChHidden->setEnabled(false);
 
-  OK = new QPushButton("OK", this);
-  OK->setGeometry(150, 257, 81, 30);
-  OK->setDefault(true);
-  Cancel = new QPushButton("Cancel", this);
-  Cancel->setGeometry(240, 257, 81, 30);
-  SetCancelButton(Cancel);
-  connect(OK, &QPushButton::clicked, this, &QDialog::accept);
-  connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
+  AddOkCancel(150, 257, OK, Cancel);
 }
 
 void TAttrForm::ShowFile(const std::string& path) {

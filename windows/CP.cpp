@@ -10,6 +10,7 @@
 #include <random>
 
 #include "imaging/view/OrvexView.h"
+#include "platform/ui/QtColor.h"
 
 namespace app {
 
@@ -21,8 +22,6 @@ namespace {
 
 // The sample's text colour after a choice: a pseudo-random colour value below this bound.
 constexpr uint32_t kTextColorBound = 1234567;
-
-QColor QColorOf(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
 }  // namespace
 
@@ -55,12 +54,7 @@ TBackgroundFrm::TBackgroundFrm(const TBackgroundFrmSetup& setup)
   ChooseColor = new QPushButton("Choose", fr1);
   ChooseColor->setGeometry(192, 134, 85, 30);
 
-  OK = new QPushButton("OK", this);
-  OK->setGeometry(124, 200, 81, 30);
-  OK->setDefault(true);
-  Cancel = new QPushButton("Cancel", this);
-  Cancel->setGeometry(216, 200, 81, 30);
-  SetCancelButton(Cancel);
+  AddOkCancel(124, 200, OK, Cancel, false);
   connect(OK, &QPushButton::clicked, this, [this] { OKClick(); });
   connect(Cancel, &QPushButton::clicked, this, [this] { CancelClick(); });
   connect(ChooseColor, &QPushButton::clicked, this, [this] { ChooseColorClick(); });
@@ -85,8 +79,8 @@ void TBackgroundFrm::ReadKeys() {
 void TBackgroundFrm::SetSample(uint32_t background, uint32_t text) {
   textColor_ = text;
   QPalette p = PreViewColor->palette();
-  p.setColor(QPalette::Base, QColorOf(background));
-  p.setColor(QPalette::Text, QColorOf(text));
+  p.setColor(QPalette::Base, platform::ToQColor(background));
+  p.setColor(QPalette::Text, platform::ToQColor(text));
   PreViewColor->setPalette(p);
 }
 

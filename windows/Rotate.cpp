@@ -50,14 +50,7 @@ TRotateFrm::TRotateFrm(const TRotateFrmSetup& setup) : TSmallDialog(setup.owner,
   ch1 = new QCheckBox("Smoothing", fr1);
   ch1->setGeometry(190, 247, 120, 25);
 
-  OK = new QPushButton("OK", this);
-  OK->setGeometry(160, 317, 81, 30);
-  OK->setDefault(true);
-  Cancel = new QPushButton("Cancel", this);
-  Cancel->setGeometry(250, 317, 81, 30);
-  SetCancelButton(Cancel);
-  connect(OK, &QPushButton::clicked, this, &QDialog::accept);
-  connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
+  AddOkCancel(160, 317, OK, Cancel);
   connect(CornerEdit, &QLineEdit::textChanged, this, [this] { CornerEditChange(); });
   connect(ch1, &QCheckBox::clicked, this, [this] { CornerEditChange(); });
   connect(Up, &QToolButton::clicked, this, [this] { SetPosition(position_ + 1); });

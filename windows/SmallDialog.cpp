@@ -38,6 +38,19 @@ void TSmallDialog::done(int result) {
   QDialog::done(result);
 }
 
+void TSmallDialog::AddOkCancel(int x, int y, QPushButton*& ok, QPushButton*& cancel, bool closes) {
+  constexpr int kWidth = 81, kHeight = 30, kGap = 9;
+  ok = new QPushButton("OK", this);
+  ok->setGeometry(x, y, kWidth, kHeight);
+  ok->setDefault(true);
+  cancel = new QPushButton("Cancel", this);
+  cancel->setGeometry(x + kWidth + kGap, y, kWidth, kHeight);
+  SetCancelButton(cancel);
+  if (!closes) return;
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
 int IntOf(const QString& text) {
   bool ok = false;
   const int v = text.trimmed().toInt(&ok);

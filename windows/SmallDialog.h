@@ -15,6 +15,9 @@ class TSmallDialog : public QDialog {
   virtual void FormActivate() {}
   // The button that gets the focus when the dialog closes.
   void SetCancelButton(QPushButton* b) { cancelButton_ = b; }
+  // "OK" (the default button) and "Cancel" side by side from (x, y); the Cancel button is the one above.
+  // With `closes` they accept and reject the dialog; else their owner connects them.
+  void AddOkCancel(int x, int y, QPushButton*& ok, QPushButton*& cancel, bool closes = true);
 
   // Window opacity 240 of 255 while shown (a no-op without a compositor).
   static constexpr double kOpacity = 240.0 / 255.0;

@@ -36,14 +36,7 @@ TResizeFrm::TResizeFrm(const TResizeFrmSetup& setup) : TSmallDialog(setup.owner,
   // The first seven resampling filters in their order: the index is a TResampleFilter.
   FilterBox->addItems({"None", "Triangle", "Hermite", "Bell", "BSpline", "Lanczos3", "Mitchell"});
 
-  OK = new QPushButton("OK", this);
-  OK->setGeometry(16, 251, 81, 30);
-  OK->setDefault(true);
-  Cancel = new QPushButton("Cancel", this);
-  Cancel->setGeometry(106, 251, 81, 30);
-  SetCancelButton(Cancel);
-  connect(OK, &QPushButton::clicked, this, &QDialog::accept);
-  connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
+  AddOkCancel(16, 251, OK, Cancel);
   connect(WidthEdit, &QLineEdit::textChanged, this, [this] { WidthEditChange(); });
   connect(HeightEdit, &QLineEdit::textChanged, this, [this] { HeightEditChange(); });
 }

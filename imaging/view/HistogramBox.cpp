@@ -7,14 +7,9 @@
 
 #include "imaging/model/Rounding.h"
 #include "imaging/proc/oxproc.h"
+#include "platform/ui/QtColor.h"
 
 namespace ox {
-
-namespace {
-
-QColor QColorOf(gfx::TColor c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
-
-}  // namespace
 
 THistogramBox::THistogramBox(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -67,7 +62,7 @@ void THistogramBox::paintEvent(QPaintEvent*) {
 
 void THistogramBox::Update() {
   image_ = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
-  image_.fill(QColorOf(background_));
+  image_.fill(platform::ToQColor(background_));
   counts_ = THistogram{};
   plotLeft_ = x();
   update();

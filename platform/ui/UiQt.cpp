@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/ui/QtColor.h"
+
 namespace platform {
 
 std::string QtFilterOf(const std::string& filter) {
@@ -82,20 +84,13 @@ std::string TUiQt::ChooseFolder(const std::string& title, const std::string& sta
   return dir.toStdString();
 }
 
-namespace {
-
-QColor QColorOf(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
-
-}  // namespace
-
 // Qt's own chooser is always expanded; the custom colours are the dialog's process-wide slots.
 std::optional<uint32_t> TUiQt::ChooseColor(uint32_t initial, const std::array<uint32_t, 16>& custom) {
-  for (int i = 0; i < int(custom.size()); ++i) QColorDialog::setCustomColor(i, QColorOf(custom[size_t(i)]));
-  QColorDialog dialog(QColorOf(initial), Parent());
+  for (int i = 0; i < int(custom.size()); ++i) QColorDialog::setCustomColor(i, ToQColor(custom[size_t(i)]));
+  QColorDialog dialog(ToQColor(initial), Parent());
   dialog.setOption(QColorDialog::DontUseNativeDialog);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  const QColor c = dialog.selectedColor();
-  return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+  return ToTColor(dialog.selectedColor());
 }
 
 }  // namespace platform
