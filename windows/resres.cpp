@@ -49,20 +49,15 @@ void TResizeFrm::FormActivate() {
   FilterBox->setCurrentIndex(0);
 }
 
-// With no initial width (the dialog's state, not a picture's) there is no ratio to keep.
-void TResizeFrm::WidthEditChange() {
-  if (!ch1->isChecked() || Updating || InitialWidth == 0) return;
-  const int w = IntOf(WidthEdit->text());
-  Updating = true;
-  HeightEdit->setText(QString::number(ox::Round(double(w) * InitialHeight / InitialWidth)));
-  Updating = false;
-}
+void TResizeFrm::WidthEditChange() { KeepRatio(WidthEdit, HeightEdit, InitialWidth, InitialHeight); }
+void TResizeFrm::HeightEditChange() { KeepRatio(HeightEdit, WidthEdit, InitialHeight, InitialWidth); }
 
-void TResizeFrm::HeightEditChange() {
-  if (!ch1->isChecked() || Updating || InitialHeight == 0) return;
-  const int h = IntOf(HeightEdit->text());
+// With no initial size on the typed side (the dialog's state, not a picture's) there is no ratio to keep.
+void TResizeFrm::KeepRatio(QLineEdit* typed, QLineEdit* other, int typedInitial, int otherInitial) {
+  if (!ch1->isChecked() || Updating || typedInitial == 0) return;
+  const int v = IntOf(typed->text());
   Updating = true;
-  WidthEdit->setText(QString::number(ox::Round(double(h) * InitialWidth / InitialHeight)));
+  other->setText(QString::number(ox::Round(double(v) * otherInitial / typedInitial)));
   Updating = false;
 }
 

@@ -34,6 +34,10 @@ class TResizeFrm : public TSmallDialog {
   // The edits read as integers, 0 for text that is not a number.
   int NewWidth() const;
   int NewHeight() const;
+
+ private:
+  // The other edit := round(typed × its initial ÷ the typed side's initial), halves to even.
+  void KeepRatio(QLineEdit* typed, QLineEdit* other, int typedInitial, int otherInitial);
 };
 
 }  // namespace app
