@@ -11,11 +11,12 @@
 
 #include "app/MainKeys.h"
 #include "imaging/view/Orvex.h"
+#include "platform/ui/QtColor.h"
 #include "platform/window/WindowQt.h"
 
 namespace app {
 
-TMainFrm::TMainFrm(TMainFrmSetup setup) : setup_(std::move(setup)) {
+TMainFrm::TMainFrm(TMainFrmSetup setup) : Orvex(new ox::TOrvex(this)), setup_(std::move(setup)) {
   setWindowTitle("Vantrel");
   setWindowIconText("Vantrel");
   setGeometry(198, 120, 739, 650);
@@ -24,7 +25,6 @@ TMainFrm::TMainFrm(TMainFrmSetup setup) : setup_(std::move(setup)) {
     setup_.services.window = ownWindow_.get();
   }
 
-  Orvex = new ox::TOrvex(this);
   Orvex->SetBackground(0);
   Orvex->SetCenter(true);
   Orvex->SetMouseInteract(ox::MouseBit(ox::miSelect));
@@ -56,7 +56,7 @@ TMainFrm::TMainFrm(TMainFrmSetup setup) : setup_(std::move(setup)) {
 
 TMainFrm::~TMainFrm() {
   // Leaving full screen gives the window its saved bounds back before it goes.
-  if (FullScreenActive) setup_.services.window->SetFullScreen(false);
+  if (fullScreenActive_) setup_.services.window->SetFullScreen(false);
   disconnect(idle_);
 }
 
@@ -101,7 +101,7 @@ void TMainFrm::showEvent(QShowEvent* e) {
 
 void TMainFrm::FormShow() {
   ViewerOptions& o = Options();
-  if (o.OnStartProgramFullScreen && !FullScreenActive) ToggleFullScreen();
+  if (o.OnStartProgramFullScreen && !fullScreenActive_) ToggleFullScreen();
   if (!RunFirstShowFile()) return;
   if (!o.CaptionFileProgram && !o.CaptionProgramFile && !o.CaptionFile && !o.CaptionProgram)
     o.CaptionFileProgram = true;
@@ -126,7 +126,7 @@ bool TMainFrm::RunFirstShowFile() {
   }
   if (!OpenFile(AbsolutePath(args.front()), kOpenCommandSteps)) return false;
   try {
-    ini_->WriteString(kParameters, "Path", CurrentFile);
+    ini_->WriteString(kParameters, "Path", currentFile_);
   } catch (const std::exception& e) {
     ReportError(e.what());
     return false;
@@ -165,14 +165,9 @@ void TMainFrm::ApplyViewOptions() {
 
 void TMainFrm::ApplyBackground() {
   const ViewerOptions& o = Options();
-  static const ox::TOXBackgroundStyle kStyles[] = {
-      ox::oxbsBDiagonal, ox::oxbsChessboard, ox::oxbsCropped, ox::oxbsCropShadow, ox::oxbsCross, ox::oxbsDiagCross,
-      ox::oxbsDiagonals, ox::oxbsFDiagonal, ox::oxbsHorizontal, ox::oxbsSolid, ox::oxbsVertical};
   Orvex->SetBackground(gfx::TColor(o.BackgroundColor));
-  if (!o.SwitchingOfBackgroundStyle)
-    Orvex->SetBackgroundStyle(ox::oxbsSolid);
-  else if (o.UniqueColor >= 0 && o.UniqueColor < int(std::size(kStyles)))
-    Orvex->SetBackgroundStyle(kStyles[o.UniqueColor]);
+  Orvex->SetBackgroundStyle(o.SwitchingOfBackgroundStyle ? ox::BackgroundStyleOfListIndex(o.UniqueColor)
+                                                         : ox::oxbsSolid);
 }
 
 void TMainFrm::ApplyMouseOptions() {
@@ -207,12 +202,12 @@ void TMainFrm::ApplyStayOnTop() {
 
 void TMainFrm::SetPathLabelColour(int colour) {
   QPalette p = pathLabel_->palette();
-  p.setColor(QPalette::WindowText, QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+  p.setColor(QPalette::WindowText, platform::ToQColor(gfx::TColor(colour)));
   pathLabel_->setPalette(p);
 }
 
 void TMainFrm::UpdateCaptions(const std::string& path) {
-  CurrentFile = path;
+  currentFile_ = path;
   const ViewerOptions& o = Options();
   const QString file = QString::fromStdString(path), program = "Vantrel";
   const QString fileProgram = file + " - " + program, programFile = program + " - " + file;
@@ -250,7 +245,7 @@ void TMainFrm::IdleSave() {
       ini.WriteBool(kPosition, "Maximized", true);
     } else {
       // In full screen the placement to come back to is the one before it.
-      const QRect r = FullScreenActive && !SavedBounds.isNull() ? SavedBounds : QRect(pos(), size());
+      const QRect r = fullScreenActive_ && !savedBounds_.isNull() ? savedBounds_ : QRect(pos(), size());
       ini.WriteBool(kPosition, "Maximized", false);
       ini.WriteInteger(kPosition, "Left", r.x());
       ini.WriteInteger(kPosition, "Top", r.y());
@@ -266,7 +261,7 @@ void TMainFrm::IdleSave() {
       else if (QAction* a = Item(k.item))
         ini.WriteBool(kParameters, k.key, a->isChecked());
     }
-    if (Options().OpenLatsFileInNewSession) ini.WriteString(kParameters, "Path", CurrentFile);
+    if (Options().OpenLatsFileInNewSession) ini.WriteString(kParameters, "Path", currentFile_);
   } catch (...) {
     // The user's state is written again at the next idle moment.
   }
@@ -290,7 +285,7 @@ void TMainFrm::OrvexImageChange() {
 }
 
 bool TMainFrm::AskToSaveChanges() {
-  const std::string name = CurrentFile.substr(CurrentFile.find_last_of('/') + 1);
+  const std::string name = currentFile_.substr(currentFile_.find_last_of('/') + 1);
   platform::TMsgAnswer a = setup_.services.ui->MessageBox("Vantrel", "Save changes in \"" + name + "\"?",
                                                           platform::TMsgButtons::YesNoCancel,
                                                           platform::TMsgKind::Question);

@@ -30,9 +30,13 @@ class TOrvex;
 
 namespace app {
 
+class TAppContext;
+
 // What the program start hands to the main window.
 struct TMainFrmSetup {
   platform::Services services;
+  // How the main window reaches the other windows.
+  TAppContext* context = nullptr;
   // Kept by the settings window; read at the moment of use.
   ViewerOptions* options = nullptr;
   std::string settingsPath;
@@ -63,13 +67,14 @@ class TMainFrm : public QMainWindow {
   ~TMainFrm() override;
 
   // --- state ---
-  std::string CurrentFile;
+  // Set by the open sequence and UpdateCaptions only.
+  const std::string& CurrentFile() const { return currentFile_; }
   bool ImageModified = false;
   std::array<std::string, 10> RecentList;
   std::array<std::string, 30> BookmarkList;
-  bool FullScreenActive = false;
-  QRect SavedBounds;
-  ox::TOrvex* Orvex = nullptr;
+  bool FullScreenActive() const { return fullScreenActive_; }
+  const QRect& SavedBounds() const { return savedBounds_; }
+  ox::TOrvex* const Orvex;
 
   // --- operations other windows call ---
   void UpdateCaptions(const std::string& path);
@@ -117,6 +122,11 @@ class TMainFrm : public QMainWindow {
   // +1 "Increase...", -1 "Decrease...".
   void ZoomStep(int direction);
   void SetCaptionVisible(bool visible);
+  // Image > "Change Size...", "Custom/Fine Rotate...", "Histogram..."; View > "Background...".
+  void ChangeSizeItemClick();
+  void RotateItemClick();
+  void HistogramItemClick();
+  void BackgroundItemClick();
 
   // --- viewing comfort ---
   // Opens the next, previous, first or last readable picture of the current file's folder after the save
@@ -208,6 +218,9 @@ class TMainFrm : public QMainWindow {
   bool StepKey(int key);
 
   TMainFrmSetup setup_;
+  std::string currentFile_;
+  bool fullScreenActive_ = false;
+  QRect savedBounds_;
   std::unique_ptr<TIniFile> ini_;
   std::unique_ptr<platform::TWindowControl> ownWindow_;
   std::map<std::string, QAction*> items_;

@@ -112,7 +112,7 @@ void TMainFrm::SetZoomFilterItem(int filter) {
 void TMainFrm::ActualSizeItemClick() { Orvex->SetZoomPercent(100); }
 
 bool TMainFrm::StepPicture(TFolderStep step) {
-  const std::vector<std::string> candidates = folderSteps_.Candidates(CurrentFile, step);
+  const std::vector<std::string> candidates = folderSteps_.Candidates(currentFile_, step);
   if (candidates.empty()) return false;
   if (!ConfirmReplace()) return false;
   // A file that does not load is passed over for the one after it.

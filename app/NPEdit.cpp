@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "app/AppContext.h"
 #include "app/FileFilters.h"
 #include "app/NP.h"
 #include "imaging/view/Orvex.h"
@@ -15,12 +16,12 @@ std::string TMainFrm::WritePicture(const std::string& path) {
 }
 
 bool TMainFrm::SaveItemClick() {
-  if (CurrentFile.empty()) {
+  if (currentFile_.empty()) {
     SaveAsItemClick();
     return !ImageModified;
   }
-  if (!partialFile_.empty() && partialFile_ == CurrentFile) {
-    const std::string name = CurrentFile.substr(CurrentFile.find_last_of('/') + 1);
+  if (!partialFile_.empty() && partialFile_ == currentFile_) {
+    const std::string name = currentFile_.substr(currentFile_.find_last_of('/') + 1);
     if (setup_.services.ui->MessageBox("Vantrel",
                                        "\"" + name + "\" was read only in part. Replace the file with the part "
                                        "shown?",
@@ -28,7 +29,7 @@ bool TMainFrm::SaveItemClick() {
                                        platform::TMsgKind::Warning) != platform::TMsgAnswer::Yes)
       return false;
   }
-  const std::string error = WritePicture(CurrentFile);
+  const std::string error = WritePicture(currentFile_);
   if (!error.empty()) {
     ReportError(error);
     return false;
@@ -41,7 +42,7 @@ bool TMainFrm::SaveItemClick() {
 // The saved file becomes the current one, as in every editor, so that a later "Save..." never writes to
 // the file the user has left.
 void TMainFrm::SaveAsItemClick() {
-  std::string path = setup_.services.ui->ChooseFileToSave("Save As", SaveFilter(), CurrentFile,
+  std::string path = setup_.services.ui->ChooseFileToSave("Save As", SaveFilter(), currentFile_,
                                                           Options().AskToOverwriteFileForSaveDialog);
   if (path.empty()) return;
   path = AbsolutePath(path);
@@ -95,16 +96,37 @@ void TMainFrm::BuildImageMenu(QMenu* menu) {
   // V belongs to the thumbnails window once that exists; until then it flips.
   AddItem(menu, "VerticalItem", "Vertical Flip", Qt::Key_V, op([p] { p().Flip(1); }, true));
   AddItem(menu, "HorizomtalItem", "Horizontal Flip", Qt::Key_H, op([p] { p().Flip(0); }, true));
+  AddItem(menu, "RotateItem", "Custom/Fine Rotate...", Qt::CTRL | Qt::Key_U, [this] { RotateItemClick(); });
+  AddItem(menu, "ChangeSizeItem", "Change Size...", Qt::CTRL | Qt::Key_R, [this] { ChangeSizeItemClick(); });
   menu->addSeparator();
   AddItem(menu, "GrayItem", "Gray", Qt::Key_G, op([p] { p().ConvertToGray(); }));
   AddItem(menu, "NegativeItem", "Negative", Qt::Key_N, op([p] { p().Negative(); }));
   AddItem(menu, "EdgeItem", "Edge", {}, op([p] { p().EdgeDetect(7, 0, true, 0.9, 0.99); }));
+  AddItem(menu, "HistogramItem", "Histogram...", Qt::SHIFT | Qt::Key_H, [this] { HistogramItemClick(); });
   menu->addSeparator();
   AddItem(menu, "CenterItem", "By Center", {}, [this] { Orvex->SetCenter(!Orvex->Center()); }, 1);
   AddItem(menu, "WidthItem", "Width", Qt::Key_W, [this] { Orvex->ZoomToFit(); });
   AddItem(menu, "AutoResizeItem", "AutoResize", {}, {}, 1);
   menu->addSeparator();
   AddItem(menu, "ClearItem", "Clear", Qt::CTRL | Qt::Key_Delete, op([p] { p().Clear(); }));
+}
+
+// Non-numeric text counts as 0; only a positive size changes the canvas.
+void TMainFrm::ChangeSizeItemClick() {
+  if (!setup_.context) return;
+  const auto size = setup_.context->AskNewSize(Orvex->Picture().Width(), Orvex->Picture().Height());
+  if (size && size->width > 0 && size->height > 0)
+    Busy([&] { Orvex->ProcComponent().ImageResize(size->width, size->height); });
+}
+
+void TMainFrm::RotateItemClick() {
+  if (!setup_.context) return;
+  if (const auto turn = setup_.context->AskTurn(Orvex->Picture()))
+    Busy([&] { Orvex->ProcComponent().Rotate(turn->angle, turn->smoothing); });
+}
+
+void TMainFrm::HistogramItemClick() {
+  if (setup_.context) setup_.context->ShowHistogram(Orvex);
 }
 
 }  // namespace app

@@ -40,8 +40,8 @@ void RefreshItems(const std::vector<QAction*>& items, const std::array<std::stri
 }  // namespace
 
 void TMainFrm::AddToRecent() {
-  if (CurrentFile.empty()) return;
-  MoveToFront(RecentList, CurrentFile);
+  if (currentFile_.empty()) return;
+  MoveToFront(RecentList, currentFile_);
   RefreshRecentMenu();
 }
 
@@ -69,8 +69,8 @@ void TMainFrm::DeleteRecentItemClick() {
 }
 
 void TMainFrm::AddToBookmarksItemClick() {
-  if (CurrentFile.empty()) return;
-  MoveToFront(BookmarkList, CurrentFile);
+  if (currentFile_.empty()) return;
+  MoveToFront(BookmarkList, currentFile_);
   RefreshBookmarksMenu();
 }
 

@@ -35,8 +35,8 @@ std::string TMainFrm::RunIO(const std::function<void()>& op, const std::string& 
 }
 
 bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
-  const std::string previous = CurrentFile;
-  CurrentFile = path;
+  const std::string previous = currentFile_;
+  currentFile_ = path;
   bool partial = false;
   if (steps & osLoad) {
     // A failed load may have left part of the new picture behind; the previous one stays on screen, so
@@ -48,10 +48,10 @@ bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
     // A GIF's or PNG's own background belongs to that picture only: every load starts from the user's.
     Orvex->SetBackground(gfx::TColor(Options().BackgroundColor));
     Orvex->IOComponent().Partial = false;
-    const std::string error = RunIO([&] { Orvex->LoadFromFile(CurrentFile); },
+    const std::string error = RunIO([&] { Orvex->LoadFromFile(currentFile_); },
                                     "Cannot load \"" + path + "\": the file is damaged or its format is not known.");
     if (!error.empty()) {
-      CurrentFile = previous;
+      currentFile_ = previous;
       Orvex->Picture() = std::move(keepPicture);
       *Orvex->AlphaMask() = std::move(keepAlpha);
       Orvex->SetBackground(keepBackground);
@@ -61,25 +61,25 @@ bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
       return false;
     }
     partial = Orvex->IOComponent().Partial;
-    partialFile_ = partial ? CurrentFile : std::string();
+    partialFile_ = partial ? currentFile_ : std::string();
     // The snapshots belong to the picture that was replaced: undoing into another file's window loses data.
     Orvex->ProcComponent().ClearAllUndo();
     RefreshUndoItems();
   }
   const ViewerOptions& o = Options();
-  if (steps & osCaptions) UpdateCaptions(CurrentFile);
+  if (steps & osCaptions) UpdateCaptions(currentFile_);
   if (steps & osRecent) AddToRecent();
-  if ((steps & osClipboard) && o.CopyOpenFileToClipboard) CopyFileToClipboard(CurrentFile);
+  if ((steps & osClipboard) && o.CopyOpenFileToClipboard) CopyFileToClipboard(currentFile_);
   if ((steps & osHomeCatalog) && o.CopyOpenFileToHomeCatalog) CopyToHomeCatalog();
   if ((steps & osFit) && o.AutoWidthWhenOpeningFile) Orvex->ZoomToFit();
   if (steps & osClearModified) ImageModified = false;
-  if ((steps & osFullScreen) && o.OnOpenFileFullScreen && !FullScreenActive) ToggleFullScreen();
+  if ((steps & osFullScreen) && o.OnOpenFileFullScreen && !fullScreenActive_) ToggleFullScreen();
   if (partial) {
     // At start-up the window is not on screen yet: the notice waits until it is, so it has the picture behind.
     if (!inFirstShow_)
-      ReportPartial(CurrentFile);
+      ReportPartial(currentFile_);
     else
-      QTimer::singleShot(0, this, [this, file = CurrentFile] { ReportPartial(file); });
+      QTimer::singleShot(0, this, [this, file = currentFile_] { ReportPartial(file); });
   }
   return true;
 }
@@ -93,7 +93,7 @@ void TMainFrm::ReportPartial(const std::string& path) {
 
 void TMainFrm::OpenItemClick() {
   std::vector<std::string> chosen =
-      setup_.services.ui->ChooseFilesToOpen("Open", OpenFilter(), CurrentFile, false);
+      setup_.services.ui->ChooseFilesToOpen("Open", OpenFilter(), currentFile_, false);
   if (chosen.empty() || chosen.front().empty()) return;
   if (!ConfirmReplace()) return;
   OpenFile(chosen.front(), kOpenCommandSteps);
@@ -101,7 +101,7 @@ void TMainFrm::OpenItemClick() {
 
 void TMainFrm::OpenInNewWindowItemClick() {
   std::vector<std::string> chosen =
-      setup_.services.ui->ChooseFilesToOpen("Open in new Window", OpenFilter(), CurrentFile, false);
+      setup_.services.ui->ChooseFilesToOpen("Open in new Window", OpenFilter(), currentFile_, false);
   if (chosen.empty() || chosen.front().empty()) return;
   setup_.services.shell->StartNewInstance({chosen.front()});
 }
@@ -110,12 +110,12 @@ void TMainFrm::NewWindowItemClick() { setup_.services.shell->StartNewInstance({"
 
 void TMainFrm::ReloadFileItemClick() {
   if (!ConfirmReplace()) return;
-  if (CurrentFile.empty()) {
-    UpdateCaptions(CurrentFile);
+  if (currentFile_.empty()) {
+    UpdateCaptions(currentFile_);
     ImageModified = false;
     return;
   }
-  OpenFile(CurrentFile, kReloadSteps);
+  OpenFile(currentFile_, kReloadSteps);
 }
 
 // The recent list is left as it is.
@@ -131,7 +131,7 @@ void TMainFrm::ShowDesktopImageItemClick() {
 }
 
 void TMainFrm::OpenFolderItemClick() {
-  if (!CurrentFile.empty()) setup_.services.shell->ShowInFolder(CurrentFile);
+  if (!currentFile_.empty()) setup_.services.shell->ShowInFolder(currentFile_);
 }
 
 void TMainFrm::DragDropItemClick() { setAcceptDrops(Item("DragDropItem")->isChecked()); }
@@ -166,7 +166,7 @@ void TMainFrm::CopyToHomeCatalog() {
   else
     folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
   if (folder.isEmpty() || !QFileInfo(folder).isDir()) return;
-  QFileInfo source(QString::fromStdString(CurrentFile));
+  QFileInfo source(QString::fromStdString(currentFile_));
   QString target = QDir(folder).filePath(source.fileName());
   if (QFileInfo(target).absoluteFilePath() == source.absoluteFilePath()) return;
   if (QFileInfo::exists(target)) {
@@ -176,7 +176,7 @@ void TMainFrm::CopyToHomeCatalog() {
       return;
   }
   if (!platform::CopyFileReplacing(source.absoluteFilePath().toStdString(), target.toStdString()))
-    ReportError("Cannot copy \"" + CurrentFile + "\" to \"" + folder.toStdString() + "\".");
+    ReportError("Cannot copy \"" + currentFile_ + "\" to \"" + folder.toStdString() + "\".");
 }
 
 void TMainFrm::CopyFileToClipboard(const std::string& path) {
@@ -189,11 +189,11 @@ QString TMainFrm::StatusPanel(int index) const {
     return QString("%1/%2").arg(picture.Width()).arg(picture.Height());
   }
   int32_t size = -1;
-  if (!CurrentFile.empty() && setup_.services.fs) {
-    platform::TFileFacts facts = setup_.services.fs->Stat(CurrentFile);
+  if (!currentFile_.empty() && setup_.services.fs) {
+    platform::TFileFacts facts = setup_.services.fs->Stat(currentFile_);
     if (facts.Exists && !facts.IsFolder) size = int32_t(uint32_t(uint64_t(facts.Size) & 0xFFFFFFFFu));
   }
-  const std::string name = CurrentFile.substr(CurrentFile.find_last_of('/') + 1);
+  const std::string name = currentFile_.substr(currentFile_.find_last_of('/') + 1);
   return QString::fromStdString(name) + " / " + QString::number(size) + " bites";
 }
 

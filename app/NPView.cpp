@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/AppContext.h"
 #include "app/NP.h"
 #include "imaging/view/Orvex.h"
 
@@ -45,6 +46,7 @@ void TMainFrm::BuildViewMenu(QMenu* menu) {
   AddItem(menu, "RefreshItem", "Update", Qt::Key_F5, [this] { Orvex->update(); });
   AddItem(menu, "ScrollBarsItem", "Scroll Bars", Qt::Key_B,
           [this] { Orvex->SetScrollBars(Checked(*this, "ScrollBarsItem") ? ox::ssBoth : ox::ssNone); }, 0);
+  AddItem(menu, "BackgroundItem", "Background...", Qt::Key_C, [this] { BackgroundItemClick(); });
   AddItem(menu, "TranparentItem", "Transparent", Qt::Key_T, [this] {
     Services().window->SetOpacity(Checked(*this, "TranparentItem") ? Options().TransparentValue : 255);
   }, 0);
@@ -52,7 +54,7 @@ void TMainFrm::BuildViewMenu(QMenu* menu) {
 
 void TMainFrm::keyPressEvent(QKeyEvent* e) {
   const ViewerOptions& o = Options();
-  const bool fullScreen = FullScreenActive;
+  const bool fullScreen = fullScreenActive_;
   bool used = false;
   if (e->key() == Qt::Key_Escape && !fullScreen && o.ExitOnEsc) {
     close();
@@ -68,6 +70,10 @@ void TMainFrm::keyPressEvent(QKeyEvent* e) {
   }
   if (!used) used = StepKey(e->key());
   if (!used) QMainWindow::keyPressEvent(e);
+}
+
+void TMainFrm::BackgroundItemClick() {
+  if (setup_.context) setup_.context->ShowBackground();
 }
 
 void TMainFrm::ZoomStep(int direction) {
@@ -92,27 +98,27 @@ void TMainFrm::SetCaptionVisible(bool visible) {
 // The window manager's full-screen state stands for the enlarged window: the client covers the screen,
 // the menu bar goes with the bars the options hide, and every shortcut still works.
 void TMainFrm::ToggleFullScreen() {
-  FullScreenActive = !FullScreenActive;
+  fullScreenActive_ = !fullScreenActive_;
   const ViewerOptions& o = Options();
-  if (FullScreenActive) {
+  if (fullScreenActive_) {
     if (o.OnFullScreenHideToolBar) toolBar_->hide();
     if (o.OnFullScreenHideStatusBar) statusBar()->hide();
     menuBar()->hide();
     if (o.SwitchToAlwaysOnTopOnFullScreen) Services().window->SetStayOnTop(true);
     if (o.OnFullScreenShowFilePath) {
-      pathLabel_->setText(QString::fromStdString(CurrentFile));
+      pathLabel_->setText(QString::fromStdString(currentFile_));
       pathLabel_->adjustSize();
       pathLabel_->show();
       pathLabel_->raise();
     }
     if (QAction* a = Item("FullScreenItem")) a->setChecked(true);
-    SavedBounds = QRect(pos(), size());
+    savedBounds_ = QRect(pos(), size());
     Services().window->SetFullScreen(true);
   } else {
     Services().window->SetFullScreen(false);
-    if (!SavedBounds.isNull()) {
-      move(SavedBounds.topLeft());
-      resize(SavedBounds.size());
+    if (!savedBounds_.isNull()) {
+      move(savedBounds_.topLeft());
+      resize(savedBounds_.size());
     }
     if (QAction* a = Item("FullScreenItem")) a->setChecked(false);
     menuBar()->show();

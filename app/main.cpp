@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/AppContext.h"
 #include "app/Assets.h"
 #include "app/NP.h"
 #include "app/settings/IniFile.h"
@@ -19,6 +20,7 @@
 #include "platform/fs/Fs.h"
 #include "platform/metafile/Metafile.h"
 #include "platform/shell/ShellQt.h"
+#include "platform/ui/QtColor.h"
 #include "platform/ui/UiQt.h"
 
 namespace {
@@ -62,7 +64,7 @@ int main(int argc, char** argv) {
   platform::TDesktopLinux desktop;
   platform::TClipboardQt clipboard;
 
-  app::TMainFrmSetup setup;
+  app::TAppSetup setup;
   setup.services.ui = &ui;
   setup.services.shell = &shell;
   setup.services.fs = &fs;
@@ -75,22 +77,19 @@ int main(int argc, char** argv) {
   const std::string welcome = app::AssetPath(exe, "welcome.html");
   if (!welcome.empty()) setup.homePage = QUrl::fromLocalFile(QString::fromStdString(welcome)).toString().toStdString();
 
-  // The settings and background windows keep the options; until they exist, the start loads them here,
-  // after the main window is made and before it is first shown, as those windows would.
-  app::ViewerOptions options;
-  setup.options = &options;
-  app::TMainFrm mainFrm(setup);
-  g_mainWindow = &mainFrm;
+  // The settings window keeps these options; until it exists, the start loads them before the windows
+  // are made, as that window would at its creation. The background window loads its own fields.
   const QColor text = QApplication::palette().color(QPalette::WindowText);
-  options.TextColor = text.red() | (text.green() << 8) | (text.blue() << 16);
+  setup.options.TextColor = int(platform::ToTColor(text));
   try {
     app::TIniFile ini(setup.settingsPath);
-    options.LoadOptions(ini);
-    options.LoadBackground(ini);
+    setup.options.LoadOptions(ini);
   } catch (...) {
     // A settings file that cannot be read leaves every option at its default.
   }
-  mainFrm.show();
+  app::TAppContext context(std::move(setup));
+  g_mainWindow = &context.MainFrm();
+  context.MainFrm().show();
   const int rc = QApplication::exec();
   g_mainWindow = nullptr;
   return rc;

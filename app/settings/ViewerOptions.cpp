@@ -15,8 +15,12 @@ struct TKey {
   const char* section;
   const char* key;
   TField field;
-  double lo = 0, hi = 0;  // clamping range when lo < hi
+  double lo = 0, hi = 0;  // the control's range when lo < hi
+  // A list index or a colour outside its range reads as the default (no selection); other numbers clamp.
+  bool outsideIsDefault = false;
 };
+
+constexpr double kMaxColour = 0xFFFFFF;
 
 const char* const kParams = "Parameters";
 const char* const kSel = "Selection Options";
@@ -57,9 +61,9 @@ const TKey kOptionKeys[] = {
     {kParams, "Task Bar File", &ViewerOptions::TaskBarFile},
     {kParams, "Task Bar Program", &ViewerOptions::TaskBarProgram},
     {kParams, "Increase/Decrease scale", &ViewerOptions::IncreaseDecreaseScale, 1, 100},
-    {kParams, "Double click area", &ViewerOptions::DoubleClickArea},
-    {kParams, "Color label on full screen mode", &ViewerOptions::ColorLabelOnFullScreen},
-    {kParams, "Style Menu", &ViewerOptions::StyleMenu},
+    {kParams, "Double click area", &ViewerOptions::DoubleClickArea, 0, 9, true},
+    {kParams, "Color label on full screen mode", &ViewerOptions::ColorLabelOnFullScreen, 0, kMaxColour, true},
+    {kParams, "Style Menu", &ViewerOptions::StyleMenu, 0, 2, true},
     {kParams, "Undo levels", &ViewerOptions::UndoLevels, 1, 100},
     {kParams, "Wheel zoom at cursor", &ViewerOptions::WheelZoomAtCursor},
     {kParams, "Zoom ladder", &ViewerOptions::ZoomLadder},
@@ -68,7 +72,7 @@ const TKey kOptionKeys[] = {
     {kSel, "Moveable", &ViewerOptions::SelMoveable},
     {kSel, "Filled", &ViewerOptions::SelFilled},
     {kSel, "Cut Borders", &ViewerOptions::SelCutBorders},
-    {kSel, "Mouse Interact", &ViewerOptions::SelMouseInteract},
+    {kSel, "Mouse Interact", &ViewerOptions::SelMouseInteract, 0, 6, true},
     {kEditors, "1", &ViewerOptions::ExternalEditor1},
     {kEditors, "2", &ViewerOptions::ExternalEditor2},
     {kEditors, "3", &ViewerOptions::ExternalEditor3},
@@ -77,9 +81,9 @@ const TKey kOptionKeys[] = {
 
 const TKey kBackgroundKeys[] = {
     {"Background", "Switching of background style", &ViewerOptions::SwitchingOfBackgroundStyle},
-    {"Background", "Unique Color", &ViewerOptions::UniqueColor},
-    {"Background", "Background color", &ViewerOptions::BackgroundColor},
-    {"Background", "Text color", &ViewerOptions::TextColor},
+    {"Background", "Unique Color", &ViewerOptions::UniqueColor, 0, 10, true},
+    {"Background", "Background color", &ViewerOptions::BackgroundColor, 0, kMaxColour, true},
+    {"Background", "Text color", &ViewerOptions::TextColor, 0, kMaxColour, true},
 };
 
 // Defaults are the values the fields hold before reading.
@@ -92,7 +96,9 @@ void Read(ViewerOptions& o, const TIniFile& ini, const TKey& k) {
           field = ini.ReadBool(k.section, k.key, field);
         } else if constexpr (std::is_same_v<T, int>) {
           long long v = ini.ReadInteger(k.section, k.key, field);
-          if (k.lo < k.hi) v = std::clamp<long long>(v, (long long)k.lo, (long long)k.hi);
+          const bool outside = k.lo < k.hi && (v < (long long)k.lo || v > (long long)k.hi);
+          if (outside && k.outsideIsDefault) v = field;
+          else if (outside) v = std::clamp<long long>(v, (long long)k.lo, (long long)k.hi);
           field = int(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
         } else if constexpr (std::is_same_v<T, double>) {
           double v = ini.ReadFloat(k.section, k.key, field);

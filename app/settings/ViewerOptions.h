@@ -64,11 +64,12 @@ struct ViewerOptions {
   bool ShowOnlyFileNameToExternalEditor = false;
   // [Background]
   bool SwitchingOfBackgroundStyle = true;
-  int UniqueColor = -1;
+  int UniqueColor = -1;  // -1: no selection, the solid style
   int BackgroundColor = 0;
   int TextColor = 0;  // the platform's window-text colour is set by the program before loading
 
-  // Every field from the file, each with its default; numbers out of the controls' ranges are clamped.
+  // Every field from the file, each with its default; numbers out of the controls' ranges are clamped, list
+  // indices and colours out of theirs read as the default.
   void LoadOptions(const TIniFile& ini);
   // The fields of the settings window (Parameters, Selection Options, Set External Editors), one batch.
   void SaveOptions(TIniFile& ini) const;

@@ -4,12 +4,11 @@
 #include <QPainter>
 
 #include "platform/system/QtSystem.h"
+#include "platform/ui/QtColor.h"
 
 namespace ox {
 
-namespace {
-QColor ToQColor(gfx::TColor c) { return QColor(gfx::RedOf(c), gfx::GreenOf(c), gfx::BlueOf(c)); }
-}  // namespace
+using platform::ToQColor;
 
 TOXView::TOXView(QWidget* parent, const platform::ISystem* system)
     : QWidget(parent), system_(system ? system : &platform::DefaultSystem()) {

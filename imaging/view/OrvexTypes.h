@@ -10,6 +10,17 @@ enum TOXBackgroundStyle {
   oxbsChessboard, oxbsDiagonals, oxbsCropped, oxbsCropShadow
 };
 
+// The styles in the order of the background list (alphabetical by name); index 9 is oxbsSolid.
+constexpr TOXBackgroundStyle kBackgroundStyleList[] = {
+    oxbsBDiagonal, oxbsChessboard, oxbsCropped, oxbsCropShadow, oxbsCross, oxbsDiagCross,
+    oxbsDiagonals, oxbsFDiagonal, oxbsHorizontal, oxbsSolid, oxbsVertical};
+constexpr int kBackgroundStyleCount = int(sizeof(kBackgroundStyleList) / sizeof(kBackgroundStyleList[0]));
+constexpr int kSolidListIndex = 9;
+// A list index outside the list (no selection) selects the solid style.
+constexpr TOXBackgroundStyle BackgroundStyleOfListIndex(int index) {
+  return index >= 0 && index < kBackgroundStyleCount ? kBackgroundStyleList[index] : oxbsSolid;
+}
+
 // What transparent parts of a picture with an alpha mask are drawn over.
 enum TOXAlphaBackground { oxabBackground, oxabChessboard };
 

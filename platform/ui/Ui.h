@@ -1,6 +1,9 @@
 // platform::ui: message boxes and file and folder choosers as the windows ask for them.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +24,9 @@ class TUi {
   virtual std::string ChooseFileToSave(const std::string& title, const std::string& filter,
                                        const std::string& startPath, bool askOverwrite) = 0;
   virtual std::string ChooseFolder(const std::string& title, const std::string& startPath) = 0;
+  // The colour chooser, fully expanded, with its sixteen custom colours preset (colours 0x00BBGGRR);
+  // nothing when cancelled.
+  virtual std::optional<uint32_t> ChooseColor(uint32_t initial, const std::array<uint32_t, 16>& custom) = 0;
 };
 
 // The filter text of the choosers converted to Qt's "Description (*.ext *.ext2);;..." form.

@@ -20,6 +20,8 @@ class TUiDouble : public TUi {
   std::deque<std::vector<std::string>> OpenResults;
   std::deque<std::string> SaveResults, FolderResults;
   std::vector<std::string> Filters;  // filters the choosers were opened with
+  std::deque<std::optional<uint32_t>> ColorResults;
+  std::vector<std::array<uint32_t, 16>> ColorCustoms;  // custom colours the colour chooser was opened with
 
   TMsgAnswer MessageBox(const std::string& caption, const std::string& text, TMsgButtons buttons,
                         TMsgKind kind) override {
@@ -39,6 +41,10 @@ class TUiDouble : public TUi {
     return Pop(SaveResults);
   }
   std::string ChooseFolder(const std::string&, const std::string&) override { return Pop(FolderResults); }
+  std::optional<uint32_t> ChooseColor(uint32_t, const std::array<uint32_t, 16>& custom) override {
+    ColorCustoms.push_back(custom);
+    return Pop(ColorResults);
+  }
 
  private:
   template <typename T>

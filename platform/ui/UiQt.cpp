@@ -1,10 +1,13 @@
 // Message boxes and choosers on QMessageBox and QFileDialog (non-native, so previews can be hosted).
 #include "platform/ui/UiQt.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+
+#include "platform/ui/QtColor.h"
 
 namespace platform {
 
@@ -79,6 +82,15 @@ std::string TUiQt::ChooseFolder(const std::string& title, const std::string& sta
                                                   QString::fromStdString(startPath),
                                                   QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
   return dir.toStdString();
+}
+
+// Qt's own chooser is always expanded; the custom colours are the dialog's process-wide slots.
+std::optional<uint32_t> TUiQt::ChooseColor(uint32_t initial, const std::array<uint32_t, 16>& custom) {
+  for (int i = 0; i < int(custom.size()); ++i) QColorDialog::setCustomColor(i, ToQColor(custom[size_t(i)]));
+  QColorDialog dialog(ToQColor(initial), Parent());
+  dialog.setOption(QColorDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return ToTColor(dialog.selectedColor());
 }
 
 }  // namespace platform

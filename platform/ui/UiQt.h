@@ -18,6 +18,7 @@ class TUiQt : public TUi {
   std::string ChooseFileToSave(const std::string& title, const std::string& filter, const std::string& startPath,
                                bool askOverwrite) override;
   std::string ChooseFolder(const std::string& title, const std::string& startPath) override;
+  std::optional<uint32_t> ChooseColor(uint32_t initial, const std::array<uint32_t, 16>& custom) override;
 
  private:
   QWidget* Parent() const { return parent_ ? parent_() : nullptr; }

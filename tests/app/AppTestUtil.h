@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "app/AppContext.h"
 #include "app/NP.h"
 #include "imaging/view/Orvex.h"
 #include "platform/clipboard/ClipboardDouble.h"
@@ -25,26 +26,29 @@ class TMainFrmTest : public ::testing::Test {
   platform::TClipboardDouble clipboard;
   platform::TFsLinux fs{dir / "vantrel"};
   app::ViewerOptions options;
-  std::unique_ptr<app::TMainFrm> frm;
+  std::unique_ptr<app::TAppContext> ctx;
+  app::TMainFrm* frm = nullptr;
 
   std::string IniPath() const { return dir / "vantrel.ini"; }
 
   // Creates the window as the program start does and shows it (the first show runs).
   app::TMainFrm& Start(std::vector<std::string> args = {}, bool show = true) {
-    frm.reset();
-    app::TMainFrmSetup s;
+    frm = nullptr;
+    ctx.reset();
+    app::TAppSetup s;
     s.services.ui = &ui;
     s.services.shell = &shell;
     s.services.fs = &fs;
     s.services.desktop = &desktop;
     s.services.window = &window;
     s.services.clipboard = &clipboard;
-    s.options = &options;
+    s.lentOptions = &options;
     s.settingsPath = IniPath();
     s.args = std::move(args);
     s.startFolder = dir.path.string();
     s.homePage = "file:///usr/share/vantrel/welcome.html";
-    frm = std::make_unique<app::TMainFrm>(s);
+    ctx = std::make_unique<app::TAppContext>(s);
+    frm = &ctx->MainFrm();
     if (show) frm->show();
     return *frm;
   }

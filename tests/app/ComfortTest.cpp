@@ -33,7 +33,7 @@ class TComfortTest : public TMainFrmTest {
     testsupport::WriteFile(dir / "pics/notes.txt", "P6\n1 1\n255\nabc");
     return dir / "pics";
   }
-  std::string Name() const { return frm->CurrentFile.substr(frm->CurrentFile.find_last_of('/') + 1); }
+  std::string Name() const { return frm->CurrentFile().substr(frm->CurrentFile().find_last_of('/') + 1); }
 };
 
 TEST_F(TComfortTest, StepsThroughTheFolderInNaturalOrderPassingOverUnreadableFiles) {

@@ -89,14 +89,14 @@ TEST_F(TMainFrmTest, FullScreenStepsFollowTheOptions) {
   EXPECT_FALSE(frm->statusBar()->isVisible());
   const QRect before(frm->pos(), frm->size());
   Click("FullScreenItem");
-  EXPECT_TRUE(frm->FullScreenActive);
+  EXPECT_TRUE(frm->FullScreenActive());
   EXPECT_TRUE(window.FullScreen);
   EXPECT_TRUE(window.StayOnTop);
   EXPECT_FALSE(frm->ToolBar()->isVisible());
   EXPECT_TRUE(frm->PathLabel()->isVisible());
   EXPECT_EQ(frm->PathLabel()->text().toStdString(), dir / "p.ppm");
   EXPECT_TRUE(frm->Item("FullScreenItem")->isChecked());
-  EXPECT_EQ(frm->SavedBounds, before);
+  EXPECT_EQ(frm->SavedBounds(), before);
   frm->resize(1500, 1000);  // as the window manager does for full screen
   frm->IdleSave();
   EXPECT_EQ(app::TIniFile(IniPath()).ReadInteger("Position", "Width", 0), before.width());
@@ -148,7 +148,7 @@ TEST_F(TMainFrmTest, SaveAndSaveAs) {
   ui.SaveResults = {dir / "copy.bmp"};
   Click("SaveAsItem");
   EXPECT_TRUE(std::filesystem::exists(dir / "copy.bmp"));
-  EXPECT_EQ(frm->CurrentFile, dir / "copy.bmp");
+  EXPECT_EQ(frm->CurrentFile(), dir / "copy.bmp");
   EXPECT_FALSE(frm->ImageModified);
   EXPECT_NE(ui.Filters.back().find("Windows Bitmap (BMP;DIB;RLE)|*.bmp;*.dib;*.rle"), std::string::npos);
   EXPECT_EQ(ui.Filters.back().find("Windows Icon"), std::string::npos);  // read only
@@ -161,7 +161,7 @@ TEST_F(TMainFrmTest, SaveAndSaveAs) {
   EXPECT_EQ(px[0], 255);  // the negative reached the file
 
   // A save that fails is reported and keeps the edits marked.
-  frm->CurrentFile = dir / "p.unknownformat";
+  frm->UpdateCaptions(dir / "p.unknownformat");
   frm->ImageModified = true;
   ui.Boxes.clear();
   Click("SaveItem");
@@ -172,15 +172,15 @@ TEST_F(TMainFrmTest, SaveAndSaveAs) {
 
 TEST_F(TMainFrmTest, SaveWithoutAFileAsksForOne) {
   Start({Picture("p.ppm", 6, 5)});
-  frm->CurrentFile.clear();  // as after a paste into an empty window
+  frm->UpdateCaptions("");  // as after a paste into an empty window
   frm->ImageModified = true;
   ui.SaveResults = {dir / "new.png"};
   Click("SaveItem");
   EXPECT_TRUE(std::filesystem::exists(dir / "new.png"));
-  EXPECT_EQ(frm->CurrentFile, dir / "new.png");
+  EXPECT_EQ(frm->CurrentFile(), dir / "new.png");
   EXPECT_FALSE(frm->ImageModified);
   // Cancelled: nothing written, the edits stay marked.
-  frm->CurrentFile.clear();
+  frm->UpdateCaptions("");
   frm->ImageModified = true;
   Click("SaveItem");
   EXPECT_TRUE(frm->ImageModified);
@@ -213,13 +213,13 @@ TEST_F(TMainFrmTest, EscapeAndF11) {
     QApplication::sendEvent(frm->Orvex, &press);
   };
   key(Qt::Key_F11);
-  EXPECT_TRUE(frm->FullScreenActive);
+  EXPECT_TRUE(frm->FullScreenActive());
   key(Qt::Key_Escape);  // leaves full screen, does not close
-  EXPECT_FALSE(frm->FullScreenActive);
+  EXPECT_FALSE(frm->FullScreenActive());
   EXPECT_TRUE(frm->isVisible());
   options.SwitchingToFullScreenOnF11 = false;
   key(Qt::Key_F11);
-  EXPECT_FALSE(frm->FullScreenActive);
+  EXPECT_FALSE(frm->FullScreenActive());
   key(Qt::Key_Escape);
   EXPECT_FALSE(frm->isVisible());
 }

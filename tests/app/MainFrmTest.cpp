@@ -20,7 +20,7 @@ TEST_F(TMainFrmTest, FirstStartOpensTheWallpaperAndTheHomePageOnce) {
   Start();
   EXPECT_EQ(frm->pos(), QPoint(100, 100));
   EXPECT_EQ(frm->size(), QSize(777, 600));
-  EXPECT_EQ(frm->CurrentFile, desktop.Wallpaper);
+  EXPECT_EQ(frm->CurrentFile(), desktop.Wallpaper);
   EXPECT_EQ(Width(), 30);
   EXPECT_EQ(frm->windowTitle().toStdString(), desktop.Wallpaper + " - Vantrel");
   EXPECT_EQ(frm->ApplicationTitle().toStdString(), desktop.Wallpaper + " - Vantrel");
@@ -46,7 +46,7 @@ TEST_F(TMainFrmTest, ArgumentIsMadeAbsoluteAndWrittenToPath) {
   Picture("a.ppm", 8, 6);
   Picture("b.ppm", 9, 9);
   Start({"a.ppm", "b.ppm"});
-  EXPECT_EQ(frm->CurrentFile, dir / "a.ppm");
+  EXPECT_EQ(frm->CurrentFile(), dir / "a.ppm");
   EXPECT_EQ(Width(), 8);
   EXPECT_EQ(app::TIniFile(IniPath()).ReadString("Parameters", "Path", ""), dir / "a.ppm");
   EXPECT_TRUE(ui.Boxes.empty());
@@ -59,7 +59,7 @@ TEST_F(TMainFrmTest, MissingArgumentIsReportedAndSkipsTheRestOfTheFirstShow) {
   ASSERT_EQ(ui.Boxes.size(), 1u);
   EXPECT_EQ(ui.Boxes[0].caption, "Vantrel");
   EXPECT_NE(ui.Boxes[0].text.find("missing.ppm"), std::string::npos);
-  EXPECT_EQ(frm->CurrentFile, "");
+  EXPECT_EQ(frm->CurrentFile(), "");
   EXPECT_FALSE(options.CaptionFileProgram);
   EXPECT_FALSE(frm->CheckChanged().isActive());
   EXPECT_EQ(frm->windowTitle(), "Vantrel");
@@ -159,7 +159,7 @@ TEST_F(TMainFrmTest, CloseWithYesSavesAndClosesOnlyWhenTheSaveWorked) {
   // A folder by the file's name cannot be replaced: the save fails, the edits are kept and the window stays.
   std::filesystem::create_directory(dir / "b.ppm.d");
   Start();
-  frm->CurrentFile = dir / "b.ppm.d";
+  frm->UpdateCaptions(dir / "b.ppm.d");
   frm->ImageModified = true;
   ui.Boxes.clear();
   ui.Answers = {TMsgAnswer::Yes};
@@ -187,7 +187,7 @@ TEST_F(TMainFrmTest, DropsOpenEveryFileInTurn) {
   mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir / "1.ppm"))});
   QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
   EXPECT_TRUE(frm->acceptDrops());
-  static_cast<QObject*>(frm.get())->event(&drop);
+  static_cast<QObject*>(frm)->event(&drop);
   EXPECT_TRUE(drop.isAccepted());
   EXPECT_EQ(Width(), 3);
   EXPECT_EQ(frm->RecentList[0], dir / "1.ppm");
@@ -199,12 +199,12 @@ TEST_F(TMainFrmTest, DropOnAModifiedPicture) {
   frm->ImageModified = true;
   ui.Answers = {TMsgAnswer::Cancel};
   frm->OpenDroppedFiles({b});
-  EXPECT_EQ(frm->CurrentFile, dir / "a.ppm");
+  EXPECT_EQ(frm->CurrentFile(), dir / "a.ppm");
   EXPECT_TRUE(frm->ImageModified);
 
   ui.Answers = {TMsgAnswer::Yes};
   frm->OpenDroppedFiles({b});
-  EXPECT_EQ(frm->CurrentFile, b);
+  EXPECT_EQ(frm->CurrentFile(), b);
   EXPECT_EQ(Width(), 7);
   EXPECT_FALSE(frm->ImageModified);
 }
@@ -217,7 +217,7 @@ TEST_F(TMainFrmTest, LongDroppedPathIsUsedWhole) {
   std::filesystem::create_directories(folder);
   testsupport::WritePpm(folder + "/long.ppm", 5, 3);
   frm->OpenDroppedFiles({folder + "/long.ppm"});
-  EXPECT_EQ(frm->CurrentFile, folder + "/long.ppm");
+  EXPECT_EQ(frm->CurrentFile(), folder + "/long.ppm");
   EXPECT_EQ(Width(), 5);
 }
 
@@ -239,7 +239,7 @@ TEST_F(TMainFrmTest, FailedLoadKeepsThePictureAndTheCurrentFile) {
     ASSERT_EQ(ui.Boxes.size(), 1u) << c.name;
     EXPECT_EQ(ui.Boxes[0].caption, "Vantrel");
     EXPECT_NE(ui.Boxes[0].text.find(c.name), std::string::npos);
-    EXPECT_EQ(frm->CurrentFile, dir / "good.ppm") << c.name;
+    EXPECT_EQ(frm->CurrentFile(), dir / "good.ppm") << c.name;
     EXPECT_EQ(Width(), 6);
     EXPECT_EQ(Pixel(1, 1), before);
     EXPECT_EQ(frm->RecentList[0], dir / "good.ppm");
@@ -254,7 +254,7 @@ TEST_F(TMainFrmTest, StatusBarPanels) {
   EXPECT_EQ(frm->StatusPanel(0), "4/2");
   EXPECT_EQ(frm->StatusPanel(1).toStdString(), "s.ppm / " + std::to_string(std::filesystem::file_size(p)) + " bites");
   std::filesystem::create_directory(dir / "folder.png");
-  frm->CurrentFile = dir / "folder.png";
+  frm->UpdateCaptions(dir / "folder.png");
   EXPECT_EQ(frm->StatusPanel(1).toStdString(), "folder.png / -1 bites");
 }
 
@@ -284,7 +284,7 @@ TEST_F(TMainFrmTest, NewInstancesAndReload) {
   ui.OpenResults = {{b}};
   Click("OpenInNewWindowItem");
   EXPECT_EQ(shell.Log.back(), "instance " + b);
-  EXPECT_EQ(frm->CurrentFile, a);
+  EXPECT_EQ(frm->CurrentFile(), a);
   Click("NewWindowItem");
   EXPECT_EQ(shell.Log.back(), "instance ");
   Click("OpenFolderItem");
@@ -298,7 +298,7 @@ TEST_F(TMainFrmTest, NewInstancesAndReload) {
 
   ui.OpenResults = {{b}};
   Click("OpenItem");
-  EXPECT_EQ(frm->CurrentFile, b);
+  EXPECT_EQ(frm->CurrentFile(), b);
   EXPECT_EQ(ui.Filters.back().substr(0, 13), "All graphics|");
 }
 

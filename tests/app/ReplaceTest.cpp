@@ -4,6 +4,7 @@
 #include <QProgressBar>
 
 #include "AppTestUtil.h"
+#include "app/settings/IniFile.h"
 #include "imaging/io/GIFLzw.h"
 
 using platform::TMsgAnswer;
@@ -79,12 +80,12 @@ TEST_F(TMainFrmTest, EveryReplacingCommandAsksAboutTheEdits) {
       EXPECT_EQ(ui.Boxes[0].buttons, platform::TMsgButtons::YesNoCancel);
       EXPECT_EQ(FilePixel(a), answer == TMsgAnswer::Yes ? kWhite : kBlack);
       if (answer == TMsgAnswer::Cancel) {
-        EXPECT_EQ(frm->CurrentFile, a);
+        EXPECT_EQ(frm->CurrentFile(), a);
         EXPECT_TRUE(frm->ImageModified);
         EXPECT_EQ(frm->Orvex->Picture().GetPixelColor(0, 0), kWhite);
         continue;
       }
-      EXPECT_EQ(frm->CurrentFile, c.reload ? a : b);
+      EXPECT_EQ(frm->CurrentFile(), c.reload ? a : b);
       EXPECT_EQ(Width(), c.reload ? 6 : 7);
       EXPECT_FALSE(frm->ImageModified);
       if (c.reload) {
@@ -102,12 +103,12 @@ TEST_F(TMainFrmTest, ReplacingAnUneditedPictureAsksNothing) {
   ui.Boxes.clear();
   Click("ShowDesktopImageItem");
   EXPECT_TRUE(ui.Boxes.empty());
-  EXPECT_EQ(frm->CurrentFile, b);
+  EXPECT_EQ(frm->CurrentFile(), b);
   EXPECT_EQ(frm->RecentList[0], a);
   EXPECT_EQ(frm->RecentList[1], "");
   desktop.Wallpaper.clear();  // no wallpaper: nothing loaded, the captions name no file
   Click("ShowDesktopImageItem");
-  EXPECT_EQ(frm->CurrentFile, "");
+  EXPECT_EQ(frm->CurrentFile(), "");
   EXPECT_EQ(Width(), 7);
 }
 
@@ -121,7 +122,7 @@ TEST_F(TMainFrmTest, SaveAsMakesTheNewFileCurrent) {
   ui.SaveResults = {"new.bmp"};  // relative to the start folder
   Click("SaveAsItem");
   const std::string saved = dir / "new.bmp";
-  EXPECT_EQ(frm->CurrentFile, saved);
+  EXPECT_EQ(frm->CurrentFile(), saved);
   EXPECT_EQ(frm->windowTitle().toStdString(), saved + " - Vantrel");
   EXPECT_EQ(frm->RecentList[0], saved);
   EXPECT_EQ(frm->RecentList[1], a);
@@ -157,7 +158,7 @@ TEST_F(TMainFrmTest, PartialPictureIsShownAndNotSavedOverItsFileUnasked) {
   EXPECT_EQ(ui.Boxes[0].caption, "Vantrel");
   EXPECT_NE(ui.Boxes[0].text.find(cut), std::string::npos);
   EXPECT_EQ(ui.Boxes[0].buttons, platform::TMsgButtons::Ok);
-  EXPECT_EQ(frm->CurrentFile, cut);
+  EXPECT_EQ(frm->CurrentFile(), cut);
   EXPECT_EQ(frm->RecentList[0], cut);
   ASSERT_EQ(Width(), 128);
   ASSERT_EQ(Height(), 128);
@@ -223,7 +224,8 @@ TEST_F(TMainFrmTest, PictureBackgroundStaysWithItsPicture) {
     io.SaveToFile(gif);
     ASSERT_FALSE(io.Aborted);
   }
-  options.BackgroundColor = 0x00112233;
+  // The background window loads its colour from the settings file when it is created.
+  app::TIniFile(IniPath()).WriteInteger("Background", "Background color", 0x00112233);
   const std::string a = Picture("a.ppm", 6, 6);
   Start({a});
   EXPECT_EQ(frm->Orvex->Background(), 0x00112233u);

@@ -111,6 +111,38 @@ TEST(ViewerOptions, DefaultsClampingAndRoundTrip) {
   EXPECT_EQ(TIniFile(dir.File()).ReadString("Parameters", "Tranparent", "absent"), "absent");  // not a record key
 }
 
+// A list index outside its list reads as no selection (-1), a colour outside 0..0xFFFFFF as its default;
+// values inside their ranges are kept.
+TEST(ViewerOptions, ListIndicesAndColoursOutsideTheirRanges) {
+  struct TCase {
+    const char* section;
+    const char* key;
+    int ViewerOptions::*field;
+    const char* stored;
+    int expected;
+  };
+  const TCase cases[] = {
+      {"Background", "Unique Color", &ViewerOptions::UniqueColor, "11", -1},
+      {"Background", "Unique Color", &ViewerOptions::UniqueColor, "-3", -1},
+      {"Background", "Unique Color", &ViewerOptions::UniqueColor, "10", 10},
+      {"Background", "Background color", &ViewerOptions::BackgroundColor, "16777216", 0},
+      {"Background", "Background color", &ViewerOptions::BackgroundColor, "65280", 65280},
+      {"Parameters", "Double click area", &ViewerOptions::DoubleClickArea, "10", -1},
+      {"Parameters", "Double click area", &ViewerOptions::DoubleClickArea, "9", 9},
+      {"Parameters", "Style Menu", &ViewerOptions::StyleMenu, "3", -1},
+      {"Parameters", "Color label on full screen mode", &ViewerOptions::ColorLabelOnFullScreen, "-5", 65280},
+      {"Selection Options", "Mouse Interact", &ViewerOptions::SelMouseInteract, "7", -1},
+      {"Selection Options", "Mouse Interact", &ViewerOptions::SelMouseInteract, "6", 6},
+  };
+  for (const TCase& c : cases) {
+    TempDir dir;
+    std::ofstream(dir.File()) << "[" << c.section << "]\n" << c.key << "=" << c.stored << "\n";
+    ViewerOptions o;
+    o.LoadOptions(TIniFile(dir.File()));
+    EXPECT_EQ(o.*c.field, c.expected) << c.key << "=" << c.stored;
+  }
+}
+
 // Two processes write disjoint keys at the same time: every key of both must be in the file.
 TEST(IniFile, ConcurrentInstancesLoseNoKey) {
   TempDir dir;

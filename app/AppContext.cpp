@@ -1,0 +1,76 @@
+// TAppContext: the windows created once in the system's order and the modal round trips to them.
+#include "app/AppContext.h"
+
+#include <QLineEdit>
+
+#include "app/NP.h"
+#include "imaging/view/Orvex.h"
+#include "windows/ATP.h"
+#include "windows/CP.h"
+#include "windows/Histogram.h"
+#include "windows/Rotate.h"
+#include "windows/resres.h"
+
+namespace app {
+
+TAppContext::TAppContext(TAppSetup setup)
+    : setup_(std::move(setup)), ownOptions_(setup_.options),
+      options_(setup_.lentOptions ? setup_.lentOptions : &ownOptions_) {
+  TMainFrmSetup main;
+  main.services = setup_.services;
+  main.options = options_;
+  main.settingsPath = setup_.settingsPath;
+  main.args = setup_.args;
+  main.startFolder = setup_.startFolder;
+  main.homePage = setup_.homePage;
+  main.context = this;
+  mainFrm_ = std::make_unique<TMainFrm>(main);
+
+  // The send, thumbnails and settings windows come between the main window and these.
+  TWindowSetup common;
+  common.services = setup_.services;
+  common.options = options_;
+  common.settingsPath = setup_.settingsPath;
+  common.owner = mainFrm_.get();
+  attrForm_ = std::make_unique<TAttrForm>(TAttrFormSetup{common});
+  resizeFrm_ = std::make_unique<TResizeFrm>(TResizeFrmSetup{common});
+  rotateFrm_ = std::make_unique<TRotateFrm>(TRotateFrmSetup{common});
+  histogramFrm_ = std::make_unique<THistogramFrm>(THistogramFrmSetup{common});
+  TBackgroundFrmSetup background{common};
+  background.mainView = mainFrm_->Orvex;
+  backgroundFrm_ = std::make_unique<TBackgroundFrm>(background);
+}
+
+// The dialogs go before the main window that parents them.
+TAppContext::~TAppContext() {
+  backgroundFrm_.reset();
+  histogramFrm_.reset();
+  rotateFrm_.reset();
+  resizeFrm_.reset();
+  attrForm_.reset();
+  mainFrm_.reset();
+}
+
+std::optional<TAppContext::TSize> TAppContext::AskNewSize(int width, int height) {
+  TResizeFrm& f = *resizeFrm_;
+  f.InitialWidth = width;
+  f.InitialHeight = height;
+  if (RunModal(f) != QDialog::Accepted) return std::nullopt;
+  return TSize{f.NewWidth(), f.NewHeight()};
+}
+
+std::optional<TAppContext::TTurn> TAppContext::AskTurn(const gfx::TDib& picture) {
+  TRotateFrm& f = *rotateFrm_;
+  f.SetPicture(picture);
+  if (RunModal(f) != QDialog::Accepted) return std::nullopt;
+  return TTurn{f.Position(), f.Smoothing()};
+}
+
+void TAppContext::ShowHistogram(ox::TOXImageHolder* view) {
+  histogramFrm_->Attach(view);
+  RunModal(*histogramFrm_);
+}
+
+void TAppContext::ShowBackground() { RunModal(*backgroundFrm_); }
+
+}  // namespace app
