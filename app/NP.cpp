@@ -24,7 +24,7 @@ TMainFrm::TMainFrm(TMainFrmSetup setup) : setup_(std::move(setup)) {
     setup_.services.window = ownWindow_.get();
   }
 
-  Orvex = new ox::TOrvex(this);
+  Orvex = new ox::TOrvex(this, setup_.services.system);
   Orvex->SetBackground(0);
   Orvex->SetCenter(true);
   Orvex->SetMouseInteract(ox::MouseBit(ox::miSelect));
@@ -234,16 +234,7 @@ void TMainFrm::IdleSave() {
   }
   try {
     TIniFile& ini = *ini_;
-    ini.BeginUpdate();
-    struct TEnd {
-      TIniFile& ini;
-      ~TEnd() {
-        try {
-          ini.EndUpdate();
-        } catch (...) {
-        }
-      }
-    } end{ini};
+    TIniUpdate batch(ini);
     if (isMaximized()) {
       ini.WriteBool(kPosition, "Maximized", true);
     } else {
@@ -265,6 +256,7 @@ void TMainFrm::IdleSave() {
         ini.WriteBool(kParameters, k.key, a->isChecked());
     }
     if (Options().OpenLatsFileInNewSession) ini.WriteString(kParameters, "Path", CurrentFile);
+    batch.Finish();
   } catch (...) {
     // The user's state is written again at the next idle moment.
   }
