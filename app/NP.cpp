@@ -16,7 +16,8 @@
 
 namespace app {
 
-TMainFrm::TMainFrm(TMainFrmSetup setup) : Orvex(new ox::TOrvex(this)), setup_(std::move(setup)) {
+TMainFrm::TMainFrm(TMainFrmSetup setup)
+    : Orvex(new ox::TOrvex(this, setup.services.system)), setup_(std::move(setup)) {
   setWindowTitle("Vantrel");
   setWindowIconText("Vantrel");
   setGeometry(198, 120, 739, 650);
@@ -231,16 +232,7 @@ void TMainFrm::IdleSave() {
   }
   try {
     TIniFile& ini = *ini_;
-    ini.BeginUpdate();
-    struct TEnd {
-      TIniFile& ini;
-      ~TEnd() {
-        try {
-          ini.EndUpdate();
-        } catch (...) {
-        }
-      }
-    } end{ini};
+    TIniUpdate batch(ini);
     if (isMaximized()) {
       ini.WriteBool(kPosition, "Maximized", true);
     } else {
@@ -262,6 +254,7 @@ void TMainFrm::IdleSave() {
         ini.WriteBool(kParameters, k.key, a->isChecked());
     }
     if (Options().OpenLatsFileInNewSession) ini.WriteString(kParameters, "Path", currentFile_);
+    batch.Finish();
   } catch (...) {
     // The user's state is written again at the next idle moment.
   }

@@ -1,4 +1,4 @@
-// Program start: the library's coders, the platform services, the main window and the message loop.
+// Program start: the platform services, the application context with its windows, and the message loop.
 #include <QApplication>
 #include <QDir>
 #include <QPalette>
@@ -13,13 +13,12 @@
 #include "app/settings/IniFile.h"
 #include "app/settings/ViewerOptions.h"
 #include "imaging/dialogs/WordsLocale.h"
-#include "imaging/io/GIFLzw.h"
-#include "imaging/io/TIFFLzw.h"
 #include "platform/clipboard/ClipboardQt.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/fs/Fs.h"
 #include "platform/metafile/Metafile.h"
 #include "platform/shell/ShellQt.h"
+#include "platform/system/QtSystem.h"
 #include "platform/ui/QtColor.h"
 #include "platform/ui/UiQt.h"
 
@@ -49,8 +48,6 @@ int main(int argc, char** argv) {
   if (QIcon::themeName().isEmpty() || QIcon::themeName() == "hicolor") QIcon::setThemeName("Adwaita");
   QIcon::setFallbackThemeName("Adwaita");
 
-  ox::InstallTiffLzwCoders();
-  ox::InstallGifLzwCoders();
   platform::InstallMetafileImporter();
   InstallSystemWordLanguage();
 
@@ -63,6 +60,7 @@ int main(int argc, char** argv) {
   platform::TFsLinux fs(exe);
   platform::TDesktopLinux desktop;
   platform::TClipboardQt clipboard;
+  platform::TQtSystem system;
 
   app::TAppSetup setup;
   setup.services.ui = &ui;
@@ -70,6 +68,7 @@ int main(int argc, char** argv) {
   setup.services.fs = &fs;
   setup.services.desktop = &desktop;
   setup.services.clipboard = &clipboard;
+  setup.services.system = &system;
   setup.settingsPath = fs.SettingsPath();
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype i = 1; i < args.size(); ++i) setup.args.push_back(args[i].toStdString());

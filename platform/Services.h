@@ -5,6 +5,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/fs/Fs.h"
 #include "platform/shell/Shell.h"
+#include "platform/system/SystemInfo.h"
 #include "platform/ui/Ui.h"
 #include "platform/window/Window.h"
 
@@ -16,6 +17,8 @@ struct Services {
   TFs* fs = nullptr;
   TDesktop* desktop = nullptr;
   TClipboard* clipboard = nullptr;
+  // Screen, system colours, clock; the view makes its own Qt one when this is null.
+  const ISystem* system = nullptr;
   // The main window's own window control is made by the window itself from this factory's result.
   TWindowControl* window = nullptr;
 };

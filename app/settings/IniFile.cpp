@@ -3,20 +3,17 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "imaging/model/OrvexError.h"
+#include "platform/gfx/AtomicFile.h"
 
 namespace app {
 
@@ -242,55 +239,8 @@ void TIniFile::Commit() {
   lines_ = std::move(lines);
   if (after == before) return;
 
-  std::string tmpl = path_ + ".XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) WriteFailed(path_);
-  struct stat st {};
-  ::fchmod(fd, ::stat(path_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-  size_t done = 0;
-  bool ok = true;
-  while (ok && done < after.size()) {
-    ssize_t n = ::write(fd, after.data() + done, after.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += size_t(n);
-  }
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || ::rename(name.data(), path_.c_str()) != 0) {
-    ::unlink(name.data());
-    WriteFailed(path_);
-  }
-}
-
-namespace {
-
-// Tried for real: permission bits say nothing for root or on read-only mounts.
-bool FolderAcceptsFiles(const std::string& dir) {
-  std::string tmpl = dir + "/.vantrel-probe-XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  ::close(fd);
-  ::unlink(name.data());
-  return true;
-}
-
-}  // namespace
-
-std::string SettingsFilePath(const std::string& executablePath) {
-  namespace fs = std::filesystem;
-  fs::path exe(executablePath);
-  fs::path dir = exe.parent_path();
-  if (!dir.empty() && FolderAcceptsFiles(dir.string())) return (dir / exe.stem()).string() + ".ini";
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  fs::path base = (xdg && *xdg) ? fs::path(xdg) : fs::path(std::getenv("HOME") ? std::getenv("HOME") : "/tmp") / ".config";
-  std::error_code ec;
-  fs::create_directories(base / "vantrel", ec);
-  return (base / "vantrel" / "vantrel.ini").string();
+  gfx::TAtomicFile file(path_);
+  if (!file.Write(after.data(), after.size()) || !file.Commit()) WriteFailed(path_);
 }
 
 }  // namespace app

@@ -63,8 +63,24 @@ class TIniFile {
   int updating_ = 0;
 };
 
-// Beside the executable when that folder is writable, else $XDG_CONFIG_HOME/vantrel/vantrel.ini
-// (~/.config when unset).
-std::string SettingsFilePath(const std::string& executablePath);
+// One batch of writes (BeginUpdate now, EndUpdate at the end). Finish writes the file and raises its failure;
+// a batch ended by an exception, or never finished, still writes what it holds and keeps quiet about it.
+class TIniUpdate {
+ public:
+  explicit TIniUpdate(TIniFile& ini) : ini_(&ini) { ini.BeginUpdate(); }
+  ~TIniUpdate() {
+    if (!ini_) return;
+    try {
+      ini_->EndUpdate();
+    } catch (...) {
+    }
+  }
+  TIniUpdate(const TIniUpdate&) = delete;
+  TIniUpdate& operator=(const TIniUpdate&) = delete;
+  void Finish() { std::exchange(ini_, nullptr)->EndUpdate(); }
+
+ private:
+  TIniFile* ini_;
+};
 
 }  // namespace app

@@ -125,14 +125,9 @@ void Write(const ViewerOptions& o, TIniFile& ini, const TKey& k) {
 
 template <size_t N>
 void WriteBatch(const ViewerOptions& o, TIniFile& ini, const TKey (&keys)[N]) {
-  ini.BeginUpdate();
-  try {
-    for (const auto& k : keys) Write(o, ini, k);
-  } catch (...) {
-    ini.EndUpdate();
-    throw;
-  }
-  ini.EndUpdate();
+  TIniUpdate batch(ini);
+  for (const auto& k : keys) Write(o, ini, k);
+  batch.Finish();
 }
 
 }  // namespace

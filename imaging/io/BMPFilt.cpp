@@ -180,8 +180,8 @@ void BMPReadStream(TOXStream& stream, gfx::TDib* dib, int64_t dataSize, bool par
     h.planes = Le16(b + 4);
     h.bits = Le16(b + 6);
     params.BmpVersion = 2;
-    params.DpiX = ScreenDpiX;
-    params.DpiY = ScreenDpiY;
+    params.DpiX = params.ScreenDpiX;
+    params.DpiY = params.ScreenDpiY;
     paletteEntrySize = 3;
     if (h.bits <= 8) paletteCount = int64_t(1) << h.bits;
   } else if ((hsize >= 16 && hsize <= 64) || hsize == 108 || hsize == 124) {
@@ -199,8 +199,8 @@ void BMPReadStream(TOXStream& stream, gfx::TDib* dib, int64_t dataSize, bool par
     h.xres = int32_t(Le32(b + 24));
     h.yres = int32_t(Le32(b + 28));
     h.colorsUsed = Le32(b + 32);
-    params.DpiX = DpiFromPpm(h.xres, ScreenDpiX);
-    params.DpiY = DpiFromPpm(h.yres, ScreenDpiY);
+    params.DpiX = DpiFromPpm(h.xres, params.ScreenDpiX);
+    params.DpiY = DpiFromPpm(h.yres, params.ScreenDpiY);
     if (hsize >= 52) {
       h.masksInHeader = true;
       for (int c = 0; c < 3; ++c) h.masks[c] = Le32(b + 40 + 4 * c);

@@ -189,8 +189,8 @@ void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* 
   params.GifScreenWidth = header[6] | (header[7] << 8);
   params.GifScreenHeight = header[8] | (header[9] << 8);
   params.GifAspectRatio = header[12];
-  params.DpiX = ScreenDpiX;
-  params.DpiY = ScreenDpiY;
+  params.DpiX = params.ScreenDpiX;
+  params.DpiY = params.ScreenDpiY;
   params.SamplesPerPixel = 1;
   const uint8_t screenFlags = header[10];
   const uint8_t backgroundIndex = header[11];

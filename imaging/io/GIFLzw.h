@@ -1,4 +1,4 @@
-// The GIF LZW coders behind the GIF codec's hooks, and their installation into the process-wide defaults.
+// The GIF LZW coders: the built-in defaults behind the GIF codec's hooks.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,8 @@ void GifLzwDecode(TOXStream& stream, int height, int width, uint8_t* pixels, boo
 // bitsPerPixel bits (1..8; higher bits of an index are ignored), rows from the top.
 void GifLzwEncode(TOXStream& stream, int height, int width, int bitsPerPixel, const uint8_t* pixels, bool interlaced);
 
-// Makes the two coders above DefaultGifLzwDecoder and DefaultGifLzwEncoder.
+// Makes the two coders above DefaultGifLzwDecoder and DefaultGifLzwEncoder again; they are the defaults
+// from the start, so only a program that replaced them needs this.
 void InstallGifLzwCoders();
 
 }  // namespace ox

@@ -94,8 +94,8 @@ void ReadIconOrCursor(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, 
     const int64_t v = Round(double(ppm) / 100.0 * 2.54);
     return v < 1 || v > 1000000 ? screen : int(v);
   };
-  params.DpiX = dpi(int32_t(Le32(bh + 24)), ScreenDpiX);
-  params.DpiY = dpi(int32_t(Le32(bh + 28)), ScreenDpiY);
+  params.DpiX = dpi(int32_t(Le32(bh + 24)), params.ScreenDpiX);
+  params.DpiY = dpi(int32_t(Le32(bh + 28)), params.ScreenDpiY);
 
   const int entryColours = e.colours == 255 ? 256 : e.colours;
   int bits = hbits;

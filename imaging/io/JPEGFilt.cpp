@@ -512,8 +512,8 @@ void WriteJpegStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& par
       }
       WriteSampling(cinfo, params);
       cinfo.density_unit = 1;
-      cinfo.X_density = UINT16(std::clamp(params.DpiX ? params.DpiX : ScreenDpiX, 1, 65535));
-      cinfo.Y_density = UINT16(std::clamp(params.DpiY ? params.DpiY : ScreenDpiY, 1, 65535));
+      cinfo.X_density = UINT16(std::clamp(params.DpiX ? params.DpiX : params.ScreenDpiX, 1, 65535));
+      cinfo.Y_density = UINT16(std::clamp(params.DpiY ? params.DpiY : params.ScreenDpiY, 1, 65535));
       cinfo.dct_method = DctMethod(params.JpegDctMethod);
       cinfo.optimize_coding = params.JpegOptimizeCoding ? TRUE : FALSE;
       cinfo.smoothing_factor = std::clamp(params.JpegSmoothing, 0, 100);

@@ -187,8 +187,8 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   params.DpiX = h.HRes;
   params.DpiY = h.VRes;
   if (params.DpiX == 0 || params.DpiY == 0) {
-    params.DpiX = ScreenDpiX;
-    params.DpiY = ScreenDpiY;
+    params.DpiX = params.ScreenDpiX;
+    params.DpiY = params.ScreenDpiY;
   }
 
   // The data cannot reach past the stream, whatever the caller says.

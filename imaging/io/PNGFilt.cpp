@@ -274,8 +274,8 @@ void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOX
     case PNG_COLOR_TYPE_RGB_ALPHA: params.SamplesPerPixel = 4; break;
     default: params.SamplesPerPixel = 1; break;
   }
-  params.DpiX = DpiFromPpm(png_get_x_pixels_per_meter(png, info), ScreenDpiX);
-  params.DpiY = DpiFromPpm(png_get_y_pixels_per_meter(png, info), ScreenDpiY);
+  params.DpiX = DpiFromPpm(png_get_x_pixels_per_meter(png, info), params.ScreenDpiX);
+  params.DpiY = DpiFromPpm(png_get_y_pixels_per_meter(png, info), params.ScreenDpiY);
   params.FreeColorMap();
   png_colorp palette = nullptr;
   int paletteCount = 0;

@@ -175,8 +175,8 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   params.FreeColorMap();
   params.Width = h.width;
   params.Height = h.height;
-  params.DpiX = ScreenDpiX;
-  params.DpiY = ScreenDpiY;
+  params.DpiX = params.ScreenDpiX;
+  params.DpiY = params.ScreenDpiY;
   const bool bilevel = h.magic == 1 || h.magic == 4;
   const bool colour = h.magic == 3 || h.magic == 6;
   params.BitsPerSample = bilevel ? 1 : 8;

@@ -358,8 +358,8 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   }
   params.Width = h.Width;
   params.Height = h.Height;
-  params.DpiX = ScreenDpiX;
-  params.DpiY = ScreenDpiY;
+  params.DpiX = params.ScreenDpiX;
+  params.DpiY = params.ScreenDpiY;
   switch (h.Depth) {
     case 1: params.BitsPerSample = 1, params.SamplesPerPixel = 1; break;
     case 4: params.BitsPerSample = 4, params.SamplesPerPixel = 1; break;

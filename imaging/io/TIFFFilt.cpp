@@ -650,8 +650,8 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   const double xres = r.Real(FindTag(ifd, tgXResolution), 0), yres = r.Real(FindTag(ifd, tgYResolution), 0);
   p.DpiX = TruncToInt(xres * f);
   p.DpiY = TruncToInt(yres * f);
-  if (p.DpiX == 0) p.DpiX = ScreenDpiX;
-  if (p.DpiY == 0) p.DpiY = ScreenDpiY;
+  if (p.DpiX == 0) p.DpiX = p.ScreenDpiX;
+  if (p.DpiY == 0) p.DpiY = p.ScreenDpiY;
   p.TiffXPosition = TruncToInt(r.Real(FindTag(ifd, tgXPosition), 0) * f);
   p.TiffYPosition = TruncToInt(r.Real(FindTag(ifd, tgYPosition), 0) * f);
   ReadExifTags(r, ifd, exif, p);

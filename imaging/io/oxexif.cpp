@@ -21,54 +21,9 @@ bool ReadExifData(const uint8_t* data, size_t length, TIOParamsVals& params) {
     TIFFReadStream(nullptr, stream, pages, true, nullptr, true, progress, &tmp);
     if (progress.IsAborted()) return false;
   }
+  static_cast<TExifData&>(params) = tmp;
+  // The block's own description tag is read as the TIFF one.
   params.ExifImageDescription = tmp.TiffImageDescription;
-  params.ExifMake = tmp.ExifMake;
-  params.ExifModel = tmp.ExifModel;
-  params.ExifOrientation = tmp.ExifOrientation;
-  params.ExifXResolution = tmp.ExifXResolution;
-  params.ExifYResolution = tmp.ExifYResolution;
-  params.ExifResolutionUnit = tmp.ExifResolutionUnit;
-  params.ExifSoftware = tmp.ExifSoftware;
-  params.ExifDateTime = tmp.ExifDateTime;
-  params.ExifWhitePoint = tmp.ExifWhitePoint;
-  params.ExifPrimaryChromaticities = tmp.ExifPrimaryChromaticities;
-  params.ExifYCbCrCoefficients = tmp.ExifYCbCrCoefficients;
-  params.ExifYCbCrPositioning = tmp.ExifYCbCrPositioning;
-  params.ExifReferenceBlackWhite = tmp.ExifReferenceBlackWhite;
-  params.ExifCopyright = tmp.ExifCopyright;
-  params.ExifExposureTime = tmp.ExifExposureTime;
-  params.ExifFNumber = tmp.ExifFNumber;
-  params.ExifExposureProgram = tmp.ExifExposureProgram;
-  params.ExifISOSpeedRatings = tmp.ExifISOSpeedRatings;
-  params.ExifExifVersion = tmp.ExifExifVersion;
-  params.ExifDateTimeOriginal = tmp.ExifDateTimeOriginal;
-  params.ExifDateTimeDigitized = tmp.ExifDateTimeDigitized;
-  params.ExifCompressedBitsPerPixel = tmp.ExifCompressedBitsPerPixel;
-  params.ExifShutterSpeedValue = tmp.ExifShutterSpeedValue;
-  params.ExifApertureValue = tmp.ExifApertureValue;
-  params.ExifBrightnessValue = tmp.ExifBrightnessValue;
-  params.ExifExposureBiasValue = tmp.ExifExposureBiasValue;
-  params.ExifMaxApertureValue = tmp.ExifMaxApertureValue;
-  params.ExifSubjectDistance = tmp.ExifSubjectDistance;
-  params.ExifMeteringMode = tmp.ExifMeteringMode;
-  params.ExifLightSource = tmp.ExifLightSource;
-  params.ExifFlash = tmp.ExifFlash;
-  params.ExifFocalLength = tmp.ExifFocalLength;
-  params.ExifSubsecTime = tmp.ExifSubsecTime;
-  params.ExifSubsecTimeOriginal = tmp.ExifSubsecTimeOriginal;
-  params.ExifSubsecTimeDigitized = tmp.ExifSubsecTimeDigitized;
-  params.ExifFlashPixVersion = tmp.ExifFlashPixVersion;
-  params.ExifColorSpace = tmp.ExifColorSpace;
-  params.ExifPixelXDimension = tmp.ExifPixelXDimension;
-  params.ExifPixelYDimension = tmp.ExifPixelYDimension;
-  params.ExifRelatedSoundFile = tmp.ExifRelatedSoundFile;
-  params.ExifFocalPlaneXResolution = tmp.ExifFocalPlaneXResolution;
-  params.ExifFocalPlaneYResolution = tmp.ExifFocalPlaneYResolution;
-  params.ExifFocalPlaneResolutionUnit = tmp.ExifFocalPlaneResolutionUnit;
-  params.ExifExposureIndex = tmp.ExifExposureIndex;
-  params.ExifSensingMethod = tmp.ExifSensingMethod;
-  params.ExifFileSource = tmp.ExifFileSource;
-  params.ExifSceneType = tmp.ExifSceneType;
 
   // The second directory holds the thumbnail (usually an embedded JPEG stream).
   if (pages > 1) {

@@ -111,6 +111,12 @@ void TOrvexIO::ResetOwnerDefaults(TIOParamsVals& p) {
     p.DpiX = holder_->HolderDpiX();
     p.DpiY = holder_->HolderDpiY();
   }
+  TakeScreenDpi(p);
+}
+
+void TOrvexIO::TakeScreenDpi(TIOParamsVals& p) const {
+  p.ScreenDpiX = holder_ ? holder_->HolderScreenDpiX() : kDefaultScreenDpi;
+  p.ScreenDpiY = holder_ ? holder_->HolderScreenDpiY() : kDefaultScreenDpi;
 }
 
 void TOrvexIO::LeaveHolder() {
@@ -164,6 +170,8 @@ void TOrvexIO::BeginOperation() {
   Aborted = false;
   Partial = false;
   RowsRead = RowsExpected = 0;
+  // The view may have moved to another screen since the last operation.
+  TakeScreenDpi(Params);
 }
 
 void TOrvexIO::PrepareProgress(TProgressRec& rec) {
@@ -523,7 +531,7 @@ void TOrvexIO::ImportMetafile(const std::string& fileName, int width, int height
   int natW = 0, natH = 0;
   bool enhanced = false;
   std::function<void(gfx::TDib&)> draw;
-  if (!MetafileImporter.Load || !MetafileImporter.Load(fileName, natW, natH, enhanced, draw)) {
+  if (!MetafileImporter.Load || !MetafileImporter.Load(fileName, Params.ScreenDpiX, Params.ScreenDpiY, natW, natH, enhanced, draw)) {
     Aborted = true;
     return;
   }
@@ -568,8 +576,8 @@ void TOrvexIO::ImportMetafile(const std::string& fileName, int width, int height
   Params.SamplesPerPixel = 3;
   Params.Width = bitmap_->Width();
   Params.Height = bitmap_->Height();
-  Params.DpiX = ScreenDpiX;
-  Params.DpiY = ScreenDpiY;
+  Params.DpiX = Params.ScreenDpiX;
+  Params.DpiY = Params.ScreenDpiY;
   Params.FreeColorMap();
   if (holder_) holder_->SetHolderResolution(Params.DpiX, Params.DpiY);
   const gfx::TColor bg = Background();

@@ -13,10 +13,11 @@
 namespace ox {
 
 // Draws a metafile: installed by the Qt layer (the core has no metafile player of its own).
-// Load: false when the file is not a readable metafile; sets natural size and whether it is enhanced.
+// Load: false when the file is not a readable metafile; sets the natural size (in pixels at dpiX x dpiY)
+// and whether it is enhanced.
 struct TMetafileImporter {
-  std::function<bool(const std::string& fileName, int& naturalWidth, int& naturalHeight, bool& enhanced,
-                     std::function<void(gfx::TDib& target)>& draw)>
+  std::function<bool(const std::string& fileName, int dpiX, int dpiY, int& naturalWidth, int& naturalHeight,
+                     bool& enhanced, std::function<void(gfx::TDib& target)>& draw)>
       Load;
 };
 extern TMetafileImporter MetafileImporter;
@@ -92,6 +93,8 @@ class TOrvexIO : private TOXHolderListener {
   void ReadParamsOnly(TOXStream& stream, TOXFileFormat format, int64_t dataLength);
   void ImageChanged();
   void ResetOwnerDefaults(TIOParamsVals& p);
+  // The resolution of pictures without one: the holder's screen, else kDefaultScreenDpi.
+  void TakeScreenDpi(TIOParamsVals& p) const;
 
   TOXImageHolder* holder_ = nullptr;
   gfx::TDib* bitmap_ = nullptr;

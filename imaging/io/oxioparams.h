@@ -1,4 +1,4 @@
-// TIOParamsVals: what a codec learned about an image or must know to write it; format ids, coder hooks,
+// TIOParamsVals (plain fields in TIOParamsData): what a codec learned about an image or must know to write it; format ids, coder hooks,
 // the progress context every codec receives.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "imaging/model/oxcontainers.h"
+#include "imaging/model/oxholder.h"
 #include "imaging/model/oxiptc.h"
 #include "imaging/model/oxstreams.h"
 #include "platform/gfx/Dib.h"
@@ -34,10 +35,6 @@ constexpr TOXFileFormat oxffEMF = 10;
 constexpr TOXFileFormat oxffTGA = 11;
 constexpr TOXFileFormat oxffPXM = 12;
 
-// Logical resolution of the screen; set once at program start from the platform (96 without a display).
-extern int ScreenDpiX;
-extern int ScreenDpiY;
-
 // Colours of the record are blue, green, red triples; gfx::TRGB holds them by name.
 using TOXRGB = gfx::TRGB;
 
@@ -57,7 +54,9 @@ using TTiffLzwDecoder =
 using TTiffLzwEncoder =
     std::function<void(const uint8_t* row, int64_t count, TOXStream& stream, std::shared_ptr<void>& state)>;
 
-// Cleared when the I/O unit starts; programs that ship coders install them at start-up.
+// The built-in coders (GIFLzw, TIFFLzw) from the start, so no program needs a set-up call; a program may
+// put its own in their place. Without a decoder LZW data does not decode; without a TIFF encoder TIFF
+// is written uncompressed.
 extern TGifLzwDecoder DefaultGifLzwDecoder;
 extern TGifLzwEncoder DefaultGifLzwEncoder;
 extern TTiffLzwDecoder DefaultTiffLzwDecoder;
@@ -123,26 +122,39 @@ struct TProgressRec {
   void Abort() { *Aborted = true; }
 };
 
-class TIOParamsVals {
- public:
-  explicit TIOParamsVals(TOrvexIO* owner = nullptr);
-  TIOParamsVals(const TIOParamsVals&) = delete;
-  TIOParamsVals& operator=(const TIOParamsVals&) = delete;
+// The EXIF fields (all but the thumbnail): plain values that a reader of the EXIF block fills as one.
+struct TExifData {
+  std::string ExifImageDescription, ExifMake, ExifModel;
+  int ExifOrientation = 0;
+  double ExifXResolution = 0, ExifYResolution = 0;
+  int ExifResolutionUnit = 0;
+  std::string ExifSoftware, ExifDateTime;
+  std::array<double, 2> ExifWhitePoint{};
+  std::array<double, 6> ExifPrimaryChromaticities{};
+  std::array<double, 3> ExifYCbCrCoefficients{};
+  int ExifYCbCrPositioning = 0;
+  std::array<double, 6> ExifReferenceBlackWhite{};
+  std::string ExifCopyright;
+  double ExifExposureTime = 0, ExifFNumber = 0;
+  int ExifExposureProgram = 0;
+  std::array<int, 2> ExifISOSpeedRatings{};
+  std::string ExifExifVersion, ExifDateTimeOriginal, ExifDateTimeDigitized;
+  double ExifCompressedBitsPerPixel = 0, ExifShutterSpeedValue = 0, ExifApertureValue = 0,
+         ExifBrightnessValue = 0, ExifExposureBiasValue = 0, ExifMaxApertureValue = 0, ExifSubjectDistance = 0;
+  int ExifMeteringMode = 0, ExifLightSource = 0, ExifFlash = 0;
+  double ExifFocalLength = 0;
+  std::string ExifSubsecTime, ExifSubsecTimeOriginal, ExifSubsecTimeDigitized, ExifFlashPixVersion;
+  int ExifColorSpace = 0, ExifPixelXDimension = 0, ExifPixelYDimension = 0;
+  std::string ExifRelatedSoundFile;
+  double ExifFocalPlaneXResolution = 0, ExifFocalPlaneYResolution = 0;
+  int ExifFocalPlaneResolutionUnit = 0;
+  double ExifExposureIndex = 0;
+  int ExifSensingMethod = 0, ExifFileSource = 0, ExifSceneType = 0;
+};
 
-  // Defaults of every field; Width/Height and DpiX/DpiY come from the owner's DIB and view when it has them.
-  void ResetParams();
-  // ExifThumbnail back to 1 x 1 and every EXIF field empty or 0.
-  void ClearMetadata();
-  // Deep copy of every field except Owner.
-  void CopyParams(const TIOParamsVals& source);
-
-  void FreeColorMap() { ColorMap.clear(); ColorMapCount = 0; }
-  // Replaces ColorMap by count entries (black) and returns them.
-  std::vector<TOXRGB>& SetColorMapCount(int count);
-
-  TOrvexIO* Owner = nullptr;
-  // Set by the owner: fills Width/Height and DpiX/DpiY from its DIB and view during ResetParams.
-  std::function<void(TIOParamsVals&)> OwnerDefaults;
+// Every plain field of the parameter record. Copying it copies them all (deeply: the colour map, markers,
+// IPTC records and thumbnail are values), so a new field is added here once and is copied everywhere.
+struct TIOParamsData : TExifData {
   int BitsPerSample = 8;
   int SamplesPerPixel = 3;
   int Width = 0, Height = 0;
@@ -218,48 +230,44 @@ class TIOParamsVals {
   TOXIPTCInfoList IptcRecords;
   std::vector<std::string> PxmComments;
   gfx::TDib ExifThumbnail;
-  // EXIF
-  std::string ExifImageDescription, ExifMake, ExifModel;
-  int ExifOrientation = 0;
-  double ExifXResolution = 0, ExifYResolution = 0;
-  int ExifResolutionUnit = 0;
-  std::string ExifSoftware, ExifDateTime;
-  std::array<double, 2> ExifWhitePoint{};
-  std::array<double, 6> ExifPrimaryChromaticities{};
-  std::array<double, 3> ExifYCbCrCoefficients{};
-  int ExifYCbCrPositioning = 0;
-  std::array<double, 6> ExifReferenceBlackWhite{};
-  std::string ExifCopyright;
-  double ExifExposureTime = 0, ExifFNumber = 0;
-  int ExifExposureProgram = 0;
-  std::array<int, 2> ExifISOSpeedRatings{};
-  std::string ExifExifVersion, ExifDateTimeOriginal, ExifDateTimeDigitized;
-  double ExifCompressedBitsPerPixel = 0, ExifShutterSpeedValue = 0, ExifApertureValue = 0,
-         ExifBrightnessValue = 0, ExifExposureBiasValue = 0, ExifMaxApertureValue = 0, ExifSubjectDistance = 0;
-  int ExifMeteringMode = 0, ExifLightSource = 0, ExifFlash = 0;
-  double ExifFocalLength = 0;
-  std::string ExifSubsecTime, ExifSubsecTimeOriginal, ExifSubsecTimeDigitized, ExifFlashPixVersion;
-  int ExifColorSpace = 0, ExifPixelXDimension = 0, ExifPixelYDimension = 0;
-  std::string ExifRelatedSoundFile;
-  double ExifFocalPlaneXResolution = 0, ExifFocalPlaneYResolution = 0;
-  int ExifFocalPlaneResolutionUnit = 0;
-  double ExifExposureIndex = 0;
-  int ExifSensingMethod = 0, ExifFileSource = 0, ExifSceneType = 0;
   // Results of the last read
   std::string FileName;
   std::vector<TOXRGB> ColorMap;
   int ColorMapCount = 0;
   int GifImageCount = 0;
   int TiffImageCount = 0;
+};
+
+class TIOParamsVals : public TIOParamsData {
+ public:
+  explicit TIOParamsVals(TOrvexIO* owner = nullptr);
+  TIOParamsVals(const TIOParamsVals&) = delete;
+  TIOParamsVals& operator=(const TIOParamsVals&) = delete;
+
+  // Defaults of every field; Width/Height and DpiX/DpiY come from the owner's DIB and view when it has them.
+  void ResetParams();
+  // ExifThumbnail back to 1 x 1 and every EXIF field empty or 0.
+  void ClearMetadata();
+  // Deep copy of every field except Owner and OwnerDefaults.
+  void CopyParams(const TIOParamsVals& source) { static_cast<TIOParamsData&>(*this) = source; }
+
+  void FreeColorMap() { ColorMap.clear(); ColorMapCount = 0; }
+  // Replaces ColorMap by count entries (black) and returns them.
+  std::vector<TOXRGB>& SetColorMapCount(int count);
+
+  TOrvexIO* Owner = nullptr;
+  // Set by the owner: fills Width/Height and DpiX/DpiY from its DIB and view during ResetParams, and
+  // ScreenDpiX/Y.
+  std::function<void(TIOParamsVals&)> OwnerDefaults;
+  // The resolution a codec gives a picture whose file names none: the owner's screen (the I/O component
+  // takes it from its view at every operation), else kDefaultScreenDpi. Not copied by CopyParams.
+  int ScreenDpiX = kDefaultScreenDpi, ScreenDpiY = kDefaultScreenDpi;
 
   // Hooks of the record, else the process-wide defaults.
   const TGifLzwDecoder& GifDecoder() const { return GifLzwDecoder ? GifLzwDecoder : DefaultGifLzwDecoder; }
   const TGifLzwEncoder& GifEncoder() const { return GifLzwEncoder ? GifLzwEncoder : DefaultGifLzwEncoder; }
   const TTiffLzwDecoder& TiffDecoder() const { return TiffLzwDecoder ? TiffLzwDecoder : DefaultTiffLzwDecoder; }
   const TTiffLzwEncoder& TiffEncoder() const { return TiffLzwEncoder ? TiffLzwEncoder : DefaultTiffLzwEncoder; }
-
- private:
-  void ClearExif();
 };
 
 }  // namespace ox

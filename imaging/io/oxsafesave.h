@@ -1,15 +1,16 @@
-// TSafeFileWriter: writes a file beside its target and renames it over the target only when complete.
+// TSafeFileWriter: a picture save as a stream over a gfx::TAtomicFile, so a failed save keeps the old file.
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "imaging/model/oxstreams.h"
+#include "platform/gfx/AtomicFile.h"
 
 namespace ox {
 
-// The temporary file is created in the target's folder (so the rename stays on one file system) and takes
-// the target's permissions. Without Commit, the destructor removes it and the target stays untouched.
+// The rules (symbolic links, permissions, cut writes) are those of gfx::TAtomicFile. Without Commit, the
+// destructor removes the temporary file and the target stays untouched.
 class TSafeFileWriter {
  public:
   // Raises EOrvexError when the folder does not accept a new file.
@@ -24,9 +25,8 @@ class TSafeFileWriter {
   void Discard();
 
  private:
-  std::string target_, temp_;
+  gfx::TAtomicFile file_;
   std::unique_ptr<TOXFileStream> stream_;
-  bool done_ = false;
 };
 
 }  // namespace ox

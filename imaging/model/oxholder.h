@@ -9,6 +9,9 @@
 
 namespace ox {
 
+// The resolution of pictures whose file names none, when no screen says otherwise.
+constexpr int kDefaultScreenDpi = 96;
+
 class TOXImageHolder;
 
 // Told when a holder replaces its DIB or is destroyed.
@@ -35,6 +38,9 @@ class TOXImageHolder {
   virtual int HolderDpiX() const = 0;
   virtual int HolderDpiY() const = 0;
   virtual void SetHolderResolution(int dpiX, int dpiY) = 0;
+  // The logical resolution of the screen the picture is shown on, which pictures without one take.
+  virtual int HolderScreenDpiX() const { return kDefaultScreenDpi; }
+  virtual int HolderScreenDpiY() const { return kDefaultScreenDpi; }
   // Repaint and signal the image change.
   virtual void HolderImageChanged() = 0;
   // The selection the processing component restricts its operations to; none by default.

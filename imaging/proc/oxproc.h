@@ -12,7 +12,7 @@
 #include "imaging/proc/oxclipboard.h"
 #include "imaging/proc/oxcolourops.h"
 #include "imaging/proc/oxresample.h"
-#include "platform/system/SystemInfo.h"
+#include "platform/gfx/SysColors.h"
 
 namespace ox {
 
@@ -37,7 +37,7 @@ class TOrvexProc : private TOXHolderListener {
   // Where picture exchange goes; without one the clipboard operations do nothing.
   TOXClipboard* Clipboard = nullptr;
   // Resolves a system colour given as Background; without one such a colour fills black.
-  const platform::ISystem* System = nullptr;
+  const platform::TSysColors* System = nullptr;
 
   TOXImageHolder* AttachedOrvex() const { return holder_; }
   void SetAttachedOrvex(TOXImageHolder* holder);

@@ -11,7 +11,9 @@ namespace ox {
 using platform::ToQColor;
 
 TOXView::TOXView(QWidget* parent, const platform::ISystem* system)
-    : QWidget(parent), system_(system ? system : &platform::DefaultSystem()) {
+    : QWidget(parent),
+      ownSystem_(system ? nullptr : std::make_unique<platform::TQtSystem>()),
+      system_(system ? system : ownSystem_.get()) {
   dpiX_ = system_->LogicalDpiX();
   dpiY_ = system_->LogicalDpiY();
   // Opaque: every pixel of the client comes from the back buffer, so Qt need not clear first.

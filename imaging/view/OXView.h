@@ -3,6 +3,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "imaging/model/oxmask.h"
@@ -21,7 +22,8 @@ class TOXView : public QWidget {
   // Called with code 0 when the shown image object changes and with code 1 when the view goes away.
   using TOXSubscriberProc = void (*)(void* subscriber, int code);
 
-  // system: where colours, metrics and the screen resolution come from; the Qt backend when null.
+  // system: where colours, metrics and the screen resolution come from (the services' one); a Qt backend
+  // of the view's own when null.
   explicit TOXView(QWidget* parent = nullptr, const platform::ISystem* system = nullptr);
   ~TOXView() override;
 
@@ -69,6 +71,7 @@ class TOXView : public QWidget {
     TOXSubscriberProc proc;
     void* subscriber;
   };
+  std::unique_ptr<platform::ISystem> ownSystem_;
   const platform::ISystem* system_;
   gfx::TColor background_ = platform::SysColorValue(platform::scBtnFace);
   TOXBorderStyle borderStyle_ = bsSingle;

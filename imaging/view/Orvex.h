@@ -37,6 +37,8 @@ class TOrvex : public TOrvexView, public TOXImageHolder {
   int HolderDpiX() const override { return DpiX(); }
   int HolderDpiY() const override { return DpiY(); }
   void SetHolderResolution(int dpiX, int dpiY) override { SetDpi(dpiX, dpiY); }
+  int HolderScreenDpiX() const override { return System().LogicalDpiX(); }
+  int HolderScreenDpiY() const override { return System().LogicalDpiY(); }
   void HolderImageChanged() override {
     UpdateLayout();
     NotifyImageChange();

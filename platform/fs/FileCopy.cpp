@@ -1,3 +1,4 @@
+// Copying a file into a gfx::TAtomicFile, so that the target is the old file or the whole copy.
 #include "platform/fs/FileCopy.h"
 
 #include <fcntl.h>
@@ -6,6 +7,8 @@
 
 #include <cerrno>
 #include <vector>
+
+#include "platform/gfx/AtomicFile.h"
 
 namespace platform {
 
@@ -18,17 +21,6 @@ struct TFd {
   }
 };
 
-bool WriteAll(int fd, const char* data, size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, data, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    data += w;
-    n -= size_t(w);
-  }
-  return true;
-}
-
 }  // namespace
 
 bool CopyFileReplacing(const std::string& source, const std::string& target) {
@@ -36,29 +28,17 @@ bool CopyFileReplacing(const std::string& source, const std::string& target) {
   in.fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
   struct stat st {};
   if (in.fd < 0 || ::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  std::string tmpl = target + ".XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  TFd out;
-  out.fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (out.fd < 0) return false;
-  bool ok = ::fchmod(out.fd, st.st_mode & 07777) == 0;
+  gfx::TAtomicFile out(target);
+  if (!out.Ok()) return false;
   std::vector<char> buffer(1 << 20);
-  while (ok) {
+  for (;;) {
     ssize_t r = ::read(in.fd, buffer.data(), buffer.size());
     if (r < 0 && errno == EINTR) continue;
-    if (r < 0) ok = false;
-    if (r <= 0) break;
-    ok = WriteAll(out.fd, buffer.data(), size_t(r));
+    if (r < 0) return false;
+    if (r == 0) break;
+    if (!out.Write(buffer.data(), size_t(r))) return false;
   }
-  ok = ok && ::fsync(out.fd) == 0;
-  ok = ::close(out.fd) == 0 && ok;
-  out.fd = -1;
-  if (!ok || ::rename(name.data(), target.c_str()) != 0) {
-    ::unlink(name.data());
-    return false;
-  }
-  return true;
+  return out.Commit();
 }
 
 }  // namespace platform

@@ -5,7 +5,7 @@
 
 namespace platform {
 
-// Copies into a temporary file beside `target` and renames it over; false (target untouched) on any failure.
+// Copies through gfx::TAtomicFile (its link and permission rules); false (target untouched) on any failure.
 bool CopyFileReplacing(const std::string& source, const std::string& target);
 
 }  // namespace platform

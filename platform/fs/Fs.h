@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -12,6 +13,10 @@ struct TFileFacts {
   int64_t Size = 0;
   std::time_t Modified = 0;
 };
+
+// Beside the executable when that folder is writable, else $XDG_CONFIG_HOME/vantrel/vantrel.ini
+// (~/.config when unset).
+std::string SettingsFilePath(const std::string& executablePath);
 
 class TFs {
  public:

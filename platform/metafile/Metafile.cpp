@@ -21,7 +21,7 @@ int Scaled(int64_t units, int dpi, double unitsPerInch) {
 
 }  // namespace
 
-bool TMetafile::LoadFromFile(const std::string& fileName) {
+bool TMetafile::LoadFromFile(const std::string& fileName, int dpiX, int dpiY) {
   bytes_.clear();
   info_ = TMetafileInfo();
   std::ifstream in(fileName, std::ios::binary | std::ios::ate);
@@ -31,10 +31,10 @@ bool TMetafile::LoadFromFile(const std::string& fileName) {
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   in.seekg(0);
   if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
-  return LoadFromBytes(std::move(bytes));
+  return LoadFromBytes(std::move(bytes), dpiX, dpiY);
 }
 
-bool TMetafile::LoadFromBytes(std::vector<uint8_t> bytes) {
+bool TMetafile::LoadFromBytes(std::vector<uint8_t> bytes, int dpiX, int dpiY) {
   bytes_.clear();
   info_ = TMetafileInfo();
   if (bytes.empty() || int64_t(bytes.size()) > kMaxMetafileBytes) return false;
@@ -44,8 +44,8 @@ bool TMetafile::LoadFromBytes(std::vector<uint8_t> bytes) {
   if (meta::ReadEmfHeader(data, eh)) {
     info_.Enhanced = true;
     if (eh.Frame.width() > 0 && eh.Frame.height() > 0) {
-      info_.NaturalWidth = Scaled(eh.Frame.width(), ox::ScreenDpiX, 2540);
-      info_.NaturalHeight = Scaled(eh.Frame.height(), ox::ScreenDpiY, 2540);
+      info_.NaturalWidth = Scaled(eh.Frame.width(), dpiX, 2540);
+      info_.NaturalHeight = Scaled(eh.Frame.height(), dpiY, 2540);
     } else {
       info_.NaturalWidth = eh.Bounds.width();
       info_.NaturalHeight = eh.Bounds.height();
@@ -54,8 +54,8 @@ bool TMetafile::LoadFromBytes(std::vector<uint8_t> bytes) {
     if (wh.Placeable) {
       // Files that leave the unit out are in twips, the most common unit.
       const double inch = wh.UnitsPerInch ? wh.UnitsPerInch : 1440;
-      info_.NaturalWidth = Scaled(wh.Bounds.width(), ox::ScreenDpiX, inch);
-      info_.NaturalHeight = Scaled(wh.Bounds.height(), ox::ScreenDpiY, inch);
+      info_.NaturalWidth = Scaled(wh.Bounds.width(), dpiX, inch);
+      info_.NaturalHeight = Scaled(wh.Bounds.height(), dpiY, inch);
     } else {
       info_.NaturalWidth = wh.Bounds.width();
       info_.NaturalHeight = wh.Bounds.height();
@@ -118,10 +118,10 @@ void TMetafile::Draw(gfx::TDib& target, int width, int height) const {
 }
 
 void InstallMetafileImporter() {
-  ox::MetafileImporter.Load = [](const std::string& fileName, int& naturalWidth, int& naturalHeight, bool& enhanced,
-                                 std::function<void(gfx::TDib&)>& draw) {
+  ox::MetafileImporter.Load = [](const std::string& fileName, int dpiX, int dpiY, int& naturalWidth,
+                                 int& naturalHeight, bool& enhanced, std::function<void(gfx::TDib&)>& draw) {
     auto mf = std::make_shared<TMetafile>();
-    if (!mf->LoadFromFile(fileName)) return false;
+    if (!mf->LoadFromFile(fileName, dpiX, dpiY)) return false;
     naturalWidth = mf->Info().NaturalWidth;
     naturalHeight = mf->Info().NaturalHeight;
     enhanced = mf->Info().Enhanced;

@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "imaging/model/oxholder.h"
 #include "platform/gfx/Dib.h"
 
 namespace platform {
 
 struct TMetafileInfo {
   bool Enhanced = false;
-  // Size in pixels at ox::ScreenDpiX/Y when the file says how large it is; 0 when it does not.
+  // Size in pixels at the resolution given to the load when the file says how large it is (in device
+  // units when it does not).
   int NaturalWidth = 0, NaturalHeight = 0;
 };
 
@@ -20,9 +22,10 @@ constexpr int64_t kMaxMetafileBytes = int64_t(256) << 20;
 
 class TMetafile {
  public:
-  // False (and the object empty) when the data is not a metafile we can play.
-  bool LoadFromFile(const std::string& fileName);
-  bool LoadFromBytes(std::vector<uint8_t> bytes);
+  // False (and the object empty) when the data is not a metafile we can play. dpiX x dpiY: the screen the
+  // natural size is measured for.
+  bool LoadFromFile(const std::string& fileName, int dpiX = ox::kDefaultScreenDpi, int dpiY = ox::kDefaultScreenDpi);
+  bool LoadFromBytes(std::vector<uint8_t> bytes, int dpiX = ox::kDefaultScreenDpi, int dpiY = ox::kDefaultScreenDpi);
   bool Empty() const { return bytes_.empty(); }
   TMetafileInfo Info() const { return info_; }
 

@@ -6,8 +6,6 @@
 #include <QScreen>
 #include <chrono>
 
-#include "imaging/io/oxioparams.h"
-
 namespace platform {
 
 namespace {
@@ -17,11 +15,6 @@ gfx::TColor FromQColor(const QColor& c) { return gfx::RGBColor(uint8_t(c.red()),
 QScreen* Primary() { return QGuiApplication::primaryScreen(); }
 
 }  // namespace
-
-TQtSystem::TQtSystem() {
-  ox::ScreenDpiX = LogicalDpiX();
-  ox::ScreenDpiY = LogicalDpiY();
-}
 
 int TQtSystem::ScreenWidth() const { return Primary() ? Primary()->geometry().width() : 0; }
 int TQtSystem::ScreenHeight() const { return Primary() ? Primary()->geometry().height() : 0; }
@@ -65,11 +58,6 @@ gfx::TColor TQtSystem::SysColor(int index) const {
 int64_t TQtSystem::MonotonicMs() const {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-ISystem& DefaultSystem() {
-  static TQtSystem system;
-  return system;
 }
 
 }  // namespace platform

@@ -7,8 +7,7 @@ namespace platform {
 
 class TQtSystem final : public ISystem {
  public:
-  // Needs a QGuiApplication; publishes the screen resolution to the codecs (ox::ScreenDpiX/Y).
-  TQtSystem();
+  // Asks the QGuiApplication at each call; without a screen, 96 DPI and a zero size.
 
   int ScreenWidth() const override;
   int ScreenHeight() const override;
@@ -19,8 +18,5 @@ class TQtSystem final : public ISystem {
   int Edge3DHeight() const override { return 2; }
   int64_t MonotonicMs() const override;
 };
-
-// The backend widgets fall back to when nobody hands them one; made on first use.
-ISystem& DefaultSystem();
 
 }  // namespace platform

@@ -3,39 +3,22 @@
 
 #include <cstdint>
 
-#include "platform/gfx/Dib.h"
+#include "platform/gfx/SysColors.h"
 
 namespace platform {
 
-// Indices of the system colours; a colour value 0xFF0000ii names index ii.
-enum TSysColorIndex : int {
-  scScrollBar = 0, scBackground, scActiveCaption, scInactiveCaption, scMenu, scWindow, scWindowFrame,
-  scMenuText, scWindowText, scCaptionText, scActiveBorder, scInactiveBorder, scAppWorkSpace, scHighlight,
-  scHighlightText, scBtnFace, scBtnShadow, scGrayText, scBtnText, scInactiveCaptionText, scBtnHighlight,
-  sc3DDkShadow, sc3DLight, scInfoText, scInfoBk, scSysColorCount
-};
-
-constexpr gfx::TColor SysColorValue(TSysColorIndex i) { return 0xFF000000u | uint32_t(i); }
-constexpr bool IsSysColor(gfx::TColor c) { return (c >> 24) == 0xFF; }
-
-class ISystem {
+// The system colours come from TSysColors, which the core uses on its own.
+class ISystem : public TSysColors {
  public:
-  virtual ~ISystem() = default;
-
   virtual int ScreenWidth() const = 0;
   virtual int ScreenHeight() const = 0;
   virtual int LogicalDpiX() const = 0;
   virtual int LogicalDpiY() const = 0;
-  // Colour 0x00BBGGRR of a system colour index; unknown indices give black.
-  virtual gfx::TColor SysColor(int index) const = 0;
   // Width and height of a sunken three-dimensional edge.
   virtual int Edge3DWidth() const = 0;
   virtual int Edge3DHeight() const = 0;
   // Milliseconds from an arbitrary start; never goes backwards.
   virtual int64_t MonotonicMs() const = 0;
-
-  // Plain colours lose their top byte; system colours are looked up.
-  gfx::TColor ResolveColor(gfx::TColor c) const { return IsSysColor(c) ? SysColor(int(c & 0xFF)) : (c & 0xFFFFFF); }
 };
 
 }  // namespace platform

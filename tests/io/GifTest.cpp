@@ -40,15 +40,8 @@ void WriteFile(const fs::path& p, const std::vector<uint8_t>& bytes) {
   f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-// Installs our coders for the test and empties the process-wide hooks again afterwards.
-class WithCoders : public ::testing::Test {
- protected:
-  void SetUp() override { InstallGifLzwCoders(); }
-  void TearDown() override {
-    DefaultGifLzwDecoder = nullptr;
-    DefaultGifLzwEncoder = nullptr;
-  }
-};
+// Tests of the built-in coders, which need no installing.
+using WithCoders = ::testing::Test;
 
 struct Frame {
   bool aborted = false;
@@ -418,8 +411,12 @@ TEST_F(WithCoders, MalformedAndCutOffFilesEndCleanly) {
 // Reader rules on hand-built files
 
 TEST(GifHooks, WithoutCodersReadAndWriteAbortButParamsAreRead) {
+  // The built-in coders taken away for this test and given back after it.
   DefaultGifLzwDecoder = nullptr;
   DefaultGifLzwEncoder = nullptr;
+  struct TGiveBack {
+    ~TGiveBack() { InstallGifLzwCoders(); }
+  } giveBack;
   GifBuilder g;
   g.Header(5, 4, kFour, 2);
   g.Image(1, 1, 3, 2, {0, 1, 2, 3, 2, 1}, 2);

@@ -473,7 +473,7 @@ TEST(Jpeg, WriterOptionsReadBack) {
   Decoded d = Decode(Encode(src, w), r);
   EXPECT_FALSE(d.aborted);
   EXPECT_TRUE(r.JpegProgressive);
-  EXPECT_EQ(r.DpiX, ScreenDpiX);
+  EXPECT_EQ(r.DpiX, kDefaultScreenDpi);
 
   TIOParamsVals g;
   g.JpegColorSpace = 1;

@@ -282,7 +282,7 @@ TEST(Describe, FormatsAndOptions) {
 
 TEST(Metafile, SizingRule) {
   TempDir dir;
-  MetafileImporter.Load = [](const std::string&, int& w, int& h, bool& enhanced, std::function<void(gfx::TDib&)>& draw) {
+  MetafileImporter.Load = [](const std::string&, int, int, int& w, int& h, bool& enhanced, std::function<void(gfx::TDib&)>& draw) {
     w = 6000, h = 3000, enhanced = false;
     draw = [](gfx::TDib& d) { d.SetPixelColor(0, 0, gfx::RGBColor(1, 2, 3)); };
     return true;
@@ -296,7 +296,7 @@ TEST(Metafile, SizingRule) {
   EXPECT_EQ(dib.Height(), 1399);
   EXPECT_EQ(io.Params.FileType, oxffWMF);
   EXPECT_EQ(dib.GetPixelColor(0, 0), gfx::RGBColor(1, 2, 3));
-  MetafileImporter.Load = [](const std::string&, int& w, int& h, bool&, std::function<void(gfx::TDib&)>&) {
+  MetafileImporter.Load = [](const std::string&, int, int, int& w, int& h, bool&, std::function<void(gfx::TDib&)>&) {
     w = 0, h = 10;
     return true;
   };

@@ -190,8 +190,8 @@ TEST(PcxRead, HeaderFields) {
   ASSERT_FALSE(pr.IsAborted());
   EXPECT_EQ(p.Width, 4);
   EXPECT_EQ(p.Height, 1);
-  EXPECT_EQ(p.DpiX, ScreenDpiX);
-  EXPECT_EQ(p.DpiY, ScreenDpiY);
+  EXPECT_EQ(p.DpiX, kDefaultScreenDpi);
+  EXPECT_EQ(p.DpiY, kDefaultScreenDpi);
   EXPECT_EQ(p.ColorMap[5], (TOXRGB{5, 10, 15}));
 }
 

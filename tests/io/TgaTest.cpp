@@ -302,7 +302,7 @@ TEST(TgaRead, WithoutFooterTheDefaultsStay) {
   EXPECT_GE(p.TgaDate, before);
   EXPECT_DOUBLE_EQ(p.TgaAspectRatio, 1.0);
   EXPECT_DOUBLE_EQ(p.TgaGamma, 2.2);
-  EXPECT_EQ(p.DpiX, ScreenDpiX);
+  EXPECT_EQ(p.DpiX, kDefaultScreenDpi);
   EXPECT_EQ(p.BitsPerSample, 5);
   EXPECT_EQ(p.SamplesPerPixel, 3);
 }

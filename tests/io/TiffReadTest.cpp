@@ -19,14 +19,6 @@ const std::string kLibtiff = std::string(VANTREL_CORPUS) + "/tiff/libtiff/";
 const std::string kPillow = std::string(VANTREL_CORPUS) + "/tiff/pillow/";
 const std::string kMalformed = std::string(VANTREL_CORPUS) + "/tiff/malformed/";
 
-struct LzwInstalled {
-  LzwInstalled() { InstallTiffLzwCoders(); }
-  ~LzwInstalled() {
-    DefaultTiffLzwDecoder = nullptr;
-    DefaultTiffLzwEncoder = nullptr;
-  }
-};
-
 bool LoadPng(const std::string& path, Picture& pic) {
   TOXFileStream s(path, fmOpenRead);
   gfx::TDib dib;
@@ -42,7 +34,6 @@ bool LoadPng(const std::string& path, Picture& pic) {
 
 TEST(TiffRead, CorpusMatchesLibtiff) {
   if (!HaveTool("tifftopnm")) GTEST_SKIP() << "tifftopnm missing";
-  LzwInstalled lzw;
   TempDir dir;
   // file, largest channel difference allowed
   const std::pair<const char*, int> files[] = {
@@ -91,7 +82,6 @@ TEST(TiffRead, Group3WithLeadingEolPerStrip) {
 }
 
 TEST(TiffRead, PillowReferences) {
-  LzwInstalled lzw;
   const std::tuple<const char*, const char*, int> cases[] = {
       {"hopper_g4_500.tif", "hopper_bw_500.png", 0},
       {"g4-fillorder-test.tif", "g4-fillorder-test.png", 0},
@@ -166,7 +156,6 @@ TEST(TiffRead, OldStyleJpeg) {
 }
 
 TEST(TiffRead, MalformedFilesEndCleanly) {
-  LzwInstalled lzw;
   const char* names[] = {"crash-0c7e0e8e11ce787078f00b5b0ca409a167f070e0.tif", "crash-0da013a13571cc8eb457a39fee8db18f8a3c7127.tif",
                          "crash-0e16d3bfb83be87356d026d66919deaefca44dac.tif", "crash-1152ec2d1a1a71395b6f2ce6721c38924d025bf3.tif",
                          "crash-1185209cf7655b5aed8ae5e77784dfdd18ab59e9.tif", "crash-2020-10-test.tif",
@@ -217,7 +206,7 @@ TEST(TiffRead, DirectoryChainsEndAtLoops) {
 }
 
 TEST(TiffRead, LzwWithoutHookAborts) {
-  DefaultTiffLzwDecoder = nullptr;
+  NoLzwCoders none;
   gfx::TDib dib;
   TIOParamsVals params;
   EXPECT_FALSE(LoadTiff(kLibtiff + "quad-lzw-compat.tiff", dib, params));

@@ -10,9 +10,19 @@
 #include <vector>
 
 #include "imaging/io/TIFFFilt.h"
+#include "imaging/io/TIFFLzw.h"
 #include "platform/gfx/Dib.h"
 
 namespace tifftest {
+
+// The built-in LZW coders taken away for one test and given back after it.
+struct NoLzwCoders {
+  NoLzwCoders() {
+    ox::DefaultTiffLzwDecoder = nullptr;
+    ox::DefaultTiffLzwEncoder = nullptr;
+  }
+  ~NoLzwCoders() { ox::InstallTiffLzwCoders(); }
+};
 
 struct TempDir {
   std::string path;

@@ -11,14 +11,6 @@ using namespace tifftest;
 
 namespace {
 
-struct LzwInstalled {
-  LzwInstalled() { InstallTiffLzwCoders(); }
-  ~LzwInstalled() {
-    DefaultTiffLzwDecoder = nullptr;
-    DefaultTiffLzwEncoder = nullptr;
-  }
-};
-
 // Smooth colour ramps with a little deterministic noise, so that every coder has runs and literals.
 Picture Pattern(int w, int h, bool gray) {
   Picture p;
@@ -87,7 +79,6 @@ bool HaveTools() { return HaveTool("tiffcp") && HaveTool("pnmtotiff") && HaveToo
 
 TEST(TiffTools, TiffcpVariantsDecodeExactly) {
   if (!HaveTools()) GTEST_SKIP() << "libtiff-tools or netpbm missing";
-  LzwInstalled lzw;
   TempDir dir;
   struct Source {
     const char* name;
@@ -117,7 +108,6 @@ TEST(TiffTools, TiffcpVariantsDecodeExactly) {
 
 TEST(TiffTools, FaxAndBilevelPagesDecodeBitExactly) {
   if (!HaveTools()) GTEST_SKIP() << "libtiff-tools or netpbm missing";
-  LzwInstalled lzw;
   TempDir dir;
   const Picture pic = Bilevel(1728, 90);
   const std::string pbm = dir / "page.pbm", base = dir / "page.tif";
@@ -221,7 +211,6 @@ std::vector<TTiffEntry> WrittenDirectory(TTiffDirReader& r) {
 
 TEST(TiffTools, WriterFilesReadByLibtiff) {
   if (!HaveTool("tiffinfo") || !HaveTool("tifftopnm")) GTEST_SKIP() << "libtiff-tools missing";
-  LzwInstalled lzw;
   TempDir dir;
   const Picture colour = Pattern(75, 41, false), bilevel = Bilevel(203, 37);
   const WriteCase cases[] = {
@@ -293,7 +282,7 @@ TEST(TiffTools, WriterFilesReadByLibtiff) {
 }
 
 TEST(TiffTools, WriterWithoutLzwEncoderWritesUncompressed) {
-  DefaultTiffLzwEncoder = nullptr;
+  NoLzwCoders none;
   const Picture colour = Pattern(20, 10, false);
   gfx::TDib dib = ToDib(colour);
   TIOParamsVals params;

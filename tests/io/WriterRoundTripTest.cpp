@@ -111,11 +111,6 @@ TRgbImage ReadOurs(const std::string& path) {
 
 class WriterRoundTrip : public ::testing::Test {
  protected:
-  void SetUp() override { InstallGifLzwCoders(); }
-  void TearDown() override {
-    DefaultGifLzwDecoder = nullptr;
-    DefaultGifLzwEncoder = nullptr;
-  }
   // Opens the picture from a PPM, as a reader of a file with that depth would describe it, and saves it.
   bool Save(const TRgbImage& input, int bits, int samples, const std::string& out) {
     const std::string source = dir / "in.ppm";

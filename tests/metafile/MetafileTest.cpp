@@ -128,8 +128,8 @@ TEST(Metafile, PlaceableWmfDrawsExactPixels) {
   TMetafile mf;
   ASSERT_TRUE(mf.LoadFromBytes(RectAndLineWmf().b));
   EXPECT_FALSE(mf.Info().Enhanced);
-  EXPECT_EQ(mf.Info().NaturalWidth, 100 * ox::ScreenDpiX / 96);
-  EXPECT_EQ(mf.Info().NaturalHeight, 100 * ox::ScreenDpiY / 96);
+  EXPECT_EQ(mf.Info().NaturalWidth, 100 * ox::kDefaultScreenDpi / 96);
+  EXPECT_EQ(mf.Info().NaturalHeight, 100 * ox::kDefaultScreenDpi / 96);
   gfx::TDib d = White(100, 100);
   mf.Draw(d, 100, 100);
   ExpectPixels(d, {{10, 10, kRed}, {49, 39, kRed}, {30, 25, kRed}, {9, 10, kWhite}, {50, 39, kWhite},
@@ -158,7 +158,7 @@ TEST(Metafile, EmfDrawsExactPixels) {
   TMetafile mf;
   ASSERT_TRUE(mf.LoadFromBytes(RectAndPolygonEmf().b));
   EXPECT_TRUE(mf.Info().Enhanced);
-  EXPECT_EQ(mf.Info().NaturalWidth, ox::ScreenDpiX);  // one inch frame
+  EXPECT_EQ(mf.Info().NaturalWidth, ox::kDefaultScreenDpi);  // one inch frame
   gfx::TDib d = White(100, 100);
   mf.Draw(d, 100, 100);
   ExpectPixels(d, {{60, 10, kGreen}, {89, 29, kGreen}, {90, 20, kWhite}, {75, 30, kWhite}, {59, 20, kWhite},
@@ -346,8 +346,8 @@ TEST(Metafile, CorpusFilesLoadAndDraw) {
     ASSERT_TRUE(mf.LoadFromFile(kCorpusDir + file)) << file;
     EXPECT_EQ(mf.Info().Enhanced, std::string(file).ends_with(".emf"));
     // Both are a little over an inch square (1369/1200 in and 28.99 mm).
-    EXPECT_NEAR(mf.Info().NaturalWidth, 1.14 * ox::ScreenDpiX, 2) << file;
-    EXPECT_NEAR(mf.Info().NaturalHeight, 1.14 * ox::ScreenDpiY, 2) << file;
+    EXPECT_NEAR(mf.Info().NaturalWidth, 1.14 * ox::kDefaultScreenDpi, 2) << file;
+    EXPECT_NEAR(mf.Info().NaturalHeight, 1.14 * ox::kDefaultScreenDpi, 2) << file;
     for (int scale : {1, 2}) {
       const int w = 82 * scale, h = 82 * scale;
       gfx::TDib d = White(w, h);

@@ -4,8 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 #include "platform/desktop/Desktop.h"
+#include "platform/fs/FileCopy.h"
 #include "platform/fs/Fs.h"
 #include "platform/ui/Ui.h"
 
@@ -54,5 +57,34 @@ TEST(Platform, FileFacts) {
   EXPECT_TRUE(fs.Stat(dir).IsFolder);
   EXPECT_FALSE(fs.Stat(dir + "/none").Exists);
   EXPECT_EQ(fs.SettingsPath(), dir + "/vantrel.ini");
+  std::filesystem::remove_all(dir);
+}
+
+TEST(Platform, SettingsPathBesideAWritableExecutable) {
+  char tmpl[] = "/tmp/vantrel-fs-XXXXXX";
+  const std::filesystem::path dir = mkdtemp(tmpl);
+  EXPECT_EQ(SettingsFilePath((dir / "vantrel").string()), (dir / "vantrel.ini").string());
+  setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+  EXPECT_EQ(SettingsFilePath("/proc/vantrel"), (dir / "vantrel" / "vantrel.ini").string());
+  unsetenv("XDG_CONFIG_HOME");
+  std::filesystem::remove_all(dir);
+}
+
+// The copy follows the file replacement rule: through a link onto the file it names, with that file's bits.
+TEST(Platform, CopyOntoALinkReplacesTheFileItNames) {
+  char tmpl[] = "/tmp/vantrel-fs-XXXXXX";
+  const std::filesystem::path dir = mkdtemp(tmpl);
+  std::ofstream(dir / "source.png") << "new picture";
+  std::ofstream(dir / "kept.png") << "old";
+  chmod((dir / "kept.png").c_str(), 0640);
+  std::filesystem::create_symlink("kept.png", dir / "link.png");
+  ASSERT_TRUE(CopyFileReplacing((dir / "source.png").string(), (dir / "link.png").string()));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.png"));
+  std::ifstream in(dir / "kept.png");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new picture");
+  struct stat st {};
+  stat((dir / "kept.png").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_FALSE(CopyFileReplacing((dir / "missing.png").string(), (dir / "link.png").string()));
   std::filesystem::remove_all(dir);
 }

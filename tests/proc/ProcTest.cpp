@@ -7,6 +7,7 @@
 #include "imaging/proc/oxclipdib.h"
 #include "imaging/proc/oxproc.h"
 #include "platform/clipboard/ClipboardDouble.h"
+#include "platform/system/SystemInfo.h"
 
 using namespace ox;
 using platform::TClipboardDouble;

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "imaging/view/Orvex.h"
+#include "platform/system/SystemDouble.h"
 
 using namespace ox;
 
@@ -49,5 +50,35 @@ TEST(Orvex, LoadEditUndoThroughTheComponents) {
   EXPECT_EQ(reports.back(), 97);  // after the last of 20 rows: trunc(19 * 100 / 19.5)
   view.SetOnProgress({});
   view.ProcComponent().Negative();  // no handler: nothing to reach
+  std::filesystem::remove(file);
+}
+
+// A picture whose file names no resolution takes the screen's of the view it is shown in, asked at each
+// load: the library holds no process-wide resolution of its own.
+TEST(Orvex, PictureWithoutResolutionTakesTheViewsScreen) {
+  const std::string file = (std::filesystem::temp_directory_path() / "vantrel-orvex-dpi.ppm").string();
+  {
+    gfx::TDib dib(4, 3, gfx::TPixelFormat::pf24bit);
+    TOrvexIO io;
+    io.SetAttachedBitmap(&dib);
+    io.SaveToFile(file);
+    ASSERT_FALSE(io.Aborted);
+  }
+  platform::TRecordingSystem sys;
+  sys.DpiX = sys.DpiY = 120;
+  TOrvex view(nullptr, &sys);
+  view.LoadFromFile(file);
+  ASSERT_FALSE(view.IOComponent().Aborted);
+  EXPECT_EQ(view.IOComponent().Params.DpiX, 120);
+  EXPECT_EQ(view.IOComponent().Params.DpiY, 120);
+  sys.DpiX = sys.DpiY = 200;  // moved to another screen
+  view.LoadFromFile(file);
+  EXPECT_EQ(view.DpiX(), 200);
+  // Without a view, the built-in default.
+  gfx::TDib plain;
+  TOrvexIO io;
+  io.SetAttachedBitmap(&plain);
+  io.LoadFromFile(file);
+  EXPECT_EQ(io.Params.DpiX, kDefaultScreenDpi);
   std::filesystem::remove(file);
 }
