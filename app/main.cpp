@@ -18,6 +18,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/fs/Fs.h"
 #include "platform/metafile/Metafile.h"
+#include "platform/print/PrinterQt.h"
 #include "platform/shell/ShellQt.h"
 #include "platform/ui/UiQt.h"
 
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
   platform::TFsLinux fs(exe);
   platform::TDesktopLinux desktop;
   platform::TClipboardQt clipboard;
+  platform::TPrinterQt printer(&MainWindow);
 
   app::TMainFrmSetup setup;
   setup.services.ui = &ui;
@@ -68,6 +70,7 @@ int main(int argc, char** argv) {
   setup.services.fs = &fs;
   setup.services.desktop = &desktop;
   setup.services.clipboard = &clipboard;
+  setup.services.printer = &printer;
   setup.settingsPath = fs.SettingsPath();
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype i = 1; i < args.size(); ++i) setup.args.push_back(args[i].toStdString());

@@ -4,6 +4,7 @@
 #include "platform/clipboard/Clipboard.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/fs/Fs.h"
+#include "platform/print/Printer.h"
 #include "platform/shell/Shell.h"
 #include "platform/ui/Ui.h"
 #include "platform/window/Window.h"
@@ -16,6 +17,8 @@ struct Services {
   TFs* fs = nullptr;
   TDesktop* desktop = nullptr;
   TClipboard* clipboard = nullptr;
+  // Null: the print commands do nothing.
+  TPrinter* printer = nullptr;
   // The main window's own window control is made by the window itself from this factory's result.
   TWindowControl* window = nullptr;
 };

@@ -105,7 +105,8 @@ bool TPrinterQt::PrintPage(const std::function<void(ox::TOXDrawTarget&)>& draw) 
   }
   if (toPdf) {
     const std::string part = pdf + ".part";
-    printer_->setOutputFileName(pdfOnly_ ? QString() : QString::fromStdString(pdf));
+    // An empty name would switch the printer back to its native format.
+    printer_->setOutputFileName(QString::fromStdString(pdf));
     if (ok && std::rename(part.c_str(), pdf.c_str()) != 0) ok = false;
     if (!ok) std::remove(part.c_str());
   }
