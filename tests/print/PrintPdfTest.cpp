@@ -1,6 +1,7 @@
 // Printing for real: QPrinter writes PDF files (directly, or through a CUPS queue with the cups-pdf printer),
 // pdftoppm rasterises them at the printer's resolution, and the picture must sit where the layout says.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
@@ -35,7 +36,23 @@ struct TCupsd {
   bool Start() {
     char name[] = "cupsd", flag[] = "-f";
     char* argv[] = {name, flag, nullptr};
-    if (posix_spawnp(&pid, "cupsd", nullptr, nullptr, argv, environ) != 0) return false;
+    // A clean signal state: the filters it runs wait for their own children.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    // Its own session and no terminal, as a daemon has.
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    for (int fd = 0; fd < 3; ++fd) posix_spawn_file_actions_addopen(&files, fd, "/dev/null", O_RDWR, 0);
+    const int failed = posix_spawnp(&pid, "cupsd", &files, &attr, argv, environ);
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attr);
+    if (failed != 0) return false;
     // Its socket answers shortly after; a daemon that ended at once (no rights, port taken) answers never.
     for (int i = 0; i < 100 && !CupsRunning(); ++i) {
       if (waitpid(pid, nullptr, WNOHANG) == pid) {
@@ -215,7 +232,7 @@ TEST_F(PrintPdfTest, ThroughACupsQueueWithTheCupsPdfPrinter) {
   if (!std::filesystem::exists(ppd)) GTEST_SKIP() << "the cups-pdf PPD is missing";
   TCupsd cupsd;
   if (!CupsRunning() && !cupsd.Start()) GTEST_SKIP() << "cupsd could not be started on this machine";
-  const std::string queue = "VantrelCheck" + std::to_string(getpid());
+  const std::string queue = "VantrelCheck";
   if (!RunCommand("lpadmin -p " + queue + " -v cups-pdf:/ -P " + ppd + " -E >/dev/null 2>&1"))
     GTEST_SKIP() << "lpadmin could not add a cups-pdf queue";
   const passwd* pw = getpwuid(geteuid());
@@ -246,8 +263,8 @@ TEST_F(PrintPdfTest, ThroughACupsQueueWithTheCupsPdfPrinter) {
     g = Rasterise(pdf, dir / "cups");
     if (g.w == 0) usleep(100000);
   }
+  ASSERT_GT(g.w, 0) << pdf;
   std::filesystem::remove(pdf);
-  ASSERT_GT(g.w, 0);
   // cups-pdf lays the page on its own paper: compare the picture's size and its centre to the layout's.
   const gfx::TRect got = DarkBox(g);
   const gfx::TRect want = Expected(printer, l);
