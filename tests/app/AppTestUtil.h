@@ -8,6 +8,7 @@
 #include "app/NP.h"
 #include "imaging/view/Orvex.h"
 #include "platform/clipboard/ClipboardDouble.h"
+#include "platform/print/PrinterDouble.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/fs/Fs.h"
 #include "platform/shell/Shell.h"
@@ -23,6 +24,7 @@ class TMainFrmTest : public ::testing::Test {
   platform::TDesktopDouble desktop;
   platform::TWindowDouble window;
   platform::TClipboardDouble clipboard;
+  platform::TPrinterDouble printer;
   platform::TFsLinux fs{dir / "vantrel"};
   app::ViewerOptions options;
   std::unique_ptr<app::TMainFrm> frm;
@@ -39,6 +41,7 @@ class TMainFrmTest : public ::testing::Test {
     s.services.desktop = &desktop;
     s.services.window = &window;
     s.services.clipboard = &clipboard;
+    s.services.printer = &printer;
     s.options = &options;
     s.settingsPath = IniPath();
     s.args = std::move(args);
