@@ -56,7 +56,7 @@ void TPrintFormBase::MakeBox(int i, double step, bool length, const QString& ini
   b.Step = step;
   b.Length = length;
   b.Edit = new QLineEdit(initial, this);
-  b.Edit->setFixedWidth(52);
+  b.Edit->setFixedWidth(44);
   b.Up = new QToolButton(this);
   b.Up->setArrowType(Qt::UpArrow);
   b.Up->setFixedSize(16, 11);
@@ -65,7 +65,9 @@ void TPrintFormBase::MakeBox(int i, double step, bool length, const QString& ini
   b.Down->setFixedSize(16, 11);
   if (length && millimetres_) {
     b.Millimetres = new QLabel(this);
-    b.Millimetres->setMinimumWidth(58);
+    QFont small = b.Millimetres->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    b.Millimetres->setFont(small);
   }
   connect(b.Edit, &QLineEdit::textChanged, this, [this] {
     UpdateMillimetres();
@@ -135,7 +137,7 @@ void TPrintFormBase::UpdateMillimetres() {
   for (const TNumberBox& b : boxes_) {
     if (!b.Millimetres) continue;
     const double inches = ReadTolerant(b.Edit->text().toStdString(), &b == &boxes_[kWidth] || &b == &boxes_[kHeight] ? 1 : 0);
-    b.Millimetres->setText("= " + QLocale().toString(inches * kMmPerInch, 'f', 1) + " mm");
+    b.Millimetres->setText(QLocale().toString(inches * kMmPerInch, 'f', 1) + " mm");
   }
 }
 

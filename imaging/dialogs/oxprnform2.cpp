@@ -18,11 +18,13 @@ namespace ox {
 
 namespace {
 
-// The edit box with its up/down buttons stacked beside it, and the millimetres after them.
+// The edit box with its up/down buttons stacked beside it, and the millimetres under them.
 QWidget* BoxWidget(QWidget* parent, const TNumberBox& b) {
   auto* w = new QWidget(parent);
-  auto* row = new QHBoxLayout(w);
-  row->setContentsMargins(0, 0, 0, 0);
+  auto* column = new QVBoxLayout(w);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  auto* row = new QHBoxLayout;
   row->setSpacing(1);
   row->addWidget(b.Edit);
   auto* arrows = new QVBoxLayout;
@@ -30,7 +32,9 @@ QWidget* BoxWidget(QWidget* parent, const TNumberBox& b) {
   arrows->addWidget(b.Up);
   arrows->addWidget(b.Down);
   row->addLayout(arrows);
-  if (b.Millimetres) row->addWidget(b.Millimetres);
+  row->addStretch();
+  column->addLayout(row);
+  if (b.Millimetres) column->addWidget(b.Millimetres);
   return w;
 }
 
@@ -81,6 +85,7 @@ Tfoxprnform2::Tfoxprnform2(TOrvexIO& io, platform::TPrinter& printer, const TPri
   gammaRow->addStretch();
 
   preview_ = new QGroupBox(GroupCaption(0), this);
+  preview_->setMinimumWidth(200);
   auto* previewBox = new QVBoxLayout(preview_);
   previewBox->addWidget(view_);
 
@@ -108,6 +113,7 @@ Tfoxprnform2::Tfoxprnform2(TOrvexIO& io, platform::TPrinter& printer, const TPri
   buttons->addWidget(cancel_);
   middle->addLayout(buttons);
   auto* all = new QHBoxLayout(this);
+  all->setSpacing(6);
   all->addLayout(left);
   all->addLayout(middle);
   all->addWidget(preview_, 1);
