@@ -1,6 +1,7 @@
 // The print dialogs' shared controls: tolerant reading, up/down steps, preview refresh, print and set-up.
 #include "imaging/dialogs/oxprnform.h"
 
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLabel>
@@ -75,6 +76,25 @@ void TPrintFormBase::MakeBox(int i, double step, bool length, const QString& ini
   });
   connect(b.Up, &QToolButton::clicked, this, [this, i] { StepBox(i, 1); });
   connect(b.Down, &QToolButton::clicked, this, [this, i] { StepBox(i, -1); });
+}
+
+QWidget* TPrintFormBase::BoxWidget(QWidget* parent, const TNumberBox& b, bool millimetresBeside) const {
+  auto* w = new QWidget(parent);
+  auto* outer = millimetresBeside ? static_cast<QBoxLayout*>(new QHBoxLayout(w)) : new QVBoxLayout(w);
+  outer->setContentsMargins(millimetresBeside ? 2 : 0, 0, millimetresBeside ? 2 : 0, 0);
+  outer->setSpacing(millimetresBeside ? 1 : 0);
+  auto* row = new QHBoxLayout;
+  row->setSpacing(1);
+  row->addWidget(b.Edit);
+  auto* arrows = new QVBoxLayout;
+  arrows->setSpacing(0);
+  arrows->addWidget(b.Up);
+  arrows->addWidget(b.Down);
+  row->addLayout(arrows);
+  if (!millimetresBeside) row->addStretch();
+  outer->addLayout(row);
+  if (b.Millimetres) outer->addWidget(b.Millimetres);
+  return w;
 }
 
 void TPrintFormBase::MakeControls() {

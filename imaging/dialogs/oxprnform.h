@@ -79,6 +79,9 @@ class TPrintFormBase : public QDialog {
   QString GroupCaption(int number) const;
   QString MarginsCaption() const;
   QString UnitText() const;
+  // The edit box with its up/down buttons stacked beside it, and the millimetres under them (or beside
+  // them, in a tool bar).
+  QWidget* BoxWidget(QWidget* parent, const TNumberBox& box, bool millimetresBeside) const;
   // Makes the boxes, list, position buttons and view; the windows place them.
   void MakeControls();
   void showEvent(QShowEvent* e) override;

@@ -15,26 +15,6 @@
 
 namespace ox {
 
-namespace {
-
-QWidget* ToolBox(QWidget* parent, const TNumberBox& b, const QString& hint) {
-  auto* w = new QWidget(parent);
-  auto* row = new QHBoxLayout(w);
-  row->setContentsMargins(2, 0, 2, 0);
-  row->setSpacing(1);
-  b.Edit->setToolTip(hint);
-  row->addWidget(b.Edit);
-  auto* arrows = new QVBoxLayout;
-  arrows->setSpacing(0);
-  arrows->addWidget(b.Up);
-  arrows->addWidget(b.Down);
-  row->addLayout(arrows);
-  if (b.Millimetres) row->addWidget(b.Millimetres);
-  return w;
-}
-
-}  // namespace
-
 tfoxprnform1::tfoxprnform1(TOrvexIO& io, platform::TPrinter& printer, const TPrintDialogOptions& options,
                            QWidget* parent)
     : TPrintFormBase(io, printer, options, parent) {
@@ -51,17 +31,21 @@ tfoxprnform1::tfoxprnform1(TOrvexIO& io, platform::TPrinter& printer, const TPri
   closeItem_ = file->addAction(QString::fromStdString(Word(119)), this, &QDialog::accept);
 
   toolBar_ = new QToolBar(this);
+  auto ToolBox = [this](const TNumberBox& b, const QString& hint) {
+    b.Edit->setToolTip(hint);
+    return BoxWidget(toolBar_, b, true);
+  };
   // Hints 105 to 108: left, top, right, bottom margin.
-  for (int i = 0; i < 4; ++i) toolBar_->addWidget(ToolBox(toolBar_, Boxes()[i], QString::fromStdString(Word(105 + i))));
+  for (int i = 0; i < 4; ++i) toolBar_->addWidget(ToolBox(Boxes()[i], QString::fromStdString(Word(105 + i))));
   toolBar_->addSeparator();
   sizeList_->setToolTip(QString::fromStdString(Word(109)));
   toolBar_->addWidget(sizeList_);
-  toolBar_->addWidget(ToolBox(toolBar_, Boxes()[4], QString::fromStdString(Word(31))));
-  toolBar_->addWidget(ToolBox(toolBar_, Boxes()[5], QString::fromStdString(Word(32))));
+  toolBar_->addWidget(ToolBox(Boxes()[4], QString::fromStdString(Word(31))));
+  toolBar_->addWidget(ToolBox(Boxes()[5], QString::fromStdString(Word(32))));
   toolBar_->addSeparator();
   for (int i = 0; i < 9; ++i) toolBar_->addWidget(PositionButton(i));
   toolBar_->addSeparator();
-  toolBar_->addWidget(ToolBox(toolBar_, Boxes()[6], QString::fromStdString(Word(102))));
+  toolBar_->addWidget(ToolBox(Boxes()[6], QString::fromStdString(Word(102))));
   toolBar_->addSeparator();
   auto tool = [this](const QString& hint, QStyle::StandardPixmap icon, const QString& text) {
     auto* b = new QToolButton(toolBar_);

@@ -16,30 +16,6 @@
 
 namespace ox {
 
-namespace {
-
-// The edit box with its up/down buttons stacked beside it, and the millimetres under them.
-QWidget* BoxWidget(QWidget* parent, const TNumberBox& b) {
-  auto* w = new QWidget(parent);
-  auto* column = new QVBoxLayout(w);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  auto* row = new QHBoxLayout;
-  row->setSpacing(1);
-  row->addWidget(b.Edit);
-  auto* arrows = new QVBoxLayout;
-  arrows->setSpacing(0);
-  arrows->addWidget(b.Up);
-  arrows->addWidget(b.Down);
-  row->addLayout(arrows);
-  row->addStretch();
-  column->addLayout(row);
-  if (b.Millimetres) column->addWidget(b.Millimetres);
-  return w;
-}
-
-}  // namespace
-
 Tfoxprnform2::Tfoxprnform2(TOrvexIO& io, platform::TPrinter& printer, const TPrintDialogOptions& options,
                            QWidget* parent)
     : TPrintFormBase(io, printer, options, parent) {
@@ -55,7 +31,7 @@ Tfoxprnform2::Tfoxprnform2(TOrvexIO& io, platform::TPrinter& printer, const TPri
     col->setContentsMargins(0, 0, 0, 0);
     col->setSpacing(1);
     col->addWidget(new QLabel(QString::fromStdString(Word(word)), w));
-    col->addWidget(BoxWidget(w, b));
+    col->addWidget(BoxWidget(w, b, false));
     return w;
   };
   cross->addWidget(labelled(30, Boxes()[1]), 0, 1, Qt::AlignCenter);
@@ -72,16 +48,16 @@ Tfoxprnform2::Tfoxprnform2(TOrvexIO& io, platform::TPrinter& printer, const TPri
   auto* sizeGrid = new QGridLayout(size_);
   sizeGrid->addWidget(sizeList_, 0, 0, 1, 3);
   sizeGrid->addWidget(new QLabel(QString::fromStdString(Word(31)), size_), 1, 0);
-  sizeGrid->addWidget(BoxWidget(size_, Boxes()[4]), 1, 1);
+  sizeGrid->addWidget(BoxWidget(size_, Boxes()[4], false), 1, 1);
   sizeGrid->addWidget(widthUnit_, 1, 2);
   sizeGrid->addWidget(new QLabel(QString::fromStdString(Word(32)), size_), 2, 0);
-  sizeGrid->addWidget(BoxWidget(size_, Boxes()[5]), 2, 1);
+  sizeGrid->addWidget(BoxWidget(size_, Boxes()[5], false), 2, 1);
   sizeGrid->addWidget(heightUnit_, 2, 2);
 
   gamma_ = new QGroupBox(GroupCaption(102), this);
   auto* gammaRow = new QHBoxLayout(gamma_);
   gammaRow->addWidget(new QLabel(QString::fromStdString(Word(103)), gamma_));
-  gammaRow->addWidget(BoxWidget(gamma_, Boxes()[6]));
+  gammaRow->addWidget(BoxWidget(gamma_, Boxes()[6], false));
   gammaRow->addStretch();
 
   preview_ = new QGroupBox(GroupCaption(0), this);

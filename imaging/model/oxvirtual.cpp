@@ -346,6 +346,18 @@ int64_t TOXVirtualBitmap::TileOffset(int c, int r) const {
 
 uint8_t* TOXVirtualBitmap::MapTile(int c, int r) { return file_.Map(TileOffset(c, r), TileBytes()); }
 
+void TOXVirtualBitmap::VisitTiles(int x0, int y0, int x1, int y1,
+                                  const std::function<void(uint8_t*, int, int, int, int, int, int)>& visit) {
+  for (int r = y0 / tileH_; r <= (y1 - 1) / tileH_; ++r) {
+    for (int c = x0 / tileW_; c <= (x1 - 1) / tileW_; ++c) {
+      uint8_t* tile = MapTile(c, r);
+      if (!tile) return;
+      visit(tile, c, r, std::max(x0, c * tileW_), std::max(y0, r * tileH_), std::min(x1, (c + 1) * tileW_),
+            std::min(y1, (r + 1) * tileH_));
+    }
+  }
+}
+
 void TOXVirtualBitmap::CopyFromDib(const gfx::TDib& dib, int x, int y, int w, int h) {
   if (!IsOpen() || dib.BitsPerPixel() != bits_) return;
   const int x0 = std::max({x, 0}), y0 = std::max(y, 0);
@@ -356,12 +368,7 @@ void TOXVirtualBitmap::CopyFromDib(const gfx::TDib& dib, int x, int y, int w, in
   const bool invert = bits_ == 1 && pal.size() >= 2 &&
                       gfx::GrayOf(pal[0].r, pal[0].g, pal[0].b) > gfx::GrayOf(pal[1].r, pal[1].g, pal[1].b);
   const int bpp = bits_ / 8;
-  for (int r = y0 / tileH_; r <= (y1 - 1) / tileH_; ++r) {
-    for (int c = x0 / tileW_; c <= (x1 - 1) / tileW_; ++c) {
-      uint8_t* tile = MapTile(c, r);
-      if (!tile) return;
-      const int tx0 = std::max(x0, c * tileW_), tx1 = std::min(x1, (c + 1) * tileW_);
-      const int ty0 = std::max(y0, r * tileH_), ty1 = std::min(y1, (r + 1) * tileH_);
+  VisitTiles(x0, y0, x1, y1, [&](uint8_t* tile, int c, int r, int tx0, int ty0, int tx1, int ty1) {
       for (int py = ty0; py < ty1; ++py) {
         const uint8_t* src = dib.ScanLine(py);
         uint8_t* dst = tile + int64_t(py - r * tileH_) * rowLength_;
@@ -377,8 +384,7 @@ void TOXVirtualBitmap::CopyFromDib(const gfx::TDib& dib, int x, int y, int w, in
           std::memcpy(dst + int64_t(tx0 - c * tileW_) * bpp, src + int64_t(tx0) * bpp, size_t(tx1 - tx0) * bpp);
         }
       }
-    }
-  }
+  });
 }
 
 void TOXVirtualBitmap::ForEachPixel(int x, int y, int w, int h,
@@ -388,12 +394,7 @@ void TOXVirtualBitmap::ForEachPixel(int x, int y, int w, int h,
   const int x1 = std::min(x + w, width_), y1 = std::min(y + h, height_);
   if (x1 <= x0 || y1 <= y0) return;
   const int bpp = std::max(bits_ / 8, 1);
-  for (int r = y0 / tileH_; r <= (y1 - 1) / tileH_; ++r) {
-    for (int c = x0 / tileW_; c <= (x1 - 1) / tileW_; ++c) {
-      uint8_t* tile = MapTile(c, r);
-      if (!tile) return;
-      const int tx0 = std::max(x0, c * tileW_), tx1 = std::min(x1, (c + 1) * tileW_);
-      const int ty0 = std::max(y0, r * tileH_), ty1 = std::min(y1, (r + 1) * tileH_);
+  VisitTiles(x0, y0, x1, y1, [&](uint8_t* tile, int c, int r, int tx0, int ty0, int tx1, int ty1) {
       for (int py = ty0; py < ty1; ++py) {
         uint8_t* row = tile + int64_t(py - r * tileH_) * rowLength_;
         for (int px = tx0; px < tx1; ++px) {
@@ -409,8 +410,7 @@ void TOXVirtualBitmap::ForEachPixel(int x, int y, int w, int h,
           }
         }
       }
-    }
-  }
+  });
 }
 
 void TOXVirtualBitmap::DrawTo(TOXDrawTarget& target, const gfx::TRect& destRect, const gfx::TRect& srcRect) {

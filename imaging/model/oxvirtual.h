@@ -143,6 +143,10 @@ class TOXVirtualBitmap {
  private:
   int64_t TileBytes() const { return rowLength_ * tileH_; }
   uint8_t* MapTile(int c, int r);
+  // Each tile meeting [x0, x1) × [y0, y1), mapped, with the part of the range inside it; stops when a
+  // tile cannot be mapped.
+  void VisitTiles(int x0, int y0, int x1, int y1,
+                  const std::function<void(uint8_t* tile, int c, int r, int tx0, int ty0, int tx1, int ty1)>& visit);
   // Rows of tile (c, r) clipped to sx0..sx1 × sy0..sy1 as a DIB (1-bit reduced to gray when shrinking).
   gfx::TDib TilePart(const uint8_t* tile, int c, int r, int sx0, int sy0, int sx1, int sy1);
 

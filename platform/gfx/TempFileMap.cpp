@@ -17,13 +17,10 @@ TTempFileMap& TTempFileMap::operator=(TTempFileMap&& other) noexcept {
     Close();
     fd_ = other.fd_;
     size_ = other.size_;
-    view_ = other.view_;
-    viewLength_ = other.viewLength_;
+    view_ = std::move(other.view_);
     fileName_ = std::move(other.fileName_);
     other.fd_ = -1;
     other.size_ = 0;
-    other.view_ = nullptr;
-    other.viewLength_ = 0;
     other.fileName_.clear();
   }
   return *this;
@@ -100,14 +97,8 @@ TFileView TTempFileMap::MapView(int64_t offset, int64_t length) const {
   return v;
 }
 
-void TTempFileMap::Unmap() {
-  if (view_) munmap(view_, viewLength_);
-  view_ = nullptr;
-  viewLength_ = 0;
-}
-
 void TTempFileMap::Close() {
-  Unmap();
+  view_.Reset();
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   size_ = 0;
@@ -115,15 +106,9 @@ void TTempFileMap::Close() {
 }
 
 uint8_t* TTempFileMap::Map(int64_t offset, int64_t length) {
-  Unmap();
-  if (fd_ < 0 || offset < 0 || length <= 0 || offset > size_ || length > size_ - offset) return nullptr;
-  const int64_t base = offset - offset % kMapGranularity;
-  const int64_t delta = offset - base;
-  void* view = mmap(nullptr, size_t(delta + length), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, off_t(base));
-  if (view == MAP_FAILED) return nullptr;
-  view_ = view;
-  viewLength_ = size_t(delta + length);
-  return static_cast<uint8_t*>(view) + delta;
+  view_.Reset();
+  view_ = MapView(offset, length);
+  return view_.Data();
 }
 
 }  // namespace gfx

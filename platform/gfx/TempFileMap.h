@@ -62,12 +62,9 @@ class TTempFileMap {
   TFileView MapView(int64_t offset, int64_t length) const;
 
  private:
-  void Unmap();
-
   int fd_ = -1;
   int64_t size_ = 0;
-  void* view_ = nullptr;
-  size_t viewLength_ = 0;
+  TFileView view_;
   std::string fileName_;
 };
 

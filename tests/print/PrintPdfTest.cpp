@@ -247,24 +247,18 @@ TEST_F(PrintPdfTest, ThroughACupsQueueWithTheCupsPdfPrinter) {
   const bool printed =
       printer.PrintPage([&](ox::TOXDrawTarget& t) { ox::PrintOnDevice(io, t, printer.Device(), l); });
   EXPECT_TRUE(printed) << printer.LastError();
-  // The queue works on its own; wait (bounded) for cups-pdf to write the file.
+  // The queue works on its own: wait (bounded) until it holds no job, then cups-pdf has written the file.
+  for (int i = 0; printed && i < 1200 && RunCommand("lpstat -o " + queue + " 2>/dev/null | grep -q ."); ++i)
+    usleep(100000);
   std::string pdf;
-  for (int i = 0; printed && i < 600 && pdf.empty(); ++i) {
-    std::error_code ec;
-    for (const auto& f : std::filesystem::directory_iterator(out, ec))
-      if (f.path().filename().string().rfind(title, 0) == 0 && f.path().extension() == ".pdf") pdf = f.path();
-    if (pdf.empty()) usleep(100000);
-  }
+  std::error_code ec;
+  for (const auto& f : std::filesystem::directory_iterator(out, ec))
+    if (f.path().filename().string().rfind(title, 0) == 0 && f.path().extension() == ".pdf") pdf = f.path();
   RunCommand("lpadmin -x " + queue + " >/dev/null 2>&1");
   ASSERT_FALSE(pdf.empty()) << "cups-pdf wrote no file named " << title << " into " << out;
-  // The file may still be growing when it appears: wait until pdftoppm reads a whole page.
-  TGray g;
-  for (int i = 0; i < 100 && g.w == 0; ++i) {
-    g = Rasterise(pdf, dir / "cups");
-    if (g.w == 0) usleep(100000);
-  }
-  ASSERT_GT(g.w, 0) << pdf;
+  const TGray g = Rasterise(pdf, dir / "cups");
   std::filesystem::remove(pdf);
+  ASSERT_GT(g.w, 0) << pdf;
   // cups-pdf lays the page on its own paper: compare the picture's size and its centre to the layout's.
   const gfx::TRect got = DarkBox(g);
   const gfx::TRect want = Expected(printer, l);
