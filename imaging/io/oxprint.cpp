@@ -160,9 +160,10 @@ void PlaceAndDraw(TOrvexIO& io, TOXDrawTarget& target, double dpiX, double dpiY,
 }
 
 void PrintOnDevice(TOrvexIO& io, TOXDrawTarget& target, const TPrintDevice& device, const TPrintLayout& layout) {
-  if (device.DpiX <= 0 || device.DpiY <= 0) return;
-  PlaceAndDraw(io, target, device.DpiX, device.DpiY, double(device.PageWidth) / device.DpiX,
-               double(device.PageHeight) / device.DpiY, layout);
+  // A device without a resolution is taken at the screen's.
+  const double dpiX = device.DpiX > 0 ? device.DpiX : ScreenDpiX;
+  const double dpiY = device.DpiY > 0 ? device.DpiY : ScreenDpiY;
+  PlaceAndDraw(io, target, dpiX, dpiY, device.PageWidth / dpiX, device.PageHeight / dpiY, layout);
 }
 
 void RenderPrintPreview(TOrvexIO& io, gfx::TDib& bitmap, int boxWidth, int boxHeight, const TPrintDevice& printer,
@@ -180,7 +181,8 @@ void RenderPrintPreview(TOrvexIO& io, gfx::TDib& bitmap, int boxWidth, int boxHe
   const double s = std::min((boxWidth - 5) / (printer.PageWidth / 100.0), (boxHeight - 5) / (printer.PageHeight / 100.0));
   const double f = s / 100;
   const int pw = DevicePixels(printer.PageWidth * f), ph = DevicePixels(printer.PageHeight * f);
-  const int dx = DevicePixels(printer.DpiX * f), dy = DevicePixels(printer.DpiY * f);
+  const int dx = DevicePixels((printer.DpiX > 0 ? printer.DpiX : ScreenDpiX) * f);
+  const int dy = DevicePixels((printer.DpiY > 0 ? printer.DpiY : ScreenDpiY) * f);
   whitePage(pw, ph);
   // Below one dot per inch nothing can be placed: the page stays white.
   if (pw <= 0 || ph <= 0 || dx <= 0 || dy <= 0) return;

@@ -92,9 +92,13 @@ TEST(PrintLayoutTest, DrawsThroughTilesIntoThePlacedRectangle) {
   const int w = int(600.0 * 1300 / ox::ScreenDpiX), h = int(600.0 * 700 / ox::ScreenDpiY);
   EXPECT_EQ(t.Bounds(), (gfx::TRect{600, 600, 600 + w, 600 + h}));
 
-  // No page, no resolution or a picture of another depth: a white page, nothing drawn, nothing divided by 0.
+  // A device without a resolution is taken at the screen's: the picture at one dot per pixel.
+  TRecordingTarget screen;
+  ox::PrintOnDevice(io, screen, {0, -5, 4800, 6000}, l);
+  EXPECT_EQ(screen.Bounds(), (gfx::TRect{ox::ScreenDpiX, ox::ScreenDpiY, ox::ScreenDpiX + 1300, ox::ScreenDpiY + 700}));
+
+  // No page or a picture of another depth: a white page, nothing drawn, nothing divided by 0.
   TRecordingTarget none;
-  ox::PrintOnDevice(io, none, {0, 0, 4800, 6000}, l);
   ox::PrintOnDevice(io, none, {600, 600, 0, 0}, l);
   gfx::TDib eight(10, 10, gfx::TPixelFormat::pf8bit);
   io.SetAttachedBitmap(&eight);
@@ -138,5 +142,29 @@ TEST(PrintLayoutTest, PreviewShowsTheScaledPageWithAnInvertingFrame) {
     ox::RenderPrintPreview(io, page, bw, bh, dev, l);
     for (int y = 0; y < page.Height(); ++y)
       for (int x = 0; x < page.Width(); ++x) ASSERT_EQ(page.GetPixelColor(x, y), 0xFFFFFFu);
+  }
+}
+
+TEST(PrintLayoutTest, OneBitPicturesPrintTheirOwnColoursWhicheverWayTheirPaletteRuns) {
+  for (bool inverted : {false, true}) {
+    SCOPED_TRACE(inverted);
+    gfx::TDib pic(8, 8, gfx::TPixelFormat::pf1bit);
+    if (inverted) pic.SetPalette({{255, 255, 255}, {0, 0, 0}});
+    else pic.SetPalette({{0, 0, 0}, {255, 255, 255}});
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) pic.SetPixelColor(x, y, x < 4 ? 0 : 0xFFFFFF);  // left half black
+    ox::TOrvexIO io;
+    io.SetAttachedBitmap(&pic);
+    io.Params.DpiX = io.Params.DpiY = 8;
+    TPrintLayout l;
+    l.SizeMode = ox::psmNormal;
+    l.HorzPos = l.VertPos = ox::ppNear;
+    l.LeftMargin = l.TopMargin = l.RightMargin = l.BottomMargin = 0;
+    gfx::TDib page(16, 16, gfx::TPixelFormat::pf24bit);
+    page.Canvas().FillRect({0, 0, 16, 16});
+    ox::TOXCanvasTarget t(page.Canvas());
+    ox::PrintOnDevice(io, t, {16, 16, 16, 16}, l);
+    EXPECT_EQ(page.GetPixelColor(2, 4), 0u);
+    EXPECT_EQ(page.GetPixelColor(12, 4), 0xFFFFFFu);
   }
 }
