@@ -222,3 +222,23 @@ TEST(VirtualBitmapTest, OneBitShrinksToGrayAndForEachPixelWritesBitsBack) {
   EXPECT_FALSE(vb.Allocate(0x7FFFFFFF, 0x7FFFFFFF, 24));
   EXPECT_FALSE(vb.Allocate(10, 10, 16));
 }
+
+TEST(VirtualDIBListTest, HoldsHundredsOfThumbnailsWithTenViews) {
+  TOXVirtualDIBList store;
+  EXPECT_TRUE(store.ReserveBlocks(100, 75, 500, 24));
+  std::vector<TOXVirtualDIBList::Entry*> entries;
+  for (int i = 0; i < 500; ++i) {
+    gfx::TDib thumb(100, 75, gfx::TPixelFormat::pf24bit);
+    thumb.SetPixelColor(0, 0, gfx::TColor(i));
+    entries.push_back(store.AddDib(thumb));
+    ASSERT_NE(entries.back(), nullptr) << i;
+  }
+  EXPECT_EQ(store.FileSize(), ox::kVirtualFileStart + 500 * 65536);  // the reservation sufficed
+  EXPECT_EQ(store.MappedCount(), size_t(ox::kVirtualMaxMapped));
+  for (int i = 0; i < 500; i += 37) {
+    gfx::TDib* dib = store.GetDib(entries[i]);
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(dib->GetPixelColor(0, 0), gfx::TColor(i));
+    store.ReleaseDib(dib, false);
+  }
+}
