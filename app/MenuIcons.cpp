@@ -23,6 +23,7 @@ const std::map<std::string, TIconName>& IconNames() {
       {"OpenFolderItem", {"folder-open", QStyle::SP_DirOpenIcon}},
       {"SaveItem", {"document-save", QStyle::SP_DialogSaveButton}},
       {"SaveAsItem", {"document-save-as", QStyle::SP_DialogSaveButton}},
+      {"PrintItem", {"document-print", QStyle::SP_FileDialogContentsView}},
       {"ExitItem", {"application-exit", QStyle::SP_DialogCloseButton}},
       {"UndoItem", {"edit-undo", QStyle::SP_ArrowBack}},
       {"RedoItem", {"edit-redo", QStyle::SP_ArrowForward}},

@@ -115,6 +115,10 @@ class TMainFrm : public QMainWindow {
   // False when nothing was written (reported); ImageModified stays set then.
   bool SaveItemClick();
   void SaveAsItemClick();
+  // File > "Preview...", "Print...", "Print selection..." (NPPrint.cpp).
+  void PriviewItemClick();
+  void PrintItemClick();
+  void PrintSelItemClick();
   void CopyFileToClipboard(const std::string& path);
   void ExitItemClick() { close(); }
   void HomePageItemClick();
@@ -182,6 +186,7 @@ class TMainFrm : public QMainWindow {
   void FormCreate();
   void BuildMenus();
   void BuildEditMenu(QMenu* menu);
+  void BuildPrintItems(QMenu* file);
   void BuildImageMenu(QMenu* menu);
   void BuildViewMenu(QMenu* menu);
   void BuildContextMenu();

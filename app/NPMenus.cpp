@@ -52,6 +52,7 @@ void TMainFrm::BuildMenus() {
   file->addSeparator();
   AddItem(file, "SaveItem", "Save...", Qt::Key_S, [this] { SaveItemClick(); });
   AddItem(file, "SaveAsItem", "Save As...", Qt::CTRL | Qt::SHIFT | Qt::Key_S, [this] { SaveAsItemClick(); });
+  BuildPrintItems(file);
   file->addSeparator();
   QMenu* recent = file->addMenu("Recent Files");
   for (size_t i = 0; i < RecentList.size(); ++i)
@@ -144,6 +145,7 @@ void TMainFrm::BuildToolBar() {
   };
   button("OpenItem", "Open");
   button("SaveAsItem", "Save As");
+  button("PrintItem", "Print");
   toolBar_->addSeparator();
   button("CutItem", "Cut");
   button("CopyItem", "Copy");

@@ -17,6 +17,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/fs/Fs.h"
 #include "platform/metafile/Metafile.h"
+#include "platform/print/PrinterQt.h"
 #include "platform/shell/ShellQt.h"
 #include "platform/system/QtSystem.h"
 #include "platform/ui/QtColor.h"
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
   platform::TDesktopLinux desktop;
   platform::TClipboardQt clipboard;
   platform::TQtSystem system;
+  platform::TPrinterQt printer(&MainWindow);
 
   app::TAppSetup setup;
   setup.services.ui = &ui;
@@ -69,6 +71,7 @@ int main(int argc, char** argv) {
   setup.services.desktop = &desktop;
   setup.services.clipboard = &clipboard;
   setup.services.system = &system;
+  setup.services.printer = &printer;
   setup.settingsPath = fs.SettingsPath();
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype i = 1; i < args.size(); ++i) setup.args.push_back(args[i].toStdString());

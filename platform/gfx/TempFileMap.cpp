@@ -17,23 +17,40 @@ TTempFileMap& TTempFileMap::operator=(TTempFileMap&& other) noexcept {
     Close();
     fd_ = other.fd_;
     size_ = other.size_;
-    view_ = other.view_;
-    viewLength_ = other.viewLength_;
+    view_ = std::move(other.view_);
     fileName_ = std::move(other.fileName_);
     other.fd_ = -1;
     other.size_ = 0;
-    other.view_ = nullptr;
-    other.viewLength_ = 0;
     other.fileName_.clear();
   }
   return *this;
 }
 
-bool TTempFileMap::Create(int64_t size) {
+TFileView& TFileView::operator=(TFileView&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    base_ = other.base_;
+    length_ = other.length_;
+    data_ = other.data_;
+    other.base_ = nullptr;
+    other.length_ = 0;
+    other.data_ = nullptr;
+  }
+  return *this;
+}
+
+void TFileView::Reset() {
+  if (base_) munmap(base_, length_);
+  base_ = nullptr;
+  length_ = 0;
+  data_ = nullptr;
+}
+
+bool TTempFileMap::Create(int64_t size, const std::string& directory) {
   Close();
   if (size <= 0) return false;
   const char* dir = std::getenv("TMPDIR");
-  std::string path = (dir && *dir) ? dir : "/tmp";
+  std::string path = !directory.empty() ? directory : (dir && *dir) ? dir : "/tmp";
   if (path.back() != '/') path += '/';
   path += "orvexXXXXXX";
   std::vector<char> name(path.begin(), path.end());
@@ -53,14 +70,35 @@ bool TTempFileMap::Create(int64_t size) {
   return true;
 }
 
-void TTempFileMap::Unmap() {
-  if (view_) munmap(view_, viewLength_);
-  view_ = nullptr;
-  viewLength_ = 0;
+bool TTempFileMap::Grow(int64_t size) {
+  if (fd_ < 0 || size < size_) return false;
+  if (size == size_) return true;
+  struct stat st {};
+  if (posix_fallocate(fd_, 0, off_t(size)) != 0 || fstat(fd_, &st) != 0 || int64_t(st.st_size) != size) {
+    // A partial extension is cut back, so the size we report is the one the file has.
+    const bool cut = ftruncate(fd_, off_t(size_)) == 0;
+    (void)cut;
+    return false;
+  }
+  size_ = size;
+  return true;
+}
+
+TFileView TTempFileMap::MapView(int64_t offset, int64_t length) const {
+  TFileView v;
+  if (fd_ < 0 || offset < 0 || length <= 0 || offset > size_ || length > size_ - offset) return v;
+  const int64_t base = offset - offset % kMapGranularity;
+  const int64_t delta = offset - base;
+  void* view = mmap(nullptr, size_t(delta + length), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, off_t(base));
+  if (view == MAP_FAILED) return v;
+  v.base_ = view;
+  v.length_ = size_t(delta + length);
+  v.data_ = static_cast<uint8_t*>(view) + delta;
+  return v;
 }
 
 void TTempFileMap::Close() {
-  Unmap();
+  view_.Reset();
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   size_ = 0;
@@ -68,15 +106,9 @@ void TTempFileMap::Close() {
 }
 
 uint8_t* TTempFileMap::Map(int64_t offset, int64_t length) {
-  Unmap();
-  if (fd_ < 0 || offset < 0 || length <= 0 || offset > size_ || length > size_ - offset) return nullptr;
-  const int64_t base = offset - offset % kMapGranularity;
-  const int64_t delta = offset - base;
-  void* view = mmap(nullptr, size_t(delta + length), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, off_t(base));
-  if (view == MAP_FAILED) return nullptr;
-  view_ = view;
-  viewLength_ = size_t(delta + length);
-  return static_cast<uint8_t*>(view) + delta;
+  view_.Reset();
+  view_ = MapView(offset, length);
+  return view_.Data();
 }
 
 }  // namespace gfx

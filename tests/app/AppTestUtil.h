@@ -9,6 +9,7 @@
 #include "app/NP.h"
 #include "imaging/view/Orvex.h"
 #include "platform/clipboard/ClipboardDouble.h"
+#include "platform/print/PrinterDouble.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/fs/Fs.h"
 #include "platform/shell/Shell.h"
@@ -24,6 +25,7 @@ class TMainFrmTest : public ::testing::Test {
   platform::TDesktopDouble desktop;
   platform::TWindowDouble window;
   platform::TClipboardDouble clipboard;
+  platform::TPrinterDouble printer;
   platform::TFsLinux fs{dir / "vantrel"};
   app::ViewerOptions options;
   std::unique_ptr<app::TAppContext> ctx;
@@ -43,6 +45,7 @@ class TMainFrmTest : public ::testing::Test {
     s.services.window = &window;
     s.services.clipboard = &clipboard;
     s.lentOptions = &options;
+    s.services.printer = &printer;
     s.settingsPath = IniPath();
     s.args = std::move(args);
     s.startFolder = dir.path.string();
