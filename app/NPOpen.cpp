@@ -30,7 +30,9 @@ std::string TMainFrm::RunIO(const std::function<void()>& op, const std::string& 
   }
   // A picture whose data ended after some rows is shown: the caller tells the user.
   const ox::TOrvexIO& io = Orvex->IOComponent();
-  return io.Aborted && !io.Partial ? failure : std::string();
+  if (!io.Aborted || io.Partial) return std::string();
+  // The codec's own reason says which: damaged, or a feature this program does not read.
+  return io.Failure ? failure + "\n\n" + io.Failure.Text + "." : failure;
 }
 
 bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "imaging/io/oxfailure.h"
 #include "imaging/io/oxwriteprep.h"
 #include "imaging/model/Rounding.h"
 #include "imaging/proc/oxquantize.h"
@@ -18,36 +19,6 @@ namespace {
 inline bool IsAlnum(int c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
-// Reads the stream in blocks; Sync() puts the stream at the logical position.
-class TByteSource {
- public:
-  explicit TByteSource(TOXStream& s) : s_(s), buf_(1 << 16), base_(s.Position()) {}
-  int Get() {
-    if (pos_ == len_ && !Fill()) return -1;
-    return buf_[pos_++];
-  }
-  int64_t Position() const { return base_ + int64_t(pos_); }
-  // Drops the read-ahead so that the stream may be read directly from here.
-  void Sync() {
-    base_ = Position();
-    pos_ = len_ = 0;
-    s_.SetPosition(base_);
-  }
-
- private:
-  bool Fill() {
-    base_ += int64_t(len_);
-    pos_ = 0;
-    const int64_t n = s_.Read(buf_.data(), int64_t(buf_.size()));
-    len_ = n > 0 ? size_t(n) : 0;
-    return len_ > 0;
-  }
-  TOXStream& s_;
-  std::vector<uint8_t> buf_;
-  size_t pos_ = 0, len_ = 0;
-  int64_t base_;
-};
-
 std::string Trim(const std::string& s) {
   size_t a = 0, b = s.size();
   while (a < b && (s[a] == ' ' || s[a] == '\t' || s[a] == '\v' || s[a] == '\f')) ++a;
@@ -55,20 +26,20 @@ std::string Trim(const std::string& s) {
   return s.substr(a, b - a);
 }
 
-std::string Token(TByteSource& src) {
+std::string Token(TOXReader& src) {
   int c;
-  do c = src.Get();
+  do c = src.NextByte();
   while (c >= 0 && !IsAlnum(c) && c != '#');
   if (c < 0) return {};
   std::string t;
   if (c == '#') {
-    while ((c = src.Get()) >= 0 && c != '\n' && c != '\r') t += char(c);
+    while ((c = src.NextByte()) >= 0 && c != '\n' && c != '\r') t += char(c);
     std::string comment(1, '#');
     comment.append(Trim(t));
     return comment;
   }
   t += char(c);
-  while ((c = src.Get()) >= 0 && IsAlnum(c)) t += char(c);
+  while ((c = src.NextByte()) >= 0 && IsAlnum(c)) t += char(c);
   return t;
 }
 
@@ -85,19 +56,19 @@ int ParseNumber(const std::string& t) {
 
 // Next raster sample of a text map: comments are skipped; a word that is not a number counts as 0; -1 at
 // the end of the stream.
-int64_t TextSample(TByteSource& src) {
+int64_t TextSample(TOXReader& src) {
   for (;;) {
     int c;
-    do c = src.Get();
+    do c = src.NextByte();
     while (c >= 0 && !IsAlnum(c) && c != '#');
     if (c < 0) return -1;
     if (c == '#') {
-      while ((c = src.Get()) >= 0 && c != '\n' && c != '\r') {}
+      while ((c = src.NextByte()) >= 0 && c != '\n' && c != '\r') {}
       continue;
     }
     int64_t v = 0;
     bool number = true;
-    for (; c >= 0 && IsAlnum(c); c = src.Get()) {
+    for (; c >= 0 && IsAlnum(c); c = src.NextByte()) {
       if (!IsDigit(c)) number = false;
       else if (v < 1000000) v = v * 10 + (c - '0');
     }
@@ -110,7 +81,7 @@ struct THeader {
 };
 
 // Magic, width, height and maximum; comments go to `comments` when given. False when incomplete.
-bool ReadHeader(TByteSource& src, THeader& h, std::vector<std::string>* comments, int tokenLimit) {
+bool ReadHeader(TOXReader& src, THeader& h, std::vector<std::string>* comments, int tokenLimit) {
   int field = 0;
   for (int n = 0; n < tokenLimit; ++n) {
     const std::string t = Token(src);
@@ -147,7 +118,7 @@ std::vector<uint8_t> ScaleTable(int max, int entries) {
 }  // namespace
 
 std::string PXMNextToken(TOXStream& stream) {
-  TByteSource src(stream);
+  TOXReader src(stream, TOXReader::Buffered);
   std::string t = Token(src);
   src.Sync();
   return t;
@@ -155,7 +126,7 @@ std::string PXMNextToken(TOXStream& stream) {
 
 bool IsPXMStream(TOXStream& stream) {
   const int64_t pos = stream.Position();
-  TByteSource src(stream);
+  TOXReader src(stream, TOXReader::Buffered);
   THeader h;
   ReadHeader(src, h, nullptr, 501);
   stream.SetPosition(pos);
@@ -164,12 +135,16 @@ bool IsPXMStream(TOXStream& stream) {
 
 void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress) {
   params.PxmComments.clear();
-  TByteSource src(stream);
+  TOXReader src(stream, TOXReader::Buffered);
   THeader h;
-  if (!ReadHeader(src, h, &params.PxmComments, INT_MAX) || h.width <= 0 || h.height <= 0 || h.max <= 0 ||
-      h.max > 65535) {
-    src.Sync();
-    progress.Abort();
+  const bool complete = ReadHeader(src, h, &params.PxmComments, INT_MAX);
+  src.Sync();
+  if (!complete) {
+    FailDamaged(progress, "PXM: the header ends before the size and the maximum value");
+    return;
+  }
+  if (h.width <= 0 || h.height <= 0 || h.max <= 0 || h.max > 65535) {
+    FailDamaged(progress, "PXM: the header's size or maximum value is out of range");
     return;
   }
   params.FreeColorMap();
@@ -181,13 +156,10 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   const bool colour = h.magic == 3 || h.magic == 6;
   params.BitsPerSample = bilevel ? 1 : 8;
   params.SamplesPerPixel = colour ? 3 : 1;
-  if (paramsOnly || !dib) {
-    src.Sync();
-    return;
-  }
+  if (paramsOnly || !dib) return;
   if (!gfx::ImageSizeAllowed(h.width, h.height, bilevel ? 1 : 24)) {
-    src.Sync();
-    progress.Abort();
+    FailUnsupported(progress, "PXM: " + std::to_string(h.width) + " x " + std::to_string(h.height) +
+                                  " pixels is larger than this program reads");
     return;
   }
   const int w = h.width, ht = h.height;
@@ -195,12 +167,11 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   // shows the rows it holds.
   const int bytesPerSample = h.max > 255 ? 2 : 1;
   const int64_t binaryRow = h.magic == 4 ? (int64_t(w) + 7) / 8 : int64_t(w) * (colour ? 3 : 1) * bytesPerSample;
-  src.Sync();
-  const int64_t left = stream.Size() - stream.Position();
+  const int64_t left = src.Remaining();
   // Each text sample takes at least one byte.
   const int64_t needed = h.magic >= 4 ? binaryRow : int64_t(w) * (colour ? 3 : 1);
   if (needed > left || needed * ht > left * 16 + (int64_t(1) << 20)) {
-    progress.Abort();
+    FailDamaged(progress, "PXM: the file is far shorter than its header says");
     return;
   }
   *dib = gfx::TDib(w, ht, bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
@@ -215,11 +186,11 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
       if (h.magic == 1) {
         std::memset(row, 0, size_t(dib->RowLength()));
         for (int x = 0; x < w;) {
-          const int c = src.Get();
+          const int c = src.NextByte();
           if (c < 0) { ended = true; break; }
           if (c == '#') {
             int d;
-            while ((d = src.Get()) >= 0 && d != '\n' && d != '\r') {}
+            while ((d = src.NextByte()) >= 0 && d != '\n' && d != '\r') {}
           } else if (c == '0') {
             row[x >> 3] |= uint8_t(0x80 >> (x & 7));
             ++x;
@@ -245,7 +216,7 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     return;
   }
 
-  TOXReader rd(stream);
+  TOXReader& rd = src;
   std::vector<uint8_t> buf(h.magic == 4 ? 0 : size_t(binaryRow));
   for (int y = 0; y < ht && !progress.IsAborted(); ++y) {
     uint8_t* row = dib->ScanLine(y);
@@ -278,13 +249,14 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     }
     progress.Step();
   }
+  rd.Sync();
   if (rd.Failed()) progress.EndOfData();
   if (h.magic == 4) InvertBilevel(*dib);
 }
 
 void PXMWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
   if (dib.Empty()) {
-    progress.Abort();
+    FailUnsupported(progress, "PXM: an empty picture cannot be written");
     return;
   }
   std::string comments;
@@ -292,9 +264,11 @@ void PXMWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   const int w = dib.Width(), h = dib.Height();
   const std::string size = std::to_string(w) + " " + std::to_string(h);
   gfx::TDib holder, holder24;
+  TOXWriter writer(stream);
   auto put = [&](const void* data, size_t n) {
-    if (stream.Write(data, int64_t(n)) != int64_t(n)) progress.Abort();
-    return !progress.IsAborted();
+    if (writer.Write(data, int64_t(n))) return !progress.IsAborted();
+    FailOutput(progress, "PXM: the output took fewer bytes than were written");
+    return false;
   };
   progress.SetRows(h);
   std::vector<uint8_t> row;

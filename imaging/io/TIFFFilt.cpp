@@ -10,6 +10,7 @@
 #include "imaging/io/JPEGFilt.h"
 #include "imaging/io/TIFFDir.h"
 #include "imaging/io/TIFFJpeg.h"
+#include "imaging/io/oxfailure.h"
 #include "imaging/io/oxwriteprep.h"
 #include "imaging/model/BitRun.h"
 #include "imaging/model/Rounding.h"
@@ -38,6 +39,32 @@ enum : int {
   cNone = 1, cHuffman = 2, cGroup3 = 3, cGroup4 = 4, cLzw = 5, cOldJpeg = 6, cJpeg = 7, cDeflate = 8,
   cPackBits = 32773, cDeflateOld = 32946
 };
+
+// PhotometricInterpretation values.
+enum : int {
+  pmWhiteIsZero = 0, pmBlackIsZero = 1, pmRGB = 2, pmPalette = 3, pmTransparencyMask = 4, pmSeparated = 5,
+  pmYCbCr = 6, pmCIELab = 8
+};
+
+bool CompressionDecoded(int c) {
+  switch (c) {
+    case cNone: case cHuffman: case cGroup3: case cGroup4: case cLzw: case cOldJpeg: case cJpeg: case cDeflate:
+    case cPackBits: case cDeflateOld: return true;
+    default: return false;
+  }
+}
+
+// Compressions met in the field that this reader does not decode, by name for the failure reason.
+std::string CompressionName(int c) {
+  struct TName { int value; const char* name; };
+  static const TName names[] = {{9, "JBIG"}, {10, "JBIG colour"}, {32809, "ThunderScan"}, {34661, "JBIG"},
+                                {34676, "SGI LogLuv"}, {34677, "SGI LogLuv 24"}, {34712, "JPEG 2000"},
+                                {34887, "LERC"}, {34925, "LZMA"}, {50000, "Zstandard"}, {50001, "WebP"},
+                                {52546, "JPEG XL"}};
+  for (const TName& n : names)
+    if (n.value == c) return " (" + std::string(n.name) + ")";
+  return std::string();
+}
 
 // Values the standard gives Orientation and ResolutionUnit when the tags are absent.
 constexpr uint32_t kOrientationTopLeft = 1, kResolutionUnitInch = 2;
@@ -459,7 +486,7 @@ void TPage::ConvertRow(const uint8_t* src, int64_t n, int64_t x0, int64_t y) {
       break;
     case kGray16: {
       const int shift = molli ? 4 : 8;
-      const bool whiteZero = photometric == 0;
+      const bool whiteZero = photometric == pmWhiteIsZero;
       for (int64_t i = 0; i < n; ++i, d += 3, src += s * 2) {
         int v = hi ? src[0] | (src[1] << 8) : (src[0] << 8) | src[1];
         if (whiteZero) v = 65535 - v;
@@ -573,7 +600,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   const int64_t base = relativeOffsets ? stream.Position() : 0;
   TTiffDirReader r(stream, base);
   if (!r.ReadHeader()) {
-    progress.Abort();
+    FailDamaged(progress, "TIFF: the file header is not a TIFF header");
     return;
   }
   const std::vector<uint32_t> chain = r.WalkChain();
@@ -582,8 +609,12 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   params->TiffImageCount = numPages;
   const int index = params->TiffImageIndex;
   std::vector<TTiffEntry> ifd, exif;
-  if (index < 0 || index >= numPages || !r.ReadDirectory(chain[size_t(index)], ifd)) {
-    progress.Abort();
+  if (index < 0 || index >= numPages) {
+    FailDamaged(progress, "TIFF: the file has no page " + std::to_string(index + 1));
+    return;
+  }
+  if (!r.ReadDirectory(chain[size_t(index)], ifd)) {
+    FailDamaged(progress, "TIFF: the directory of page " + std::to_string(index + 1) + " runs past the end of the file");
     return;
   }
   if (const TTiffEntry* e = FindTag(ifd, tgExifIFD)) r.ReadDirectory(r.Int(e, 0), exif);
@@ -601,7 +632,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     if (!v.empty()) pg.bps = int(std::min<uint32_t>(v[0], 64));
     for (uint32_t b : v)
       if (b != v[0]) {
-        progress.Abort();
+        FailUnsupported(progress, "TIFF: samples of different sizes in one pixel are not supported");
         return;
       }
   }
@@ -624,8 +655,8 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   pg.molli = software.rfind("Look@Molli v1.1", 0) == 0;
 
   // A bilevel page without a colour interpretation of its own is white-is-zero.
-  if (pg.spp == 1 && pg.bps == 1 && pg.compression >= 1 && pg.compression <= 4 && pg.photometric == 2)
-    pg.photometric = 0;
+  if (pg.spp == 1 && pg.bps == 1 && pg.compression >= 1 && pg.compression <= 4 && pg.photometric == pmRGB)
+    pg.photometric = pmWhiteIsZero;
 
   TIOParamsVals& p = *params;
   p.BitsPerSample = pg.bps;
@@ -635,7 +666,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   p.TiffOrientation = orientation;
   p.TiffCompression = MapCompression(uint32_t(pg.compression), pg.t4);
   if (pg.photometric >= 0 && pg.photometric <= 6) p.TiffPhotometric = uint8_t(pg.photometric);
-  else if (pg.photometric == 8) p.TiffPhotometric = 7;  // other values leave the previous one
+  else if (pg.photometric == pmCIELab) p.TiffPhotometric = 7;  // other values leave the previous one
   p.TiffPlanarConfig = pg.planar;
   p.TiffDocumentName = text(tgDocumentName);
   p.TiffImageDescription = text(tgImageDescription);
@@ -658,7 +689,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
 
   // Palette: entries the tag holds, the rest black; a gray ramp without the tag.
   p.FreeColorMap();
-  if (pg.photometric == 3 && pg.bps <= 8) {
+  if (pg.photometric == pmPalette && pg.bps <= 8) {
     const int n = 1 << pg.bps;
     pg.palette.assign(256, gfx::TRGB{});
     if (const TTiffEntry* e = FindTag(ifd, tgColorMap)) {
@@ -682,7 +713,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   if (pg.compression == cLzw) {
     pg.lzw = p.TiffDecoder();
     if (!pg.lzw) {
-      progress.Abort();
+      FailUnsupported(progress, "TIFF: no LZW decoder is installed");
       return;
     }
   }
@@ -694,41 +725,46 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   }
   if (!dib) return;
   if ((pg.width <= 0 || pg.height <= 0) && pg.compression != cOldJpeg) {
-    progress.Abort();
+    FailDamaged(progress, "TIFF: the page has no width or height");
+    return;
+  }
+  if (!CompressionDecoded(pg.compression)) {
+    FailUnsupported(progress, "TIFF: compression " + std::to_string(pg.compression) + CompressionName(pg.compression) +
+                                  " is not supported");
     return;
   }
 
   // The sample layout decides how rows become pixels.
   const int ph = pg.photometric, bps = pg.bps, spp = pg.spp;
-  const bool jpegRgb = pg.compression == cJpeg && ph == 6;
-  if (spp == 1 && bps == 1 && (ph == 0 || ph == 1)) {
+  const bool jpegRgb = pg.compression == cJpeg && ph == pmYCbCr;
+  if (spp == 1 && bps == 1 && (ph == pmWhiteIsZero || ph == pmBlackIsZero)) {
     pg.kind = kBilevel;
     // The fax decoders set the bits of white-coded runs; those runs hold 0 bits, which the photometric
     // value then names: white for 0, black for 1. Raw bits are set for white only with black-is-zero.
     const bool ccitt = pg.compression >= cHuffman && pg.compression <= cGroup4;
-    pg.invert = ccitt ? ph == 1 : ph == 0;
-  } else if ((ph == 2 || jpegRgb) && spp >= 3 && bps == 8) {
+    pg.invert = ccitt ? ph == pmBlackIsZero : ph == pmWhiteIsZero;
+  } else if ((ph == pmRGB || jpegRgb) && spp >= 3 && bps == 8) {
     pg.kind = kRGB8;
-  } else if (ph == 2 && spp >= 3 && bps == 16) {
+  } else if (ph == pmRGB && spp >= 3 && bps == 16) {
     pg.kind = kRGB16;
-  } else if (ph == 2 && spp == 1 && bps == 16) {
+  } else if (ph == pmRGB && spp == 1 && bps == 16) {
     pg.kind = kRGB555;
-  } else if (ph == 3 && spp == 2 && bps == 8) {
+  } else if (ph == pmPalette && spp == 2 && bps == 8) {
     pg.kind = kPaletteAlpha;
-  } else if (ph == 3 && spp == 1 && bps >= 1 && bps <= 8) {
+  } else if (ph == pmPalette && spp == 1 && bps >= 1 && bps <= 8) {
     pg.kind = kPalette;
-  } else if ((ph == 0 || ph == 1) && bps >= 1 && bps <= 8) {  // 0 bits per sample: no gray scale to map
+  } else if ((ph == pmWhiteIsZero || ph == pmBlackIsZero) && bps >= 1 && bps <= 8) {  // 0 bits per sample: no gray scale to map
     pg.kind = kGray;
     const int max = (1 << bps) - 1;
     for (int v = 0; v <= max; ++v) {
       const int g = v * 255 / max;
-      pg.grayLut[v] = uint8_t(ph == 0 ? 255 - g : g);
+      pg.grayLut[v] = uint8_t(ph == pmWhiteIsZero ? 255 - g : g);
     }
-  } else if ((ph == 0 || ph == 1) && bps == 16) {
+  } else if ((ph == pmWhiteIsZero || ph == pmBlackIsZero) && bps == 16) {
     pg.kind = kGray16;
-  } else if (ph == 5 && spp >= 4 && (bps == 8 || bps == 16)) {
+  } else if (ph == pmSeparated && spp >= 4 && (bps == 8 || bps == 16)) {
     pg.kind = bps == 8 ? kCMYK8 : kCMYK16;
-  } else if (ph == 8 && spp >= 3 && bps == 8) {
+  } else if (ph == pmCIELab && spp >= 3 && bps == 8) {
     pg.kind = kLab8;
   }
   pg.alpha = alphaMask && pg.extra == 2 && spp >= 4 && (pg.kind == kRGB8 || pg.kind == kRGB16);
@@ -739,8 +775,12 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     // Only the form that stores one whole JPEG stream is decoded.
     const TTiffEntry* at = FindTag(ifd, tgJPEGInterchangeFormat);
     const int64_t start = base + int64_t(r.Int(at, 0));
-    if (FindTag(ifd, tgJPEGProc) || !at || start >= r.StreamSize()) {
-      progress.Abort();
+    if (FindTag(ifd, tgJPEGProc) || !at) {
+      FailUnsupported(progress, "TIFF: old-style JPEG without one whole JPEG stream is not supported");
+      return;
+    }
+    if (start >= r.StreamSize()) {
+      FailDamaged(progress, "TIFF: the JPEG stream starts past the end of the file");
       return;
     }
     const int64_t declared = r.Int(FindTag(ifd, tgJPEGInterchangeFormatLength), 0);
@@ -754,7 +794,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     TIOParamsVals jp;
     ReadJpegStream(js, dib, jp, false, progress);
     if (progress.IsAborted() || dib->Empty()) {
-      progress.Abort();
+      FailDamaged(progress, "TIFF: the embedded JPEG stream cannot be read");
       return;
     }
     if (pg.width > 0 && pg.height > 0 && (dib->Width() != pg.width || dib->Height() != pg.height))
@@ -763,17 +803,19 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   if (pg.compression == cJpeg)
     if (const TTiffEntry* e = FindTag(ifd, tgJPEGTables)) pg.jpegTables = r.Bytes(*e);
   if (pg.kind == kNone) {
-    progress.Abort();
+    FailUnsupported(progress, "TIFF: photometric " + std::to_string(ph) + " with " + std::to_string(spp) +
+                                  " samples of " + std::to_string(bps) + " bits is not supported");
     return;
   }
   const bool bilevelDib = pg.kind == kBilevel;
   if (!gfx::ImageSizeAllowed(pg.width, pg.height, bilevelDib ? 1 : 24)) {
-    progress.Abort();
+    FailUnsupported(progress, "TIFF: " + std::to_string(pg.width) + " x " + std::to_string(pg.height) +
+                                  " pixels is larger than this program reads");
     return;
   }
   const int64_t chunkW = pg.tiled ? pg.tileW : pg.width, chunkH = pg.tiled ? pg.tileH : pg.rowsPerStrip;
   if (!gfx::ImageSizeAllowed(chunkW, chunkH, int64_t(bps) * spp)) {
-    progress.Abort();
+    FailUnsupported(progress, "TIFF: a strip or tile is larger than this program reads");
     return;
   }
   if (const TTiffEntry* e = FindTag(ifd, pg.tiled ? tgTileOffsets : tgStripOffsets)) pg.offsets = r.Ints(*e);
@@ -783,7 +825,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     if (const TTiffEntry* e = FindTag(ifd, tgStripByteCounts)) pg.counts = r.Ints(*e);
   }
   if (pg.offsets.empty()) {
-    progress.Abort();
+    FailDamaged(progress, "TIFF: the page has no strip or tile offsets");
     return;
   }
 
@@ -792,7 +834,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   progress.StartPicture(pg.height);
   const bool ok = pg.tiled ? pg.ReadTiles() : pg.ReadStrips();
   if (!ok && !pg.dataEnded) {
-    progress.Abort();
+    FailDamaged(progress, "TIFF: the compressed data of a strip or tile cannot be decoded");
     return;
   }
   if (pg.invert) InvertBilevelRows(*dib);
@@ -914,7 +956,7 @@ enum TOutKind { okBilevel, okRGB, okPalette, okCMYK, okLab };
 int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progress, TIOParamsVals& params) {
   TCheckedStream stream(target);
   if (dib.Empty()) {
-    progress.Abort();
+    FailUnsupported(progress, "TIFF: an empty picture cannot be written");
     return 0;
   }
   TIOParamsVals& p = params;
@@ -1037,11 +1079,11 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
     } else {
       stream.Write(row.data(), rowBytes);
     }
-    if (stream.failed) progress.Abort();
+    if (stream.failed) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
   }
   if (ccitt) fax->Finish();
   if (compression == 5) lzw(nullptr, 0, stream, lzwState);
-  if (stream.failed) progress.Abort();
+  if (stream.failed) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
   if (progress.IsAborted()) return 0;
   const int64_t stripEnd = stream.Position();
 
@@ -1101,7 +1143,7 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
   stream.Write(h8.data(), 8);
   stream.SetPosition(end);
   if (stream.failed) {
-    progress.Abort();
+    FailOutput(progress, "TIFF: the output took fewer bytes than were written");
     return 0;
   }
   return 1;

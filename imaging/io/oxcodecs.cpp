@@ -2,6 +2,7 @@
 #include "imaging/io/oxcodecs.h"
 
 #include <array>
+#include <string>
 
 #include "imaging/io/BMPFilt.h"
 #include "imaging/io/GIFFilt.h"
@@ -87,7 +88,33 @@ std::array<TBuiltInCodec, 13> MakeTable() {
   return t;
 }
 
+const char* FormatTag(TOXFileFormat format) {
+  static const char* const tags[] = {"", "TIFF", "GIF", "JPEG", "PCX", "BMP", "ICO", "CUR", "PNG", "WMF", "EMF", "TGA", "PXM"};
+  return format > oxffUnknown && format <= oxffPXM ? tags[format] : "";
+}
+
 }  // namespace
+
+TCodecFailure RunCodecRead(const TBuiltInCodec& codec, TOXFileFormat format, TReadCall& call) {
+  TFailureScope scope;
+  codec.Read(call);
+  if (!call.Progress.IsAborted()) return {};
+  if (scope.Failure()) return scope.Failure();
+  const std::string tag = FormatTag(format);
+  if (call.Progress.DataEnded)
+    return {TFailureKind::Damaged, tag + ": the data ends after row " + std::to_string(call.Progress.RowsDelivered) +
+                                       " of " + std::to_string(call.Progress.PictureRows)};
+  return {TFailureKind::Damaged, tag + ": damaged, or not a " + tag + " file"};
+}
+
+TCodecFailure RunCodecWrite(const TBuiltInCodec& codec, TOXFileFormat format, TOXStream& stream, gfx::TDib& dib,
+                            TIOParamsVals& params, TProgressRec& progress, TOXMask* mask) {
+  TFailureScope scope;
+  codec.Write(stream, dib, params, progress, mask);
+  if (!progress.IsAborted()) return {};
+  if (scope.Failure()) return scope.Failure();
+  return {TFailureKind::Damaged, std::string(FormatTag(format)) + ": the picture could not be written"};
+}
 
 const TBuiltInCodec* BuiltInCodec(TOXFileFormat format) {
   static const std::array<TBuiltInCodec, 13> table = MakeTable();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "imaging/io/oxfailure.h"
 #include "imaging/io/oxioparams.h"
 #include "imaging/model/oxmask.h"
 
@@ -31,5 +32,11 @@ struct TBuiltInCodec {
 
 // The codec of a built-in format, or null when it is not built into this library.
 const TBuiltInCodec* BuiltInCodec(TOXFileFormat format);
+
+// The codec boundary: runs a built-in reader or writer and says why it stopped. A stop without a reason of
+// its own gets the format's general one; a picture cut short says where (empty when nothing failed).
+TCodecFailure RunCodecRead(const TBuiltInCodec& codec, TOXFileFormat format, TReadCall& call);
+TCodecFailure RunCodecWrite(const TBuiltInCodec& codec, TOXFileFormat format, TOXStream& stream, gfx::TDib& dib,
+                            TIOParamsVals& params, TProgressRec& progress, TOXMask* mask);
 
 }  // namespace ox

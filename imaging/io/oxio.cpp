@@ -164,6 +164,7 @@ void TOrvexIO::BeginOperation() {
   Aborted = false;
   Partial = false;
   RowsRead = RowsExpected = 0;
+  Failure = {};
 }
 
 void TOrvexIO::PrepareProgress(TProgressRec& rec) {
@@ -233,7 +234,7 @@ void TOrvexIO::RunLoad(TOXFileFormat format, TOXStream& stream, const std::strin
       Aborted = true;
       return;
     }
-    codec->Read(call);
+    Failure = RunCodecRead(*codec, format, call);
     if (restoreTo >= 0) stream.SetPosition(restoreTo);
   }
   if (Aborted && progress.PartialPicture() && bitmap_) {
@@ -367,7 +368,7 @@ void TOrvexIO::WriteStream(TOXStream& stream, TOXFileFormat format, const TOXReg
   const bool block = StreamHeaders && HasHeaderBlock(format);
   const int64_t start = stream.Position();
   if (block) WriteHeaderBlock(stream, "\0\0\0\0", 0);
-  codec->Write(stream, *bitmap_, Params, progress, mask_);
+  Failure = RunCodecWrite(*codec, format, stream, *bitmap_, Params, progress, mask_);
   if (block && !(format == oxffPCX && Aborted)) {
     const int64_t end = stream.Position();
     stream.SetPosition(start);
@@ -438,7 +439,7 @@ void TOrvexIO::ReadParamsOnly(TOXStream& stream, TOXFileFormat format, int64_t d
     TReadCall call{stream, nullptr, Params, progress};
     call.ParamsOnly = true;
     call.DataLength = dataLength;
-    codec->Read(call);
+    Failure = RunCodecRead(*codec, format, call);
     return;
   }
   const TOXFileFormatInfo* rec = FindFormatById(format);
