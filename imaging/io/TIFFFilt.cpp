@@ -594,32 +594,12 @@ bool TPage::ReadTiles() {
 
 }  // namespace
 
-void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relativeOffsets, TOXMask* alphaMask,
-                    bool paramsOnly, TProgressRec& progress, TIOParamsVals* params) {
-  numPages = 0;
-  const int64_t base = relativeOffsets ? stream.Position() : 0;
-  TTiffDirReader r(stream, base);
-  if (!r.ReadHeader()) {
-    FailDamaged(progress, "TIFF: the file header is not a TIFF header");
-    return;
-  }
-  const std::vector<uint32_t> chain = r.WalkChain();
-  numPages = int(chain.size());
-  if (!params) return;
-  params->TiffImageCount = numPages;
-  const int index = params->TiffImageIndex;
-  std::vector<TTiffEntry> ifd, exif;
-  if (index < 0 || index >= numPages) {
-    FailDamaged(progress, "TIFF: the file has no page " + std::to_string(index + 1));
-    return;
-  }
-  if (!r.ReadDirectory(chain[size_t(index)], ifd)) {
-    FailDamaged(progress, "TIFF: the directory of page " + std::to_string(index + 1) + " runs past the end of the file");
-    return;
-  }
-  if (const TTiffEntry* e = FindTag(ifd, tgExifIFD)) r.ReadDirectory(r.Int(e, 0), exif);
+namespace {
 
-  TPage pg(r, stream, progress);
+// The page's tags into the page and the parameters, with the orientation tag; false when the page cannot
+// be read.
+bool ReadPageTags(TTiffDirReader& r, const std::vector<TTiffEntry>& ifd, const std::vector<TTiffEntry>& exif, TPage& pg,
+                  TIOParamsVals& p, int& orientation) {
   auto tag = [&](uint16_t t, uint32_t def) { return r.Int(FindTag(ifd, t), def); };
   auto text = [&](uint16_t t) {
     const TTiffEntry* e = FindTag(ifd, t);
@@ -632,8 +612,8 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     if (!v.empty()) pg.bps = int(std::min<uint32_t>(v[0], 64));
     for (uint32_t b : v)
       if (b != v[0]) {
-        FailUnsupported(progress, "TIFF: samples of different sizes in one pixel are not supported");
-        return;
+        FailUnsupported(pg.progress, "TIFF: samples of different sizes in one pixel are not supported");
+        return false;
       }
   }
   pg.compression = int(tag(tgCompression, 1));
@@ -650,7 +630,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   const int64_t tw = int32_t(tag(tgTileWidth, 0xFFFFFFFFu)), tl = int32_t(tag(tgTileLength, 0xFFFFFFFFu));
   pg.tiled = tw > 0 && tl > 0;
   pg.tileW = tw, pg.tileH = tl;
-  const int orientation = int(tag(tgOrientation, kOrientationTopLeft));
+  orientation = int(tag(tgOrientation, kOrientationTopLeft));
   const std::string software = text(tgSoftware);
   pg.molli = software.rfind("Look@Molli v1.1", 0) == 0;
 
@@ -658,7 +638,6 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   if (pg.spp == 1 && pg.bps == 1 && pg.compression >= 1 && pg.compression <= 4 && pg.photometric == pmRGB)
     pg.photometric = pmWhiteIsZero;
 
-  TIOParamsVals& p = *params;
   p.BitsPerSample = pg.bps;
   p.SamplesPerPixel = pg.spp;
   p.Width = pg.width;
@@ -687,7 +666,11 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   p.TiffYPosition = TruncToInt(r.Real(FindTag(ifd, tgYPosition), 0) * f);
   ReadExifTags(r, ifd, exif, p);
 
-  // Palette: entries the tag holds, the rest black; a gray ramp without the tag.
+  return true;
+}
+
+// Palette: entries the tag holds, the rest black; a gray ramp without the tag.
+void ReadPalette(TTiffDirReader& r, const std::vector<TTiffEntry>& ifd, TPage& pg, TIOParamsVals& p) {
   p.FreeColorMap();
   if (pg.photometric == pmPalette && pg.bps <= 8) {
     const int n = 1 << pg.bps;
@@ -710,30 +693,10 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     }
   }
 
-  if (pg.compression == cLzw) {
-    pg.lzw = p.TiffDecoder();
-    if (!pg.lzw) {
-      FailUnsupported(progress, "TIFF: no LZW decoder is installed");
-      return;
-    }
-  }
-  if (paramsOnly) return;
+}
 
-  if (alphaMask) {
-    alphaMask->Allocate(std::max(pg.width, 1), std::max(pg.height, 1), 8);
-    alphaMask->Fill(255);
-  }
-  if (!dib) return;
-  if ((pg.width <= 0 || pg.height <= 0) && pg.compression != cOldJpeg) {
-    FailDamaged(progress, "TIFF: the page has no width or height");
-    return;
-  }
-  if (!CompressionDecoded(pg.compression)) {
-    FailUnsupported(progress, "TIFF: compression " + std::to_string(pg.compression) + CompressionName(pg.compression) +
-                                  " is not supported");
-    return;
-  }
-
+// How the page's samples become DIB pixels (kNone for layouts that are not read).
+void ClassifyPage(TPage& pg) {
   // The sample layout decides how rows become pixels.
   const int ph = pg.photometric, bps = pg.bps, spp = pg.spp;
   const bool jpegRgb = pg.compression == cJpeg && ph == pmYCbCr;
@@ -767,56 +730,61 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   } else if (ph == pmCIELab && spp >= 3 && bps == 8) {
     pg.kind = kLab8;
   }
-  pg.alpha = alphaMask && pg.extra == 2 && spp >= 4 && (pg.kind == kRGB8 || pg.kind == kRGB16);
-  pg.mask = alphaMask;
-  pg.dib = dib;
+}
 
-  if (pg.compression == cOldJpeg) {
-    // Only the form that stores one whole JPEG stream is decoded.
-    const TTiffEntry* at = FindTag(ifd, tgJPEGInterchangeFormat);
-    const int64_t start = base + int64_t(r.Int(at, 0));
-    if (FindTag(ifd, tgJPEGProc) || !at) {
-      FailUnsupported(progress, "TIFF: old-style JPEG without one whole JPEG stream is not supported");
-      return;
-    }
-    if (start >= r.StreamSize()) {
-      FailDamaged(progress, "TIFF: the JPEG stream starts past the end of the file");
-      return;
-    }
-    const int64_t declared = r.Int(FindTag(ifd, tgJPEGInterchangeFormatLength), 0);
-    const int64_t left = r.StreamSize() - start;
-    const int64_t n = declared > 0 ? std::min(declared, left) : left;
-    std::vector<uint8_t> jpeg(static_cast<size_t>(n));
-    stream.SetPosition(start);
-    jpeg.resize(size_t(std::max<int64_t>(0, stream.Read(jpeg.data(), n))));
-    // The stream goes to the JPEG reader with a record of its own, so the page's parameters stay.
-    TOXMemoryStream js(std::move(jpeg));
-    TIOParamsVals jp;
-    ReadJpegStream(js, dib, jp, false, progress);
-    if (progress.IsAborted() || dib->Empty()) {
-      FailDamaged(progress, "TIFF: the embedded JPEG stream cannot be read");
-      return;
-    }
-    if (pg.width > 0 && pg.height > 0 && (dib->Width() != pg.width || dib->Height() != pg.height))
-      dib->SetSize(pg.width, pg.height);
-  } else {
+// Old-style JPEG: only the form that stores one whole JPEG stream is decoded; false when it cannot be.
+bool ReadOldJpegPage(TTiffDirReader& r, const std::vector<TTiffEntry>& ifd, TPage& pg, TOXStream& stream,
+                     gfx::TDib* dib, int64_t base, TProgressRec& progress) {
+  const TTiffEntry* at = FindTag(ifd, tgJPEGInterchangeFormat);
+  const int64_t start = base + int64_t(r.Int(at, 0));
+  if (FindTag(ifd, tgJPEGProc) || !at) {
+    FailUnsupported(progress, "TIFF: old-style JPEG without one whole JPEG stream is not supported");
+    return false;
+  }
+  if (start >= r.StreamSize()) {
+    FailDamaged(progress, "TIFF: the JPEG stream starts past the end of the file");
+    return false;
+  }
+  const int64_t declared = r.Int(FindTag(ifd, tgJPEGInterchangeFormatLength), 0);
+  const int64_t left = r.StreamSize() - start;
+  const int64_t n = declared > 0 ? std::min(declared, left) : left;
+  std::vector<uint8_t> jpeg(static_cast<size_t>(n));
+  stream.SetPosition(start);
+  jpeg.resize(size_t(std::max<int64_t>(0, stream.Read(jpeg.data(), n))));
+  // The stream goes to the JPEG reader with a record of its own, so the page's parameters stay.
+  TOXMemoryStream js(std::move(jpeg));
+  TIOParamsVals jp;
+  ReadJpegStream(js, dib, jp, false, progress);
+  if (progress.IsAborted() || dib->Empty()) {
+    FailDamaged(progress, "TIFF: the embedded JPEG stream cannot be read");
+    return false;
+  }
+  if (pg.width > 0 && pg.height > 0 && (dib->Width() != pg.width || dib->Height() != pg.height))
+    dib->SetSize(pg.width, pg.height);
+  return true;
+}
+
+// The strips or tiles of the page into the DIB; false when the page cannot be read (a cut one can).
+bool ReadPagePixels(TTiffDirReader& r, const std::vector<TTiffEntry>& ifd, TPage& pg, gfx::TDib* dib,
+                    TProgressRec& progress) {
+  const int ph = pg.photometric, bps = pg.bps, spp = pg.spp;
   if (pg.compression == cJpeg)
     if (const TTiffEntry* e = FindTag(ifd, tgJPEGTables)) pg.jpegTables = r.Bytes(*e);
   if (pg.kind == kNone) {
     FailUnsupported(progress, "TIFF: photometric " + std::to_string(ph) + " with " + std::to_string(spp) +
                                   " samples of " + std::to_string(bps) + " bits is not supported");
-    return;
+    return false;
   }
   const bool bilevelDib = pg.kind == kBilevel;
   if (!gfx::ImageSizeAllowed(pg.width, pg.height, bilevelDib ? 1 : 24)) {
     FailUnsupported(progress, "TIFF: " + std::to_string(pg.width) + " x " + std::to_string(pg.height) +
                                   " pixels is larger than this program reads");
-    return;
+    return false;
   }
   const int64_t chunkW = pg.tiled ? pg.tileW : pg.width, chunkH = pg.tiled ? pg.tileH : pg.rowsPerStrip;
   if (!gfx::ImageSizeAllowed(chunkW, chunkH, int64_t(bps) * spp)) {
     FailUnsupported(progress, "TIFF: a strip or tile is larger than this program reads");
-    return;
+    return false;
   }
   if (const TTiffEntry* e = FindTag(ifd, pg.tiled ? tgTileOffsets : tgStripOffsets)) pg.offsets = r.Ints(*e);
   if (const TTiffEntry* e = FindTag(ifd, pg.tiled ? tgTileByteCounts : tgStripByteCounts)) pg.counts = r.Ints(*e);
@@ -826,7 +794,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   }
   if (pg.offsets.empty()) {
     FailDamaged(progress, "TIFF: the page has no strip or tile offsets");
-    return;
+    return false;
   }
 
   // A fresh buffer: resizing in place would fill every pixel with the brush colour first.
@@ -835,7 +803,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   const bool ok = pg.tiled ? pg.ReadTiles() : pg.ReadStrips();
   if (!ok && !pg.dataEnded) {
     FailDamaged(progress, "TIFF: the compressed data of a strip or tile cannot be decoded");
-    return;
+    return false;
   }
   if (pg.invert) InvertBilevelRows(*dib);
   if (!ok) {
@@ -843,7 +811,73 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     progress.EndOfData();
     progress.FillMissingRows(*dib);
   }
+  return true;
+}
+
+}  // namespace
+
+void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relativeOffsets, TOXMask* alphaMask,
+                    bool paramsOnly, TProgressRec& progress, TIOParamsVals* params) {
+  numPages = 0;
+  const int64_t base = relativeOffsets ? stream.Position() : 0;
+  TTiffDirReader r(stream, base);
+  if (!r.ReadHeader()) {
+    FailDamaged(progress, "TIFF: the file header is not a TIFF header");
+    return;
   }
+  const std::vector<uint32_t> chain = r.WalkChain();
+  numPages = int(chain.size());
+  if (!params) return;
+  params->TiffImageCount = numPages;
+  const int index = params->TiffImageIndex;
+  std::vector<TTiffEntry> ifd, exif;
+  if (index < 0 || index >= numPages) {
+    FailDamaged(progress, "TIFF: the file has no page " + std::to_string(index + 1));
+    return;
+  }
+  if (!r.ReadDirectory(chain[size_t(index)], ifd)) {
+    FailDamaged(progress, "TIFF: the directory of page " + std::to_string(index + 1) + " runs past the end of the file");
+    return;
+  }
+  if (const TTiffEntry* e = FindTag(ifd, tgExifIFD)) r.ReadDirectory(r.Int(e, 0), exif);
+
+  TPage pg(r, stream, progress);
+  TIOParamsVals& p = *params;
+  int orientation = kOrientationTopLeft;
+  if (!ReadPageTags(r, ifd, exif, pg, p, orientation)) return;
+  ReadPalette(r, ifd, pg, p);
+  if (pg.compression == cLzw) {
+    pg.lzw = p.TiffDecoder();
+    if (!pg.lzw) {
+      FailUnsupported(progress, "TIFF: no LZW decoder is installed");
+      return;
+    }
+  }
+  if (paramsOnly) return;
+
+  if (alphaMask) {
+    alphaMask->Allocate(std::max(pg.width, 1), std::max(pg.height, 1), 8);
+    alphaMask->Fill(255);
+  }
+  if (!dib) return;
+  if ((pg.width <= 0 || pg.height <= 0) && pg.compression != cOldJpeg) {
+    FailDamaged(progress, "TIFF: the page has no width or height");
+    return;
+  }
+  if (!CompressionDecoded(pg.compression)) {
+    FailUnsupported(progress, "TIFF: compression " + std::to_string(pg.compression) + CompressionName(pg.compression) +
+                                  " is not supported");
+    return;
+  }
+
+  ClassifyPage(pg);
+  pg.alpha = alphaMask && pg.extra == 2 && pg.spp >= 4 && (pg.kind == kRGB8 || pg.kind == kRGB16);
+  pg.mask = alphaMask;
+  pg.dib = dib;
+
+  const bool read = pg.compression == cOldJpeg ? ReadOldJpegPage(r, ifd, pg, stream, dib, base, progress)
+                                               : ReadPagePixels(r, ifd, pg, dib, progress);
+  if (!read) return;
   if (alphaMask && pg.alphaUsed) alphaMask->Full = false;
   if (p.TiffAutoOrient && orientation >= 2 && orientation <= 8) {
     OrientDib(*dib, orientation);
