@@ -504,4 +504,12 @@ void BMPWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   if (out.Failed()) FailOutput(progress, "BMP: the output took fewer bytes than were written");
 }
 
+bool IsBMPStream(TOXStream& stream) {
+  const int64_t pos = stream.Position();
+  uint8_t b[4] = {};
+  TOXReader r(stream);
+  const bool read = stream.Size() > 14 && r.ReadInto(b, 4);
+  stream.SetPosition(pos);
+  return read && b[0] == 'B' && b[1] == 'M';
+}
 }  // namespace ox

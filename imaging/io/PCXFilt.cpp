@@ -19,6 +19,7 @@ namespace {
 
 constexpr int kHeaderSize = 128;
 constexpr uint8_t kManufacturer = 10;  // the first byte of every PCX file
+constexpr uint8_t kLastVersion = 5;
 constexpr int kPaletteSize = 768;
 constexpr uint8_t kPaletteMark = 12;  // the byte before the trailing 256-colour palette
 
@@ -403,4 +404,12 @@ void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   if (out.Failed()) FailOutput(progress, "PCX: the output took fewer bytes than were written");
 }
 
+bool IsPCXStream(TOXStream& stream) {
+  const int64_t pos = stream.Position();
+  uint8_t b[4] = {};
+  TOXReader r(stream);
+  const bool read = stream.Size() > kHeaderSize && r.ReadInto(b, 4);
+  stream.SetPosition(pos);
+  return read && b[0] == kManufacturer && b[1] <= kLastVersion;
+}
 }  // namespace ox

@@ -1202,4 +1202,12 @@ bool IsTIFFStream(TOXStream& stream) {
   return ok;
 }
 
+bool HasTIFFByteOrderMark(TOXStream& stream) {
+  const int64_t pos = stream.Position();
+  uint8_t b[4] = {};
+  TOXReader r(stream);
+  const bool read = stream.Size() > 8 && r.ReadInto(b, 4);
+  stream.SetPosition(pos);
+  return read && ((b[0] == 'I' && b[1] == 'I') || (b[0] == 'M' && b[1] == 'M'));
+}
 }  // namespace ox

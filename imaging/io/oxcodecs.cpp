@@ -3,6 +3,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "imaging/io/BMPFilt.h"
 #include "imaging/io/GIFFilt.h"
@@ -33,7 +34,7 @@ std::array<TBuiltInCodec, 13> MakeTable() {
   t[oxffPNG].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask* m) {
     WritePNGStream(s, d, p, m, r);
   };
-  t[oxffPNG].Detect = [](TOXStream& s) { return IsPNGStream(s); };
+  t[oxffPNG].Detect = [](TOXStream& s) { return s.Size() > 8 && IsPNGStream(s); };
 
   t[oxffPCX].Read = [](TReadCall& c) {
     // Without a known length the data runs to the end of the stream.
@@ -43,6 +44,8 @@ std::array<TBuiltInCodec, 13> MakeTable() {
   t[oxffPCX].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
     WritePcxStream(s, d, p, r);
   };
+
+  t[oxffPCX].Detect = [](TOXStream& s) { return IsPCXStream(s); };
 
   t[oxffTGA].Read = [](TReadCall& c) { ReadTgaStream(c.Stream, c.Bitmap, c.Params, c.ParamsOnly, c.Progress); };
   t[oxffTGA].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
@@ -57,6 +60,7 @@ std::array<TBuiltInCodec, 13> MakeTable() {
   t[oxffBMP].Read = [](TReadCall& c) {
     BMPReadStream(c.Stream, c.Bitmap, c.DataLength, c.ParamsOnly, c.Progress, c.Params);
   };
+  t[oxffBMP].Detect = [](TOXStream& s) { return IsBMPStream(s); };
   t[oxffBMP].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
     BMPWriteStream(s, d, p, r);
   };
@@ -77,10 +81,12 @@ std::array<TBuiltInCodec, 13> MakeTable() {
   t[oxffGIF].Read = [](TReadCall& c) {
     ReadGifStream(c.Stream, c.Bitmap, &c.Params.GifImageCount, c.AlphaMask, c.ParamsOnly, c.Progress, c.Params);
   };
+  t[oxffGIF].Detect = [](TOXStream& s) { return IsGIFStream(s); };
   t[oxffGIF].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask* m) {
     WriteGifStream(s, d, p, r, m);
   };
 
+  t[oxffTIFF].Detect = [](TOXStream& s) { return HasTIFFByteOrderMark(s); };
   t[oxffTIFF].Read = [](TReadCall& c) {
     int pages = 0;
     TIFFReadStream(c.Bitmap, c.Stream, pages, c.RelativeOffsets, c.AlphaMask, c.ParamsOnly, c.Progress, &c.Params);
@@ -114,6 +120,13 @@ TCodecFailure RunCodecWrite(const TBuiltInCodec& codec, TOXFileFormat format, TO
   if (!progress.IsAborted()) return {};
   if (scope.Failure()) return scope.Failure();
   return {TFailureKind::Damaged, std::string(FormatTag(format)) + ": the picture could not be written"};
+}
+
+const std::vector<TOXFileFormat>& DetectionOrder() {
+  // Magic numbers first; then the tests that look further into the data, JPEG's wandering start last.
+  static const std::vector<TOXFileFormat> order = {oxffGIF, oxffBMP, oxffPCX, oxffTIFF, oxffPNG,
+                                                   oxffICO, oxffCUR, oxffTGA, oxffPXM, oxffJPEG};
+  return order;
 }
 
 const TBuiltInCodec* BuiltInCodec(TOXFileFormat format) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "imaging/io/oxfailure.h"
 #include "imaging/io/oxioparams.h"
@@ -32,6 +33,9 @@ struct TBuiltInCodec {
 
 // The codec of a built-in format, or null when it is not built into this library.
 const TBuiltInCodec* BuiltInCodec(TOXFileFormat format);
+
+// The built-in formats whose content tests detection runs, in the order it runs them.
+const std::vector<TOXFileFormat>& DetectionOrder();
 
 // The codec boundary: runs a built-in reader or writer and says why it stopped. A stop without a reason of
 // its own gets the format's general one; a picture cut short says where (empty when nothing failed).

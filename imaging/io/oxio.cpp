@@ -608,24 +608,18 @@ TOXFileFormat DetectStreamFormat(TOXStream& stream) {
     stream.Read(b, sizeof b);
     restore();
     auto starts = [&](const char* s, size_t n) { return std::memcmp(b, s, n) == 0; };
+    // The header blocks this component puts before a picture in a stream.
     if (size > 12 && starts("JFIF\0", 5)) return oxffJPEG;
-    if (size > 13 && starts("GIF", 3)) return oxffGIF;
     if (size > 12 && starts("PCX2\0", 5)) return oxffPCX;
     if (size > 4 && starts("PCX\0", 4)) return oxffPCX;
-    if (size > 14 && starts("BM", 2)) return oxffBMP;
-    if (size > 128 && b[0] == 10 && b[1] <= 5) return oxffPCX;
     if (size > 12 && starts("TIFF\0", 5)) return oxffTIFF;
-    if (size > 8 && (starts("II", 2) || starts("MM", 2))) return oxffTIFF;
-    auto test = [&](TOXFileFormat f) {
+    for (TOXFileFormat f : DetectionOrder()) {
       const TBuiltInCodec* c = BuiltInCodec(f);
-      if (!c || !c->Detect) return false;
-      bool hit = c->Detect(stream);
+      if (!c || !c->Detect) continue;
+      const bool hit = c->Detect(stream);
       restore();
-      return hit;
-    };
-    if (size > 8 && test(oxffPNG)) return oxffPNG;
-    for (TOXFileFormat f : {oxffICO, oxffCUR, oxffTGA, oxffPXM, oxffJPEG})
-      if (test(f)) return f;
+      if (hit) return f;
+    }
   } catch (...) {
     try {
       stream.SetPosition(pos);
