@@ -8,6 +8,7 @@
 
 #include "imaging/io/oxfailure.h"
 #include "imaging/io/oxwriteprep.h"
+#include "imaging/io/oxreadprep.h"
 #include "imaging/model/DibInfo.h"
 #include "imaging/model/IndexedRows.h"
 #include "imaging/model/Rounding.h"
@@ -505,11 +506,7 @@ void BMPWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
 }
 
 bool IsBMPStream(TOXStream& stream) {
-  const int64_t pos = stream.Position();
-  uint8_t b[4] = {};
-  TOXReader r(stream);
-  const bool read = stream.Size() > 14 && r.ReadInto(b, 4);
-  stream.SetPosition(pos);
-  return read && b[0] == 'B' && b[1] == 'M';
+  uint8_t b[2];
+  return PeekBytes(stream, b, 2, 14) && b[0] == 'B' && b[1] == 'M';
 }
 }  // namespace ox

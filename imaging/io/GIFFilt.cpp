@@ -446,11 +446,7 @@ int GifFrameCount(const std::string& fileName) {
 }
 
 bool IsGIFStream(TOXStream& stream) {
-  const int64_t pos = stream.Position();
-  uint8_t b[4] = {};
-  TOXReader r(stream);
-  const bool read = stream.Size() > 13 && r.ReadInto(b, 4);
-  stream.SetPosition(pos);
-  return read && b[0] == 'G' && b[1] == 'I' && b[2] == 'F';
+  uint8_t b[3];
+  return PeekBytes(stream, b, 3, 13) && std::memcmp(b, "GIF", 3) == 0;
 }
 }  // namespace ox

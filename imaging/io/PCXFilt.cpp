@@ -133,79 +133,105 @@ void EncodeLine(const uint8_t* src, int n, int step, std::vector<uint8_t>& out) 
 
 }  // namespace
 
-void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress,
-                   int64_t dataLength) {
-  const int64_t start = stream.Position();
-  TOXReader reader(stream);
-  TPcxHeader h;
+namespace {
+
+enum TPcxKind { kUnsupported, k8, k4, k1, kRgb, kPlanes4 };
+
+// One PCX read, stage by stage: header, colour tables, then the plane lines.
+struct TPcxRead {
+  TOXStream& Stream;
+  TIOParamsVals& Params;
+  TProgressRec& Progress;
+  int64_t Start, Length = 0;
+  TPcxHeader H;
+  int64_t Width = 0, Height = 0;
+  std::array<gfx::TRGB, 256> Pal256{};
+  std::array<gfx::TRGB, 16> Pal16{};
+
+  TPcxRead(TOXStream& s, TIOParamsVals& p, TProgressRec& r) : Stream(s), Params(p), Progress(r), Start(s.Position()) {}
+  bool Header();
+  void ColourTables(int64_t dataLength);
+  void Pixels(gfx::TDib& dib);
+};
+
+bool TPcxRead::Header() {
+  TOXReader reader(Stream);
+  TPcxHeader& h = H;
   if (!ReadHeader(reader, h)) {
-    FailDamaged(progress, "PCX: the file is shorter than its 128-byte header");
-    return;
+    FailDamaged(Progress, "PCX: the file is shorter than its 128-byte header");
+    return false;
   }
   if (h.Manufacturer != kManufacturer) {
-    FailDamaged(progress, "PCX: the header does not start with the PCX mark");
-    return;
+    FailDamaged(Progress, "PCX: the header does not start with the PCX mark");
+    return false;
   }
   if (h.BitsPerPixel > 8 || h.Encoding > 1) {
-    FailUnsupported(progress, "PCX: " + std::to_string(h.BitsPerPixel) + " bits per pixel with encoding " +
+    FailUnsupported(Progress, "PCX: " + std::to_string(h.BitsPerPixel) + " bits per pixel with encoding " +
                                   std::to_string(h.Encoding) + " is not supported");
-    return;
+    return false;
   }
-  const int64_t width = int64_t(h.XMax) - h.XMin + 1;
-  const int64_t height = int64_t(h.YMax) - h.YMin + 1;
-  const int bpp = h.BitsPerPixel;
-  const int planes = h.Planes;
-  const int bpl = h.BytesPerLine;
+  Width = int64_t(h.XMax) - h.XMin + 1;
+  Height = int64_t(h.YMax) - h.YMin + 1;
+  const int bpp = h.BitsPerPixel, planes = h.Planes, bpl = h.BytesPerLine;
   const bool oneBit = bpp == 1 && planes == 1;
   // A plane line must hold the row it describes.
-  if (width < 1 || height < 1 || planes == 0 || bpl == 0 || bpp == 0 || int64_t(bpl) * 8 < width * bpp ||
-      !gfx::ImageSizeAllowed(width, height, oneBit ? 1 : 24)) {
-    FailDamaged(progress, "PCX: the header's size, planes and line length do not describe a picture");
-    return;
+  if (Width < 1 || Height < 1 || planes == 0 || bpl == 0 || bpp == 0 || int64_t(bpl) * 8 < Width * bpp ||
+      !gfx::ImageSizeAllowed(Width, Height, oneBit ? 1 : 24)) {
+    FailDamaged(Progress, "PCX: the header's size, planes and line length do not describe a picture");
+    return false;
   }
-
-  params.DpiX = h.HRes;
-  params.DpiY = h.VRes;
-  if (params.DpiX == 0 || params.DpiY == 0) {
-    params.DpiX = ScreenDpiX;
-    params.DpiY = ScreenDpiY;
+  Params.DpiX = h.HRes;
+  Params.DpiY = h.VRes;
+  if (Params.DpiX == 0 || Params.DpiY == 0) {
+    Params.DpiX = ScreenDpiX;
+    Params.DpiY = ScreenDpiY;
   }
+  return true;
+}
 
+// The 16 colours of the header and the 256 at the end of the data, into the parameters.
+void TPcxRead::ColourTables(int64_t dataLength) {
+  const int bpp = H.BitsPerPixel, planes = H.Planes;
   // The data cannot reach past the stream, whatever the caller says.
-  const int64_t length = std::max<int64_t>(0, std::min(dataLength, stream.Size() - start));
-  std::array<gfx::TRGB, 256> pal256{};
-  if (planes == 1 && bpp > 4 && length >= kHeaderSize + kPaletteSize) {
+  Length = std::max<int64_t>(0, std::min(dataLength, Stream.Size() - Start));
+  if (planes == 1 && bpp > 4 && Length >= kHeaderSize + kPaletteSize) {
     uint8_t raw[kPaletteSize];
-    stream.SetPosition(start + length - kPaletteSize);
-    TOXReader palReader(stream);
+    Stream.SetPosition(Start + Length - kPaletteSize);
+    TOXReader palReader(Stream);
     if (palReader.ReadInto(raw, kPaletteSize))
-      for (int i = 0; i < 256; ++i) pal256[i] = {raw[i * 3], raw[i * 3 + 1], raw[i * 3 + 2]};
-    stream.SetPosition(start + kHeaderSize);
+      for (int i = 0; i < 256; ++i) Pal256[i] = {raw[i * 3], raw[i * 3 + 1], raw[i * 3 + 2]};
+    Stream.SetPosition(Start + kHeaderSize);
   }
-  std::array<gfx::TRGB, 16> pal16{};
-  for (int i = 0; i < 16; ++i) pal16[i] = {h.Palette[i * 3], h.Palette[i * 3 + 1], h.Palette[i * 3 + 2]};
+  for (int i = 0; i < 16; ++i) Pal16[i] = {H.Palette[i * 3], H.Palette[i * 3 + 1], H.Palette[i * 3 + 2]};
 
-  params.BitsPerSample = bpp;
-  params.SamplesPerPixel = planes;
-  params.Width = int(width);
-  params.Height = int(height);
-  params.FreeColorMap();
+  Params.BitsPerSample = bpp;
+  Params.SamplesPerPixel = planes;
+  Params.Width = int(Width);
+  Params.Height = int(Height);
+  Params.FreeColorMap();
   if (bpp == 8 && planes == 1) {
-    auto& map = params.SetColorMapCount(256);
-    std::copy(pal256.begin(), pal256.end(), map.begin());
+    auto& map = Params.SetColorMapCount(256);
+    std::copy(Pal256.begin(), Pal256.end(), map.begin());
   } else if (bpp == 1 && planes == 4) {
-    auto& map = params.SetColorMapCount(16);
-    std::copy(pal16.begin(), pal16.end(), map.begin());
-    params.BitsPerSample = 4;
-    params.SamplesPerPixel = 1;
+    auto& map = Params.SetColorMapCount(16);
+    std::copy(Pal16.begin(), Pal16.end(), map.begin());
+    Params.BitsPerSample = 4;
+    Params.SamplesPerPixel = 1;
   } else if (bpp < 8) {
     const int n = std::min(16, 1 << bpp);
-    auto& map = params.SetColorMapCount(n);
-    std::copy(pal16.begin(), pal16.begin() + n, map.begin());
+    auto& map = Params.SetColorMapCount(n);
+    std::copy(Pal16.begin(), Pal16.begin() + n, map.begin());
   }
-  if (paramsOnly || !dib) return;
+}
 
-  enum { kUnsupported, k8, k4, k1, kRgb, kPlanes4 } kind = kUnsupported;
+void TPcxRead::Pixels(gfx::TDib& dib) {
+  const int bpp = H.BitsPerPixel, planes = H.Planes, bpl = H.BytesPerLine;
+  const bool oneBit = bpp == 1 && planes == 1;
+  const int64_t width = Width, height = Height;
+  TProgressRec& progress = Progress;
+  const std::array<gfx::TRGB, 256>& pal256 = Pal256;
+  const std::array<gfx::TRGB, 16>& pal16 = Pal16;
+  TPcxKind kind = kUnsupported;
   if (planes == 1 && bpp == 8) kind = k8;
   else if (planes == 1 && bpp == 4) kind = k4;
   else if (planes == 1 && bpp == 1) kind = k1;
@@ -217,9 +243,9 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     return;
   }
 
-  PrepareDib(*dib, int(width), int(height), oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  TOXReader data(stream, TOXReader::Buffered, std::max<int64_t>(0, length - kHeaderSize));
-  TPcxLineDecoder dec(data, h.Encoding == 1);
+  PrepareDib(dib, int(width), int(height), oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  TOXReader data(Stream, TOXReader::Buffered, std::max<int64_t>(0, Length - kHeaderSize));
+  TPcxLineDecoder dec(data, H.Encoding == 1);
 
   // Each plane line is as long as the longer of the file's line and what the store step reads; the excess
   // stays zero.
@@ -234,12 +260,12 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     if (progress.IsAborted()) return;
     for (int p = 0; p < planes; ++p) {
       if (!dec.Decode(lines.data() + size_t(p) * lineLen, bpl)) {
-        ClearRows(*dib, y, int(height));
+        ClearRows(dib, y, int(height));
         progress.EndOfData();
         return;
       }
     }
-    uint8_t* dst = dib->ScanLine(y);
+    uint8_t* dst = dib.ScanLine(y);
     const uint8_t* l0 = lines.data();
     switch (kind) {
       case k8: ExpandIndexes8(l0, w, pal256.data(), dst); break;
@@ -270,6 +296,17 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     }
     progress.Delivered(y + 1);
   }
+}
+
+}  // namespace
+
+void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress,
+                   int64_t dataLength) {
+  TPcxRead r(stream, params, progress);
+  if (!r.Header()) return;
+  r.ColourTables(dataLength);
+  if (paramsOnly || !dib) return;
+  r.Pixels(*dib);
 }
 
 void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
@@ -405,11 +442,7 @@ void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
 }
 
 bool IsPCXStream(TOXStream& stream) {
-  const int64_t pos = stream.Position();
-  uint8_t b[4] = {};
-  TOXReader r(stream);
-  const bool read = stream.Size() > kHeaderSize && r.ReadInto(b, 4);
-  stream.SetPosition(pos);
-  return read && b[0] == kManufacturer && b[1] <= kLastVersion;
+  uint8_t b[2];
+  return PeekBytes(stream, b, 2, kHeaderSize) && b[0] == kManufacturer && b[1] <= kLastVersion;
 }
 }  // namespace ox

@@ -12,6 +12,7 @@
 #include "imaging/io/TIFFJpeg.h"
 #include "imaging/io/oxfailure.h"
 #include "imaging/io/oxwriteprep.h"
+#include "imaging/io/oxreadprep.h"
 #include "imaging/model/BitRun.h"
 #include "imaging/model/Rounding.h"
 #include "imaging/model/oxutils.h"
@@ -1203,11 +1204,7 @@ bool IsTIFFStream(TOXStream& stream) {
 }
 
 bool HasTIFFByteOrderMark(TOXStream& stream) {
-  const int64_t pos = stream.Position();
-  uint8_t b[4] = {};
-  TOXReader r(stream);
-  const bool read = stream.Size() > 8 && r.ReadInto(b, 4);
-  stream.SetPosition(pos);
-  return read && ((b[0] == 'I' && b[1] == 'I') || (b[0] == 'M' && b[1] == 'M'));
+  uint8_t b[2];
+  return PeekBytes(stream, b, 2, 8) && b[0] == b[1] && (b[0] == 'I' || b[0] == 'M');
 }
 }  // namespace ox
