@@ -30,9 +30,7 @@ std::string TMainFrm::RunIO(const std::function<void()>& op, const std::string& 
   }
   // A picture whose data ended after some rows is shown: the caller tells the user.
   const ox::TOrvexIO& io = Orvex->IOComponent();
-  if (!io.Aborted || io.Partial) return std::string();
-  // The codec's own reason says which: damaged, or a feature this program does not read.
-  return io.Failure ? failure + "\n\n" + io.Failure.Text + "." : failure;
+  return io.Aborted && !io.Partial ? failure : std::string();
 }
 
 bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
@@ -49,8 +47,11 @@ bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
     // A GIF's or PNG's own background belongs to that picture only: every load starts from the user's.
     Orvex->SetBackground(gfx::TColor(Options().BackgroundColor));
     Orvex->IOComponent().Partial = false;
-    const std::string error = RunIO([&] { Orvex->LoadFromFile(CurrentFile); },
-                                    "Cannot load \"" + path + "\": the file is damaged or its format is not known.");
+    std::string error = RunIO([&] { Orvex->LoadFromFile(CurrentFile); },
+                              "Cannot load \"" + path + "\": the file is damaged or its format is not known.");
+    // The codec's own reason says which: what is damaged, or what this program does not read.
+    if (const ox::TCodecFailure& why = Orvex->IOComponent().Failure; !error.empty() && why)
+      error = "Cannot load \"" + path + "\": " + why.Text + ".";
     if (!error.empty()) {
       CurrentFile = previous;
       Orvex->Picture() = std::move(keepPicture);
