@@ -100,7 +100,7 @@ void ReadGraphicControl(TOXReader& reader, TGraphicControl& gc) {
   uint8_t v[4] = {};
   const int64_t take = std::min<int64_t>(std::min<int64_t>(n, 4), reader.Remaining());
   if (take > 0) reader.ReadInto(v, take);
-  gc = TGraphicControl{v[0], v[1] | (v[2] << 8), v[3]};
+  gc = TGraphicControl{v[0], LoadU16LE(v + 1), v[3]};
   if (n > take) reader.Skip(std::min<int64_t>(n - take, reader.Remaining()));
   SkipSubBlocks(reader);
 }
@@ -184,8 +184,8 @@ void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* 
     return;
   }
   params.GifVersion.assign(reinterpret_cast<const char*>(header), 6);
-  params.GifScreenWidth = header[6] | (header[7] << 8);
-  params.GifScreenHeight = header[8] | (header[9] << 8);
+  params.GifScreenWidth = LoadU16LE(header + 6);
+  params.GifScreenHeight = LoadU16LE(header + 8);
   params.GifAspectRatio = header[12];
   params.DpiX = ScreenDpiX;
   params.DpiY = ScreenDpiY;

@@ -412,8 +412,8 @@ void TPage::UndoPredictor(uint8_t* buf, int64_t cw, int64_t rows, int64_t rowByt
       for (int64_t i = s; i < cw * s; ++i) {
         uint8_t* p = row + i * 2;
         const uint8_t* q = p - s * 2;
-        uint16_t v = be ? uint16_t((p[0] << 8) | p[1]) : uint16_t(p[0] | (p[1] << 8));
-        const uint16_t u = be ? uint16_t((q[0] << 8) | q[1]) : uint16_t(q[0] | (q[1] << 8));
+        uint16_t v = be ? uint16_t((p[0] << 8) | p[1]) : LoadU16LE(p);
+        const uint16_t u = be ? uint16_t((q[0] << 8) | q[1]) : LoadU16LE(q);
         v = uint16_t(v + u);
         if (be) p[0] = uint8_t(v >> 8), p[1] = uint8_t(v);
         else p[0] = uint8_t(v), p[1] = uint8_t(v >> 8);
@@ -465,7 +465,7 @@ void TPage::ConvertRow(const uint8_t* src, int64_t n, int64_t x0, int64_t y) {
       break;
     case kRGB555:
       for (int64_t i = 0; i < n; ++i, d += 3, src += 2) {
-        const int v = hi ? src[0] | (src[1] << 8) : (src[0] << 8) | src[1];
+        const int v = hi ? LoadU16LE(src) : (src[0] << 8) | src[1];
         d[2] = uint8_t(((v >> 10) & 31) * 8), d[1] = uint8_t(((v >> 5) & 31) * 8), d[0] = uint8_t((v & 31) * 8);
       }
       break;
@@ -489,7 +489,7 @@ void TPage::ConvertRow(const uint8_t* src, int64_t n, int64_t x0, int64_t y) {
       const int shift = molli ? 4 : 8;
       const bool whiteZero = photometric == pmWhiteIsZero;
       for (int64_t i = 0; i < n; ++i, d += 3, src += s * 2) {
-        int v = hi ? src[0] | (src[1] << 8) : (src[0] << 8) | src[1];
+        int v = hi ? LoadU16LE(src) : (src[0] << 8) | src[1];
         if (whiteZero) v = 65535 - v;
         d[0] = d[1] = d[2] = uint8_t(std::min(v >> shift, 255));
       }
@@ -961,7 +961,7 @@ struct TIfdWriter {
     for (uint32_t x : v) Put16(b, x);
     if (b.size() <= 4) {
       b.resize(4, 0);
-      entries.push_back({tag, ttShort, uint32_t(v.size()), uint32_t(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24))});
+      entries.push_back({tag, ttShort, uint32_t(v.size()), LoadU32LE(b.data())});
     } else {
       entries.push_back({tag, ttShort, uint32_t(v.size()), Place(b)});
     }
@@ -977,7 +977,7 @@ struct TIfdWriter {
     b.push_back(0);
     if (b.size() <= 4) {
       b.resize(4, 0);
-      entries.push_back({tag, ttAscii, uint32_t(text.size() + 1), uint32_t(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24))});
+      entries.push_back({tag, ttAscii, uint32_t(text.size() + 1), LoadU32LE(b.data())});
     } else {
       entries.push_back({tag, ttAscii, uint32_t(text.size() + 1), Place(b)});
     }
