@@ -986,26 +986,28 @@ struct TIfdWriter {
 
 enum TOutKind { okBilevel, okRGB, okPalette, okCMYK, okLab };
 
-}  // namespace
-
-int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progress, TIOParamsVals& params) {
-  TCheckedStream stream(target);
-  if (dib.Empty()) {
-    FailUnsupported(progress, "TIFF: an empty picture cannot be written");
-    return 0;
-  }
-  TIOParamsVals& p = params;
-  bool bilevel = p.BitsPerSample == 1 && p.SamplesPerPixel == 1;
-  gfx::TDib holder;
-  const gfx::TDib& src = bilevel ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
-  const int w = src.Width(), h = src.Height();
-  // Two colours other than black and white keep them in a 1-bit palette, unless fax coding was asked for.
-  const bool faxCoding = p.TiffCompression >= 1 && p.TiffCompression <= 4;
-  if (bilevel && !BlackWhite(src) && !faxCoding) bilevel = false;
-
+// What the writer puts out for the parameters: the sample layout, its palette, and the compression.
+struct TTiffPlan {
+  TOutKind kind = okRGB;
+  int bits = 8, samples = 3;
   std::vector<gfx::TRGB> palette;
   std::vector<uint8_t> indexes;
   bool grayPalette = false;
+  int compression = 1;
+  uint32_t t4 = 0;
+  TFaxScheme scheme = fsGroup4;
+  bool ccitt = false, predictor = false;
+};
+
+TTiffPlan PlanTiffOutput(const gfx::TDib& src, TIOParamsVals& p, bool bilevel) {
+  TTiffPlan plan;
+  std::vector<gfx::TRGB>& palette = plan.palette;
+  std::vector<uint8_t>& indexes = plan.indexes;
+  bool& grayPalette = plan.grayPalette;
+  TOutKind& kind = plan.kind;
+  int& compression = plan.compression;
+  uint32_t& t4 = plan.t4;
+  TFaxScheme& scheme = plan.scheme;
   if (p.SamplesPerPixel == 1 && !bilevel && p.BitsPerSample >= 1 && p.BitsPerSample <= 8) {
     p.TiffPhotometric = 3;
     QuantizeSource(src, 1 << p.BitsPerSample, palette, indexes);
@@ -1019,118 +1021,105 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
     p.SamplesPerPixel = 3;
     p.TiffPhotometric = 2;
   }
-  TOutKind kind = okRGB;
   if (bilevel) kind = okBilevel;
   else if (p.TiffPhotometric == 3 && !palette.empty()) kind = okPalette;
   else if (p.TiffPhotometric == 5) kind = okCMYK, p.SamplesPerPixel = 4;
   else if (p.TiffPhotometric == 7) kind = okLab;
   if (kind == okPalette && grayPalette) p.TiffPhotometric = 1;
-  const int bits = kind == okPalette ? p.BitsPerSample : kind == okBilevel ? 1 : 8;
-  const int samples = kind == okCMYK ? 4 : kind == okPalette || kind == okBilevel ? 1 : 3;
+  const int bits = plan.bits = kind == okPalette ? p.BitsPerSample : kind == okBilevel ? 1 : 8;
+  const int samples = plan.samples = kind == okCMYK ? 4 : kind == okPalette || kind == okBilevel ? 1 : 3;
 
-  int compression = 1;
-  uint32_t t4 = 0;
-  TFaxScheme scheme = fsGroup4;
   const TTiffLzwEncoder& lzw = p.TiffEncoder();
   switch (p.TiffCompression) {
     case 1: case 2: case 3: case 4:
       if (kind == okBilevel) {
-        compression = p.TiffCompression == 1 ? 2 : p.TiffCompression == 4 ? 4 : 3;
+        compression = p.TiffCompression == 1 ? cHuffman : p.TiffCompression == 4 ? cGroup4 : cGroup3;
         t4 = p.TiffCompression == 3 ? 1 : 0;
         scheme = p.TiffCompression == 1 ? fsModifiedHuffman : p.TiffCompression == 2 ? fsGroup3_1D
                  : p.TiffCompression == 3 ? fsGroup3_2D : fsGroup4;
       }
       break;
-    case 5: if (lzw) compression = 5; break;
-    case 8: compression = 32773; break;
+    case 5: if (lzw) compression = cLzw; break;
+    case 8: compression = cPackBits; break;
     default: break;
   }
-  const bool ccitt = compression >= 2 && compression <= 4;
-  const bool predictor = compression == 5 && bits == 8 && samples == 3 && kind != okPalette;
+  plan.ccitt = compression >= cHuffman && compression <= cGroup4;
+  plan.predictor = compression == cLzw && bits == 8 && samples == 3 && kind != okPalette;
 
-  const int64_t start = stream.Position();
-  const uint8_t header[8] = {'I', 'I', 42, 0, 0, 0, 0, 0};
-  stream.Write(header, 8);
-  const int64_t stripPos = stream.Position();
+  return plan;
+}
 
-  const int64_t rowBytes = (int64_t(w) * bits * samples + 7) / 8;
-  std::vector<uint8_t> row(static_cast<size_t>(rowBytes)), packed;
-  std::shared_ptr<void> lzwState;
-  std::unique_ptr<TFaxEncoder> fax;
-  if (ccitt) fax = std::make_unique<TFaxEncoder>(scheme, w, stream);
-  progress.SetRows(h);
-  for (int y = 0; y < h && !progress.IsAborted(); ++y) {
-    progress.Report(int(double(y) * progress.Per1));
-    const uint8_t* s = src.ScanLine(y);
-    switch (kind) {
-      case okBilevel:
-        std::memcpy(row.data(), s, size_t(rowBytes));
-        if (ccitt)
-          for (uint8_t& b : row) b = uint8_t(~b);
-        break;
-      case okRGB:
-        for (int x = 0; x < w; ++x) row[size_t(x) * 3] = s[x * 3 + 2], row[size_t(x) * 3 + 1] = s[x * 3 + 1], row[size_t(x) * 3 + 2] = s[x * 3];
-        break;
-      case okCMYK:
-        for (int x = 0; x < w; ++x) {
-          const int b = s[x * 3], g = s[x * 3 + 1], r = s[x * 3 + 2];
-          int m = std::max({r, g, b});
-          if (m == 0) m = 1;
-          uint8_t* d = row.data() + size_t(x) * 4;
-          d[0] = uint8_t(255 - r * 255 / m), d[1] = uint8_t(255 - g * 255 / m), d[2] = uint8_t(255 - b * 255 / m);
-          d[3] = uint8_t(255 - std::max({r, g, b}));
-        }
-        break;
-      case okLab:
-        for (int x = 0; x < w; ++x) {
-          const uint32_t lab = RgbToLab((uint32_t(s[x * 3 + 2]) << 16) | (uint32_t(s[x * 3 + 1]) << 8) | s[x * 3]);
-          row[size_t(x) * 3] = uint8_t(lab), row[size_t(x) * 3 + 1] = uint8_t(lab >> 8), row[size_t(x) * 3 + 2] = uint8_t(lab >> 16);
-        }
-        break;
-      case okPalette: {
-        const uint8_t* ix = indexes.data() + size_t(y) * w;
-        auto sample = [&](int x) { return grayPalette ? GraySample(palette[ix[x]].r, bits) : ix[x]; };
-        if (bits == 8 && !grayPalette) {
-          std::memcpy(row.data(), ix, size_t(w));
-        } else {
-          std::fill(row.begin(), row.end(), 0);
-          for (int x = 0; x < w; ++x) {
-            const int64_t bit = int64_t(x) * bits;
-            row[size_t(bit >> 3)] |= uint8_t((sample(x) & ((1 << bits) - 1)) << (8 - bits - (bit & 7)));
-          }
-        }
-        break;
+// One row of the picture in the file's sample layout.
+void PackTiffRow(const TTiffPlan& plan, const uint8_t* s, int y, int w, int64_t rowBytes, std::vector<uint8_t>& row) {
+  const TOutKind kind = plan.kind;
+  const int bits = plan.bits;
+  const bool ccitt = plan.ccitt, grayPalette = plan.grayPalette;
+  const std::vector<gfx::TRGB>& palette = plan.palette;
+  const std::vector<uint8_t>& indexes = plan.indexes;
+  switch (kind) {
+    case okBilevel:
+      std::memcpy(row.data(), s, size_t(rowBytes));
+      if (ccitt)
+        for (uint8_t& b : row) b = uint8_t(~b);
+      break;
+    case okRGB:
+      for (int x = 0; x < w; ++x) row[size_t(x) * 3] = s[x * 3 + 2], row[size_t(x) * 3 + 1] = s[x * 3 + 1], row[size_t(x) * 3 + 2] = s[x * 3];
+      break;
+    case okCMYK:
+      for (int x = 0; x < w; ++x) {
+        const int b = s[x * 3], g = s[x * 3 + 1], r = s[x * 3 + 2];
+        int m = std::max({r, g, b});
+        if (m == 0) m = 1;
+        uint8_t* d = row.data() + size_t(x) * 4;
+        d[0] = uint8_t(255 - r * 255 / m), d[1] = uint8_t(255 - g * 255 / m), d[2] = uint8_t(255 - b * 255 / m);
+        d[3] = uint8_t(255 - std::max({r, g, b}));
       }
+      break;
+    case okLab:
+      for (int x = 0; x < w; ++x) {
+        const uint32_t lab = RgbToLab((uint32_t(s[x * 3 + 2]) << 16) | (uint32_t(s[x * 3 + 1]) << 8) | s[x * 3]);
+        row[size_t(x) * 3] = uint8_t(lab), row[size_t(x) * 3 + 1] = uint8_t(lab >> 8), row[size_t(x) * 3 + 2] = uint8_t(lab >> 16);
+      }
+      break;
+    case okPalette: {
+      const uint8_t* ix = indexes.data() + size_t(y) * w;
+      auto sample = [&](int x) { return grayPalette ? GraySample(palette[ix[x]].r, bits) : ix[x]; };
+      if (bits == 8 && !grayPalette) {
+        std::memcpy(row.data(), ix, size_t(w));
+      } else {
+        std::fill(row.begin(), row.end(), 0);
+        for (int x = 0; x < w; ++x) {
+          const int64_t bit = int64_t(x) * bits;
+          row[size_t(bit >> 3)] |= uint8_t((sample(x) & ((1 << bits) - 1)) << (8 - bits - (bit & 7)));
+        }
+      }
+      break;
     }
-    if (predictor)
-      for (int64_t i = rowBytes - 1; i >= 3; --i) row[size_t(i)] = uint8_t(row[size_t(i)] - row[size_t(i - 3)]);
-    if (ccitt) {
-      fax->EncodeRow(row.data());
-    } else if (compression == 5) {
-      lzw(row.data(), rowBytes, stream, lzwState);
-    } else if (compression == 32773) {
-      PackBitsRow(row.data(), rowBytes, packed);
-      stream.Write(packed.data(), int64_t(packed.size()));
-    } else {
-      stream.Write(row.data(), rowBytes);
-    }
-    if (stream.failed) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
   }
-  if (ccitt) fax->Finish();
-  if (compression == 5) lzw(nullptr, 0, stream, lzwState);
-  if (stream.failed) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
-  if (progress.IsAborted()) return 0;
-  const int64_t stripEnd = stream.Position();
+  if (plan.predictor)
+    for (int64_t i = rowBytes - 1; i >= 3; --i) row[size_t(i)] = uint8_t(row[size_t(i)] - row[size_t(i - 3)]);
+}
 
+// The directory after the strip (and the values that do not fit in it), then its offset in the header.
+void WriteTiffDirectory(TCheckedStream& stream, const TTiffPlan& plan, TIOParamsVals& p, int w, int h, int64_t start,
+                        int64_t stripPos, int64_t stripEnd) {
+  const TOutKind kind = plan.kind;
+  const int bits = plan.bits, samples = plan.samples, compression = plan.compression;
+  const bool ccitt = plan.ccitt, predictor = plan.predictor, grayPalette = plan.grayPalette;
+  const std::vector<gfx::TRGB>& palette = plan.palette;
+  const uint32_t t4 = plan.t4;
   TIfdWriter ifd;
   ifd.extraPos = stripEnd + ((stripEnd - start) & 1);
   ifd.Long(tgImageWidth, uint32_t(w));
   ifd.Long(tgImageLength, uint32_t(h));
   ifd.Shorts(tgBitsPerSample, std::vector<uint32_t>(size_t(samples), uint32_t(bits)));
   ifd.Short(tgCompression, uint32_t(compression));
-  const uint32_t palettePhotometric = grayPalette ? 1 : 3;  // a gray palette goes out as gray levels
-  ifd.Short(tgPhotometric, kind == okBilevel ? (ccitt ? 0 : 1) : kind == okPalette ? palettePhotometric : kind == okCMYK ? 5
-                                              : kind == okLab ? 8 : 2);
+  int photometric = pmRGB;
+  if (kind == okBilevel) photometric = ccitt ? pmWhiteIsZero : pmBlackIsZero;
+  else if (kind == okPalette) photometric = grayPalette ? pmBlackIsZero : pmPalette;  // a gray palette goes out as gray levels
+  else if (kind == okCMYK) photometric = pmSeparated;
+  else if (kind == okLab) photometric = pmCIELab;
+  ifd.Short(tgPhotometric, uint32_t(photometric));
   ifd.Ascii(tgDocumentName, p.TiffDocumentName);
   ifd.Ascii(tgImageDescription, p.TiffImageDescription);
   ifd.Long(tgStripOffsets, uint32_t(stripPos));
@@ -1142,7 +1131,7 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
   ifd.Ascii(tgPageName, p.TiffPageName);
   ifd.Rational(tgXPosition, uint32_t(std::max<int64_t>(int64_t(p.TiffXPosition) * 10000, 0)), 10000);
   ifd.Rational(tgYPosition, uint32_t(std::max<int64_t>(int64_t(p.TiffYPosition) * 10000, 0)), 10000);
-  if (compression == 3) ifd.Long(tgT4Options, t4);
+  if (compression == cGroup3) ifd.Long(tgT4Options, t4);
   ifd.Short(tgResolutionUnit, 2);
   if (p.TiffPageNumber || p.TiffPageCount)
     ifd.Shorts(tgPageNumber, {uint32_t(p.TiffPageNumber), uint32_t(p.TiffPageCount)});
@@ -1177,6 +1166,58 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
   stream.SetPosition(start);
   stream.Write(h8.data(), 8);
   stream.SetPosition(end);
+}
+
+}  // namespace
+
+int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progress, TIOParamsVals& params) {
+  TCheckedStream stream(target);
+  if (dib.Empty()) {
+    FailUnsupported(progress, "TIFF: an empty picture cannot be written");
+    return 0;
+  }
+  TIOParamsVals& p = params;
+  bool bilevel = p.BitsPerSample == 1 && p.SamplesPerPixel == 1;
+  gfx::TDib holder;
+  const gfx::TDib& src = bilevel ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
+  const int w = src.Width(), h = src.Height();
+  // Two colours other than black and white keep them in a 1-bit palette, unless fax coding was asked for.
+  const bool faxCoding = p.TiffCompression >= 1 && p.TiffCompression <= 4;
+  if (bilevel && !BlackWhite(src) && !faxCoding) bilevel = false;
+  const TTiffPlan plan = PlanTiffOutput(src, p, bilevel);
+  const TTiffLzwEncoder& lzw = p.TiffEncoder();
+
+  const int64_t start = stream.Position();
+  const uint8_t header[8] = {'I', 'I', 42, 0, 0, 0, 0, 0};
+  stream.Write(header, 8);
+  const int64_t stripPos = stream.Position();
+
+  const int64_t rowBytes = (int64_t(w) * plan.bits * plan.samples + 7) / 8;
+  std::vector<uint8_t> row(static_cast<size_t>(rowBytes)), packed;
+  std::shared_ptr<void> lzwState;
+  std::unique_ptr<TFaxEncoder> fax;
+  if (plan.ccitt) fax = std::make_unique<TFaxEncoder>(plan.scheme, w, stream);
+  progress.SetRows(h);
+  for (int y = 0; y < h && !progress.IsAborted(); ++y) {
+    progress.Report(int(double(y) * progress.Per1));
+    PackTiffRow(plan, src.ScanLine(y), y, w, rowBytes, row);
+    if (plan.ccitt) {
+      fax->EncodeRow(row.data());
+    } else if (plan.compression == cLzw) {
+      lzw(row.data(), rowBytes, stream, lzwState);
+    } else if (plan.compression == cPackBits) {
+      PackBitsRow(row.data(), rowBytes, packed);
+      stream.Write(packed.data(), int64_t(packed.size()));
+    } else {
+      stream.Write(row.data(), rowBytes);
+    }
+    if (stream.failed) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
+  }
+  if (plan.ccitt) fax->Finish();
+  if (plan.compression == cLzw) lzw(nullptr, 0, stream, lzwState);
+  if (stream.failed) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
+  if (progress.IsAborted()) return 0;
+  WriteTiffDirectory(stream, plan, p, w, h, start, stripPos, stream.Position());
   if (stream.failed) {
     FailOutput(progress, "TIFF: the output took fewer bytes than were written");
     return 0;
