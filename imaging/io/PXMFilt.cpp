@@ -133,6 +133,95 @@ bool IsPXMStream(TOXStream& stream) {
   return h.magic != 0 && h.width > 0 && h.height > 0;
 }
 
+namespace {
+
+// The rows of a text map (P1 to P3): samples and comments, until the rows or the data end.
+void ReadTextRaster(TOXReader& src, const THeader& h, const std::vector<uint8_t>& scale, gfx::TDib& dib,
+                    TProgressRec& progress) {
+  const int w = h.width, ht = h.height;
+  const bool colour = h.magic == 3;
+  auto scaled = [&](int64_t v) { return scale[size_t(std::min<int64_t>(v, 65535))]; };
+  bool ended = false;
+  for (int y = 0; y < ht && !ended && !progress.IsAborted(); ++y) {
+    uint8_t* row = dib.ScanLine(y);
+    if (h.magic == 1) {
+      std::memset(row, 0, size_t(dib.RowLength()));
+      for (int x = 0; x < w;) {
+        const int c = src.NextByte();
+        if (c < 0) { ended = true; break; }
+        if (c == '#') {
+          int d;
+          while ((d = src.NextByte()) >= 0 && d != '\n' && d != '\r') {}
+        } else if (c == '0') {
+          row[x >> 3] |= uint8_t(0x80 >> (x & 7));
+          ++x;
+        } else if (c == '1') {
+          ++x;
+        }
+      }
+    } else {
+      uint8_t* p = row;
+      for (int x = 0; x < w && !ended; ++x, p += 3) {
+        int64_t s[3];
+        for (int c = 0; c < (colour ? 3 : 1); ++c)
+          if ((s[c] = TextSample(src)) < 0) ended = true;
+        if (ended) break;
+        if (colour) { p[2] = scaled(s[0]); p[1] = scaled(s[1]); p[0] = scaled(s[2]); }
+        else p[0] = p[1] = p[2] = scaled(s[0]);
+      }
+    }
+    if (!ended) progress.Step();
+  }
+  src.Sync();
+  if (ended) progress.EndOfData();
+}
+
+// The rows of a binary map (P4 to P6), of one or two bytes a sample.
+void ReadBinaryRaster(TOXReader& src, const THeader& h, const std::vector<uint8_t>& scale, int64_t binaryRow,
+                      gfx::TDib& dib, TProgressRec& progress) {
+  const int w = h.width, ht = h.height;
+  const bool colour = h.magic == 6;
+  const int bytesPerSample = h.max > 255 ? 2 : 1;
+  TOXReader& rd = src;
+  std::vector<uint8_t> buf(h.magic == 4 ? 0 : size_t(binaryRow));
+  for (int y = 0; y < ht && !progress.IsAborted(); ++y) {
+    uint8_t* row = dib.ScanLine(y);
+    if (h.magic == 4) {
+      if (!rd.ReadInto(row, binaryRow)) break;
+      progress.Step();
+      continue;
+    }
+    if (!rd.ReadInto(buf.data(), binaryRow)) break;
+    const uint8_t* in = buf.data();
+    uint8_t* p = row;
+    if (bytesPerSample == 2) {
+      if (colour) {
+        for (int x = 0; x < w; ++x, p += 3, in += 6) {
+          p[2] = scale[size_t(in[0] << 8 | in[1])];
+          p[1] = scale[size_t(in[2] << 8 | in[3])];
+          p[0] = scale[size_t(in[4] << 8 | in[5])];
+        }
+      } else {
+        for (int x = 0; x < w; ++x, p += 3, in += 2) p[0] = p[1] = p[2] = scale[size_t(in[0] << 8 | in[1])];
+      }
+    } else if (colour) {
+      if (h.max == 255) {
+        for (int x = 0; x < w; ++x, p += 3, in += 3) { p[0] = in[2]; p[1] = in[1]; p[2] = in[0]; }
+      } else {
+        for (int x = 0; x < w; ++x, p += 3, in += 3) { p[0] = scale[in[2]]; p[1] = scale[in[1]]; p[2] = scale[in[0]]; }
+      }
+    } else {
+      for (int x = 0; x < w; ++x, p += 3) p[0] = p[1] = p[2] = scale[in[x]];
+    }
+    progress.Step();
+  }
+  rd.Sync();
+  if (rd.Failed()) progress.EndOfData();
+  if (h.magic == 4) InvertBilevel(dib);
+}
+
+}  // namespace
+
 void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress) {
   params.PxmComments.clear();
   TOXReader src(stream, TOXReader::Buffered);
@@ -177,81 +266,10 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   *dib = gfx::TDib(w, ht, bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
   progress.StartPicture(ht);
   const std::vector<uint8_t> scale = ScaleTable(h.max, bytesPerSample == 2 || h.magic <= 3 ? 65536 : 256);
-  auto scaled = [&](int64_t v) { return scale[size_t(std::min<int64_t>(v, 65535))]; };
-
-  if (h.magic <= 3) {
-    bool ended = false;
-    for (int y = 0; y < ht && !ended && !progress.IsAborted(); ++y) {
-      uint8_t* row = dib->ScanLine(y);
-      if (h.magic == 1) {
-        std::memset(row, 0, size_t(dib->RowLength()));
-        for (int x = 0; x < w;) {
-          const int c = src.NextByte();
-          if (c < 0) { ended = true; break; }
-          if (c == '#') {
-            int d;
-            while ((d = src.NextByte()) >= 0 && d != '\n' && d != '\r') {}
-          } else if (c == '0') {
-            row[x >> 3] |= uint8_t(0x80 >> (x & 7));
-            ++x;
-          } else if (c == '1') {
-            ++x;
-          }
-        }
-      } else {
-        uint8_t* p = row;
-        for (int x = 0; x < w && !ended; ++x, p += 3) {
-          int64_t s[3];
-          for (int c = 0; c < (colour ? 3 : 1); ++c)
-            if ((s[c] = TextSample(src)) < 0) ended = true;
-          if (ended) break;
-          if (colour) { p[2] = scaled(s[0]); p[1] = scaled(s[1]); p[0] = scaled(s[2]); }
-          else p[0] = p[1] = p[2] = scaled(s[0]);
-        }
-      }
-      if (!ended) progress.Step();
-    }
-    src.Sync();
-    if (ended) progress.EndOfData();
-    return;
-  }
-
-  TOXReader& rd = src;
-  std::vector<uint8_t> buf(h.magic == 4 ? 0 : size_t(binaryRow));
-  for (int y = 0; y < ht && !progress.IsAborted(); ++y) {
-    uint8_t* row = dib->ScanLine(y);
-    if (h.magic == 4) {
-      if (!rd.ReadInto(row, binaryRow)) break;
-      progress.Step();
-      continue;
-    }
-    if (!rd.ReadInto(buf.data(), binaryRow)) break;
-    const uint8_t* in = buf.data();
-    uint8_t* p = row;
-    if (bytesPerSample == 2) {
-      if (colour) {
-        for (int x = 0; x < w; ++x, p += 3, in += 6) {
-          p[2] = scale[size_t(in[0] << 8 | in[1])];
-          p[1] = scale[size_t(in[2] << 8 | in[3])];
-          p[0] = scale[size_t(in[4] << 8 | in[5])];
-        }
-      } else {
-        for (int x = 0; x < w; ++x, p += 3, in += 2) p[0] = p[1] = p[2] = scale[size_t(in[0] << 8 | in[1])];
-      }
-    } else if (colour) {
-      if (h.max == 255) {
-        for (int x = 0; x < w; ++x, p += 3, in += 3) { p[0] = in[2]; p[1] = in[1]; p[2] = in[0]; }
-      } else {
-        for (int x = 0; x < w; ++x, p += 3, in += 3) { p[0] = scale[in[2]]; p[1] = scale[in[1]]; p[2] = scale[in[0]]; }
-      }
-    } else {
-      for (int x = 0; x < w; ++x, p += 3) p[0] = p[1] = p[2] = scale[in[x]];
-    }
-    progress.Step();
-  }
-  rd.Sync();
-  if (rd.Failed()) progress.EndOfData();
-  if (h.magic == 4) InvertBilevel(*dib);
+  if (h.magic <= 3)
+    ReadTextRaster(src, h, scale, *dib, progress);
+  else
+    ReadBinaryRaster(src, h, scale, binaryRow, *dib, progress);
 }
 
 void PXMWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
