@@ -160,10 +160,8 @@ struct TTgaInfo {
   std::array<gfx::TRGB, 256> Palette{};  // work palette
 };
 
-// Reads the footer, the extension area and the header into params; false (with the reason) when the header
-// is invalid.
-bool ReadTgaHeader(TOXStream& stream, TIOParamsVals& params, TTgaInfo& info, TProgressRec& progress) {
-  const int64_t start = stream.Position();
+// The footer and the extension area of the file that starts at `start` into params (defaults without them).
+void ReadTgaExtension(TOXStream& stream, int64_t start, TIOParamsVals& params) {
   const int64_t size = stream.Size();
   bool footer = false;
   uint32_t extOffset = 0;
@@ -206,31 +204,12 @@ bool ReadTgaHeader(TOXStream& stream, TIOParamsVals& params, TTgaInfo& info, TPr
     }
   }
 
-  stream.SetPosition(start);
-  TOXReader r(stream);
-  uint8_t hb[kHeaderSize];
-  if (!r.ReadInto(hb, kHeaderSize)) {
-    FailDamaged(progress, "TGA: the file is shorter than its 18-byte header");
-    return false;
-  }
-  TTgaHeader& h = info.H;
-  h = ParseHeader(hb);
-  params.TgaXOrigin = h.XOrigin;
-  params.TgaYOrigin = h.YOrigin;
-  if (!TypeAndDepthValid(h)) {
-    FailUnsupported(progress, "TGA: image type " + std::to_string(h.ImageType) + " at " + std::to_string(h.Depth) +
-                                  " bits per pixel is not supported");
-    return false;
-  }
+}
 
-  // The writer ends the field with a zero byte; the text stops there.
-  uint8_t id[255];
-  if (!r.ReadInto(id, h.IdLength)) {
-    FailDamaged(progress, "TGA: the image id runs past the end of the file");
-    return false;
-  }
-  params.TgaImageId = FieldText(id, h.IdLength);
-
+// The colour map after the header and image id (every entry consumed; indexes below 256 kept), or the
+// gray ramp and black and white of maps the file does not carry; false when the map runs past the end.
+bool ReadTgaColourMap(TOXReader& r, TIOParamsVals& params, TTgaInfo& info, TProgressRec& progress) {
+  const TTgaHeader& h = info.H;
   for (int j = 0; j < 8; ++j)
     for (int k = 0; k < 8; ++k)
       for (int l = 0; l < 4; ++l)
@@ -270,6 +249,39 @@ bool ReadTgaHeader(TOXStream& stream, TIOParamsVals& params, TTgaInfo& info, TPr
   }
   params.TgaCompressed = h.ImageType & kRleFlag;
   return true;
+}
+
+// Reads the footer, the extension area and the header into params; false (with the reason) when the header
+// is invalid.
+bool ReadTgaHeader(TOXStream& stream, TIOParamsVals& params, TTgaInfo& info, TProgressRec& progress) {
+  const int64_t start = stream.Position();
+  ReadTgaExtension(stream, start, params);
+  stream.SetPosition(start);
+  TOXReader r(stream);
+  uint8_t hb[kHeaderSize];
+  if (!r.ReadInto(hb, kHeaderSize)) {
+    FailDamaged(progress, "TGA: the file is shorter than its 18-byte header");
+    return false;
+  }
+  TTgaHeader& h = info.H;
+  h = ParseHeader(hb);
+  params.TgaXOrigin = h.XOrigin;
+  params.TgaYOrigin = h.YOrigin;
+  if (!TypeAndDepthValid(h)) {
+    FailUnsupported(progress, "TGA: image type " + std::to_string(h.ImageType) + " at " + std::to_string(h.Depth) +
+                                  " bits per pixel is not supported");
+    return false;
+  }
+
+  // The writer ends the field with a zero byte; the text stops there.
+  uint8_t id[255];
+  if (!r.ReadInto(id, h.IdLength)) {
+    FailDamaged(progress, "TGA: the image id runs past the end of the file");
+    return false;
+  }
+  params.TgaImageId = FieldText(id, h.IdLength);
+
+  return ReadTgaColourMap(r, params, info, progress);
 }
 
 // One row of n pixels of ps bytes (1 or 3) as run-length packets.
