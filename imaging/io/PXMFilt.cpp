@@ -177,12 +177,14 @@ void ReadTextRaster(TOXReader& src, const THeader& h, const std::vector<uint8_t>
 }
 
 // The rows of a binary map (P4 to P6), of one or two bytes a sample.
-void ReadBinaryRaster(TOXReader& src, const THeader& h, const std::vector<uint8_t>& scale, int64_t binaryRow,
-                      gfx::TDib& dib, TProgressRec& progress) {
+void ReadBinaryRaster(TOXReader& src, TOXStream& stream, const THeader& h, const std::vector<uint8_t>& scale,
+                      int64_t binaryRow, gfx::TDib& dib, TProgressRec& progress) {
   const int w = h.width, ht = h.height;
   const bool colour = h.magic == 6;
   const int bytesPerSample = h.max > 255 ? 2 : 1;
-  TOXReader& rd = src;
+  // Whole rows go straight from the stream into the row buffer.
+  src.Sync();
+  TOXReader rd(stream);
   std::vector<uint8_t> buf(h.magic == 4 ? 0 : size_t(binaryRow));
   for (int y = 0; y < ht && !progress.IsAborted(); ++y) {
     uint8_t* row = dib.ScanLine(y);
@@ -215,7 +217,6 @@ void ReadBinaryRaster(TOXReader& src, const THeader& h, const std::vector<uint8_
     }
     progress.Step();
   }
-  rd.Sync();
   if (rd.Failed()) progress.EndOfData();
   if (h.magic == 4) InvertBilevel(dib);
 }
@@ -269,7 +270,7 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   if (h.magic <= 3)
     ReadTextRaster(src, h, scale, *dib, progress);
   else
-    ReadBinaryRaster(src, h, scale, binaryRow, *dib, progress);
+    ReadBinaryRaster(src, stream, h, scale, binaryRow, *dib, progress);
 }
 
 void PXMWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
