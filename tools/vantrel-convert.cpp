@@ -103,7 +103,11 @@ int main(int argc, char** argv) {
 
   if (options.info) {
     try {
-      if (!vc::PrintInfo(io, in, std::cout)) return Fail(kExitRead, "cannot read '" + in + "': not a picture this program can read");
+      if (!vc::PrintInfo(io, in, std::cout)) {
+        std::string why = "cannot read '" + in + "': not a picture this program can read";
+        if (io.Failure) why += " (" + io.Failure.Text + ")";
+        return Fail(kExitRead, why);
+      }
     } catch (const std::exception& e) {
       return Fail(kExitRead, "cannot read '" + in + "': " + e.what());
     }

@@ -138,6 +138,9 @@ TEST(Convert, UnreadableInputsSayWhy) {
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
     EXPECT_FALSE(fs::exists(dir / "out.bmp"));
   }
+  TRun info = Convert("--info '" + (dir / "cut.gif") + "'");
+  EXPECT_EQ(info.status, 1);
+  EXPECT_NE(info.output.find("GIF: the global colour table runs past the end"), std::string::npos) << info.output;
 }
 
 TEST(Convert, OutputWithoutWriterIsAUsageError) {
