@@ -48,8 +48,11 @@ bool TMainFrm::OpenFile(const std::string& path, unsigned steps) {
     // A GIF's or PNG's own background belongs to that picture only: every load starts from the user's.
     Orvex->SetBackground(gfx::TColor(Options().BackgroundColor));
     Orvex->IOComponent().Partial = false;
-    const std::string error = RunIO([&] { Orvex->LoadFromFile(currentFile_); },
-                                    "Cannot load \"" + path + "\": the file is damaged or its format is not known.");
+    std::string error = RunIO([&] { Orvex->LoadFromFile(currentFile_); },
+                              "Cannot load \"" + path + "\": the file is damaged or its format is not known.");
+    // The codec's own reason says which: what is damaged, or what this program does not read.
+    if (const ox::TCodecFailure& why = Orvex->IOComponent().Failure; !error.empty() && why)
+      error = "Cannot load \"" + path + "\": " + why.Text + ".";
     if (!error.empty()) {
       currentFile_ = previous;
       Orvex->Picture() = std::move(keepPicture);

@@ -103,7 +103,11 @@ int main(int argc, char** argv) {
 
   if (options.info) {
     try {
-      if (!vc::PrintInfo(io, in, std::cout)) return Fail(kExitRead, "cannot read '" + in + "': not a picture this program can read");
+      if (!vc::PrintInfo(io, in, std::cout)) {
+        std::string why = "cannot read '" + in + "': not a picture this program can read";
+        if (io.Failure) why += " (" + io.Failure.Text + ")";
+        return Fail(kExitRead, why);
+      }
     } catch (const std::exception& e) {
       return Fail(kExitRead, "cannot read '" + in + "': " + e.what());
     }
@@ -122,8 +126,13 @@ int main(int argc, char** argv) {
   if (io.Partial)
     return Fail(kExitRead, "cannot read '" + in + "': the data ends after row " + std::to_string(io.RowsRead) +
                                " of " + std::to_string(io.RowsExpected));
-  if (io.Aborted || dib.Empty())
-    return Fail(kExitRead, "cannot read '" + in + "': damaged, or not a picture this program can read");
+  if (io.Aborted || dib.Empty()) {
+    // What the codec said: an unsupported feature is not damage, so it is not called that.
+    if (io.Failure.Kind == ox::TFailureKind::Unsupported) return Fail(kExitRead, "cannot read '" + in + "': " + io.Failure.Text);
+    std::string why = "cannot read '" + in + "': damaged, or not a picture this program can read";
+    if (io.Failure) why += " (" + io.Failure.Text + ")";
+    return Fail(kExitRead, why);
+  }
 
   for (const auto& step : options.steps)
     if (!RunStep(step, dib)) return Fail(kExitUsage, "a processing step could not be applied to '" + in + "'");
@@ -137,6 +146,10 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     return Fail(kExitWrite, "cannot write '" + options.output + "': " + e.what());
   }
-  if (io.Aborted) return Fail(kExitWrite, "cannot write '" + options.output + "': the picture could not be encoded in this format");
+  if (io.Aborted) {
+    std::string why = "cannot write '" + options.output + "': the picture could not be encoded in this format";
+    if (io.Failure) why += " (" + io.Failure.Text + ")";
+    return Fail(kExitWrite, why);
+  }
   return 0;
 }

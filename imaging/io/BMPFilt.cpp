@@ -6,7 +6,11 @@
 #include <bit>
 #include <cstring>
 
+#include "imaging/io/oxfailure.h"
 #include "imaging/io/oxwriteprep.h"
+#include "imaging/io/oxreadprep.h"
+#include "imaging/model/DibInfo.h"
+#include "imaging/model/IndexedRows.h"
 #include "imaging/model/Rounding.h"
 #include "imaging/proc/oxquantize.h"
 #include "platform/gfx/SizeGuard.h"
@@ -15,50 +19,33 @@ namespace ox {
 
 namespace {
 
-inline uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-inline uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-inline void Put16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
-inline void Put32(uint8_t* p, uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i)); }
-
-int DpiFromPpm(int32_t ppm, int screen) {
-  const int64_t dpi = Round(double(ppm) / 100.0 * 2.54);
-  return dpi <= 0 || dpi > 1000000 ? screen : int(dpi);
+// The info header sizes a BMP file may carry: the core one, OS/2 2.x's 16 to 64 bytes, and V4 and V5.
+bool BmpHeaderSize(uint32_t size) {
+  return size == kDibCoreHeaderSize || (size >= 16 && size <= kOs2V2HeaderSize) || size == kDibV4HeaderSize ||
+         size == kDibV5HeaderSize;
 }
 
-// One channel of a bit-field pixel: the run of set bits from the lowest one, brought to 8 bits.
-struct TChannel {
-  uint32_t mask = 0;
-  int shift = 0, bits = 0;
-  explicit TChannel(uint32_t m = 0) : mask(m) {
-    if (!m) return;
-    shift = std::countr_zero(m);
-    bits = std::countr_one(m >> shift);
-  }
-  uint8_t operator()(uint32_t p) const {
-    if (!bits) return 0;
-    const uint32_t v = ((p & mask) >> shift) & uint32_t((uint64_t(1) << bits) - 1);
-    return uint8_t(bits >= 8 ? v >> (bits - 8) : v << (8 - bits));
-  }
-};
-
-struct TBmpHeader {
-  int64_t width = 0, height = 0;
-  bool topDown = false;
-  int planes = 1, bits = 0, compression = 0;
-  uint32_t imageSize = 0, colorsUsed = 0;
-  int32_t xres = 0, yres = 0;
-  uint32_t masks[3] = {0, 0, 0};
-  bool core = false;
-  bool masksInHeader = false;
-};
-
-bool Decodable(const TBmpHeader& h) {
-  switch (h.compression) {
-    case 0: return h.bits == 1 || h.bits == 4 || h.bits == 8 || h.bits == 16 || h.bits == 24 || h.bits == 32;
-    case 1: return h.bits == 8 && !h.topDown;
-    case 2: return h.bits == 4 && !h.topDown;
-    case 3: return h.bits == 16 || h.bits == 32;
+bool Decodable(const TDibInfo& h) {
+  switch (h.Compression) {
+    case dcRgb: return h.Bits == 1 || h.Bits == 4 || h.Bits == 8 || h.Bits == 16 || h.Bits == 24 || h.Bits == 32;
+    case dcRle8: return h.Bits == 8 && !h.TopDown;
+    case dcRle4: return h.Bits == 4 && !h.TopDown;
+    case dcBitFields: return h.Bits == 16 || h.Bits == 32;
     default: return false;
+  }
+}
+
+std::string CompressionName(uint32_t c) {
+  switch (c) {
+    case dcRgb: return "none";
+    case dcRle8: return "RLE8";
+    case dcRle4: return "RLE4";
+    case dcBitFields: return "bit fields";
+    case dcJpeg: return "JPEG";
+    case dcPng: return "PNG";
+    case dcOs2Huffman1D: return "OS/2 Huffman 1-D";
+    case dcOs2Rle24: return "OS/2 RLE24";
+    default: return std::to_string(c);
   }
 }
 
@@ -129,210 +116,163 @@ TRleEnd DecodeRLE(const std::vector<uint8_t>& d, bool four, gfx::TDib& dib, cons
 
 // ---------------------------------------------------------------------------------------------------------
 
-class TBmpWriter {
- public:
-  TBmpWriter(TOXStream& s, TProgressRec& p) : s_(s), progress_(p) {}
-  void Put(const void* data, size_t n) {
-    if (!ok_) return;
-    if (s_.Write(data, int64_t(n)) != int64_t(n)) {
-      ok_ = false;
-      progress_.Abort();
-    }
-  }
-  void Put(const std::vector<uint8_t>& v) { Put(v.data(), v.size()); }
-  bool Ok() const { return ok_; }
-
- private:
-  TOXStream& s_;
-  TProgressRec& progress_;
-  bool ok_ = true;
-};
-
 }  // namespace
 
-void BMPReadStream(TOXStream& stream, gfx::TDib* dib, int64_t dataSize, bool paramsOnly, TProgressRec& progress,
-                   TIOParamsVals& params) {
-  const int64_t start = stream.Position();
-  TOXReader rd(stream);
+namespace {
+
+// One BMP read, stage by stage: file header, info header, colour table, then the pixels.
+struct TBmpRead {
+  TOXStream& Stream;
+  TOXReader Rd;
+  TIOParamsVals& Params;
+  TProgressRec& Progress;
+  int64_t Start = 0, DataSize = 0;
+  uint32_t PixelOffset = 0;
+  TDibInfo H;
+  int64_t PaletteCount = 0;
+  std::array<gfx::TRGB, 256> Lut{};
+  int64_t Compressed = 0, Remaining = 0;
+
+  TBmpRead(TOXStream& s, int64_t dataSize, TIOParamsVals& p, TProgressRec& r)
+      : Stream(s), Rd(s), Params(p), Progress(r), Start(s.Position()), DataSize(dataSize) {}
+
+  bool FileHeader();
+  bool Info();
+  bool ColourTable();
+  bool LocatePixels();
+  void Rle(gfx::TDib& dib);
+  void Rows(gfx::TDib& dib);
+};
+
+bool TBmpRead::FileHeader() {
   uint8_t fh[14];
-  if (!rd.ReadInto(fh, 14) || fh[0] != 'B' || fh[1] != 'M') {
-    progress.Abort();
-    return;
+  if (!Rd.ReadInto(fh, 14) || fh[0] != 'B' || fh[1] != 'M') {
+    FailDamaged(Progress, "BMP: the file does not start with a BMP file header");
+    return false;
   }
-  const uint32_t fileSize = Le32(fh + 2), offset = Le32(fh + 10);
-  if (dataSize <= 0 && fileSize != 0) dataSize = fileSize;
+  const uint32_t fileSize = LoadU32LE(fh + 2);
+  PixelOffset = LoadU32LE(fh + 10);
+  if (DataSize <= 0 && fileSize != 0) DataSize = fileSize;
+  return true;
+}
 
-  TBmpHeader h;
-  const uint32_t hsize = rd.ReadU32LE();
-  params.FreeColorMap();
-  if (rd.Failed()) {
-    progress.Abort();
-    return;
+bool TBmpRead::Info() {
+  const bool read = ReadDibInfo(Rd, H);
+  Params.FreeColorMap();
+  if (!read || !BmpHeaderSize(H.HeaderSize)) {
+    if (read || !Rd.Failed())
+      FailDamaged(Progress, "BMP: an info header of " + std::to_string(H.HeaderSize) + " bytes is not one BMP files use");
+    else
+      FailDamaged(Progress, "BMP: the info header runs past the end of the file");
+    return false;
   }
-  int paletteEntrySize = 4;
-  int64_t paletteCount = 0;
-  if (hsize == 12) {
-    uint8_t b[8];
-    rd.ReadInto(b, 8);
-    h.core = true;
-    h.width = Le16(b);
-    h.height = Le16(b + 2);
-    h.planes = Le16(b + 4);
-    h.bits = Le16(b + 6);
-    params.BmpVersion = 2;
-    params.DpiX = params.ScreenDpiX;
-    params.DpiY = params.ScreenDpiY;
-    paletteEntrySize = 3;
-    if (h.bits <= 8) paletteCount = int64_t(1) << h.bits;
-  } else if ((hsize >= 16 && hsize <= 64) || hsize == 108 || hsize == 124) {
-    uint8_t b[64] = {};
-    Put32(b, hsize);
-    rd.ReadInto(b + 4, std::min<uint32_t>(hsize, 64) - 4);
-    if (hsize > 64) rd.Skip(hsize - 64);
-    params.BmpVersion = hsize == 64 ? 3 : hsize == 40 ? 1 : 0;
-    h.width = int32_t(Le32(b + 4));
-    h.height = int32_t(Le32(b + 8));
-    h.planes = Le16(b + 12);
-    h.bits = Le16(b + 14);
-    h.compression = int(Le32(b + 16));
-    h.imageSize = Le32(b + 20);
-    h.xres = int32_t(Le32(b + 24));
-    h.yres = int32_t(Le32(b + 28));
-    h.colorsUsed = Le32(b + 32);
-    params.DpiX = DpiFromPpm(h.xres, params.ScreenDpiX);
-    params.DpiY = DpiFromPpm(h.yres, params.ScreenDpiY);
-    if (hsize >= 52) {
-      h.masksInHeader = true;
-      for (int c = 0; c < 3; ++c) h.masks[c] = Le32(b + 40 + 4 * c);
-    }
-    // OS/2 2.x uses 3 and 4 for Huffman 1-D and RLE24, which are not decoded.
-    if (hsize == 64 && h.compression >= 3) h.compression = 100 + h.compression;
-    uint32_t used = h.colorsUsed > 256 ? 0 : h.colorsUsed;
-    if (used == 0 && h.bits <= 8) used = 1u << h.bits;
-    paletteCount = used;
+  if (H.Core) {
+    Params.BmpVersion = 2;
+    Params.DpiX = Params.ScreenDpiX;
+    Params.DpiY = Params.ScreenDpiY;
+    if (H.Bits <= 8) PaletteCount = int64_t(1) << H.Bits;
   } else {
-    progress.Abort();
-    return;
+    Params.BmpVersion = H.HeaderSize == kOs2V2HeaderSize ? 3 : H.HeaderSize == kDibInfoHeaderSize ? 1 : 0;
+    Params.DpiX = DpiOfPelsPerMeter(H.XPelsPerMeter, Params.ScreenDpiX);
+    Params.DpiY = DpiOfPelsPerMeter(H.YPelsPerMeter, Params.ScreenDpiY);
+    uint32_t used = H.ColorsUsed > 256 ? 0 : H.ColorsUsed;
+    if (used == 0 && H.Bits <= 8) used = 1u << H.Bits;
+    PaletteCount = used;
   }
-  if (rd.Failed() || h.planes != 1 || h.width < 1 || h.height == 0) {
-    progress.Abort();
-    return;
+  if (H.Planes != 1 || H.Width < 1 || H.Height == 0) {
+    FailDamaged(Progress, "BMP: the info header gives " + std::to_string(H.Planes) + " planes of " +
+                              std::to_string(H.Width) + " x " + std::to_string(H.Height) + " pixels");
+    return false;
   }
-  if (h.height < 0) {
-    h.topDown = true;
-    h.height = -h.height;
+  return true;
+}
+
+bool TBmpRead::ColourTable() {
+  if (PaletteCount <= 0) return true;
+  const int entrySize = H.TableEntrySize();
+  std::vector<uint8_t> table = Rd.ReadBytes(PaletteCount * entrySize);
+  if (Rd.Failed()) {
+    FailDamaged(Progress, "BMP: the colour table runs past the end of the file");
+    return false;
   }
-  // Masks of a 40-byte header follow it, before the colour table.
-  if (h.compression == 3 && !h.masksInHeader)
-    for (auto& m : h.masks) m = rd.ReadU32LE();
-  std::array<gfx::TRGB, 256> lut{};
-  if (paletteCount > 0) {
-    std::vector<uint8_t> table = rd.ReadBytes(paletteCount * paletteEntrySize);
-    if (rd.Failed()) {
-      progress.Abort();
-      return;
+  auto& map = Params.SetColorMapCount(int(PaletteCount));
+  for (int64_t i = 0; i < PaletteCount; ++i) {
+    const uint8_t* e = &table[size_t(i * entrySize)];
+    map[size_t(i)] = gfx::TRGB{e[2], e[1], e[0]};
+    if (i < 256) Lut[size_t(i)] = map[size_t(i)];
+  }
+  return true;
+}
+
+// Moves to the pixels and fills the parameters the file's depth and compression give.
+bool TBmpRead::LocatePixels() {
+  Params.BmpCompressed = H.Compression == dcRle8 || H.Compression == dcRle4;
+  Params.Width = int(H.Width);
+  Params.Height = int(H.Height);
+  if (PixelOffset != 0) {
+    if (int64_t(PixelOffset) > Stream.Size() - Start) {
+      FailDamaged(Progress, "BMP: the pixels start past the end of the file");
+      return false;
     }
-    auto& map = params.SetColorMapCount(int(paletteCount));
-    for (int64_t i = 0; i < paletteCount; ++i) {
-      const uint8_t* e = &table[size_t(i * paletteEntrySize)];
-      map[size_t(i)] = gfx::TRGB{e[2], e[1], e[0]};
-      if (i < 256) lut[size_t(i)] = map[size_t(i)];
-    }
+    Stream.SetPosition(Start + PixelOffset);
   }
-  params.BmpCompressed = h.compression == 1 || h.compression == 2;
-  params.Width = int(h.width);
-  params.Height = int(h.height);
+  Remaining = Rd.Remaining();
+  Compressed = DataSize > 0 ? DataSize - (Stream.Position() - Start) : int64_t(H.ImageSize);
+  if (Compressed <= 0 || Compressed > Remaining) Compressed = Remaining;
 
-  if (offset != 0) {
-    if (int64_t(offset) > stream.Size() - start) {
-      progress.Abort();
-      return;
-    }
-    stream.SetPosition(start + offset);
+  switch (H.Bits) {
+    case 1: Params.BitsPerSample = 1; Params.SamplesPerPixel = 1; break;
+    case 4: Params.BitsPerSample = 4; Params.SamplesPerPixel = 1; break;
+    case 8: Params.BitsPerSample = 8; Params.SamplesPerPixel = 1; break;
+    case 16: Params.BitsPerSample = 5; Params.SamplesPerPixel = 3; break;
+    default: Params.BitsPerSample = 8; Params.SamplesPerPixel = 3; break;
   }
-  const int64_t remaining = rd.Remaining();
-  int64_t compressed = dataSize > 0 ? dataSize - (stream.Position() - start) : int64_t(h.imageSize);
-  if (compressed <= 0 || compressed > remaining) compressed = remaining;
+  if (!Decodable(H)) {
+    FailUnsupported(Progress, "BMP: compression " + CompressionName(H.Compression) + " at " + std::to_string(H.Bits) +
+                                  " bits per pixel" + (H.TopDown ? " stored top-down" : "") + " is not supported");
+    return false;
+  }
+  return true;
+}
 
-  switch (h.bits) {
-    case 1: params.BitsPerSample = 1; params.SamplesPerPixel = 1; break;
-    case 4: params.BitsPerSample = 4; params.SamplesPerPixel = 1; break;
-    case 8: params.BitsPerSample = 8; params.SamplesPerPixel = 1; break;
-    case 16: params.BitsPerSample = 5; params.SamplesPerPixel = 3; break;
-    default: params.BitsPerSample = 8; params.SamplesPerPixel = 3; break;
+void TBmpRead::Rle(gfx::TDib& dib) {
+  std::vector<uint8_t> data = Rd.ReadBytes(Compressed);
+  switch (DecodeRLE(data, H.Compression == dcRle4, dib, Lut, Progress)) {
+    case TRleEnd::Done: break;
+    case TRleEnd::Broken: FailDamaged(Progress, "BMP: the run-length data moves past the picture's edge"); break;
+    case TRleEnd::DataEnded: Progress.EndOfData(); break;
   }
-  if (!Decodable(h)) {
-    progress.Abort();
-    return;
-  }
-  if (paramsOnly || !dib) return;
+}
 
-  const int outBits = h.bits == 1 ? 1 : 24;
-  if (!gfx::ImageSizeAllowed(h.width, h.height, outBits) || !gfx::ImageSizeAllowed(h.width, h.height, h.bits)) {
-    progress.Abort();
-    return;
-  }
-  // Refuse pictures far larger than the data could describe before allocating them: uncompressed rows
-  // must mostly be there, and no real RLE stream expands a byte to thousands of pixels.
-  const int64_t rowLen = gfx::RowBytes(h.width, h.bits);
-  const bool rle = h.compression == 1 || h.compression == 2;
-  const int64_t area = h.width * h.height;
-  if ((rle && area > compressed * 4096 + (int64_t(1) << 20)) ||
-      (!rle && rowLen * h.height > remaining * 16 + (int64_t(1) << 20))) {
-    progress.Abort();
-    return;
-  }
-  const int w = int(h.width), ht = int(h.height);
-  *dib = gfx::TDib(w, ht, outBits == 1 ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  progress.StartPicture(ht, !h.topDown);
-
-  if (rle) {
-    std::vector<uint8_t> data = rd.ReadBytes(compressed);
-    switch (DecodeRLE(data, h.compression == 2, *dib, lut, progress)) {
-      case TRleEnd::Done: break;
-      case TRleEnd::Broken: progress.Abort(); break;
-      case TRleEnd::DataEnded: progress.EndOfData(); break;
-    }
-    return;
-  }
-
-  std::vector<uint8_t> buf(h.bits == 1 || h.bits == 24 ? 0 : size_t(rowLen));
-  TChannel red(h.compression == 3 ? h.masks[0] : 0x7C00), green(h.compression == 3 ? h.masks[1] : 0x03E0),
-      blue(h.compression == 3 ? h.masks[2] : 0x001F);
+void TBmpRead::Rows(gfx::TDib& dib) {
+  const int w = int(H.Width), ht = int(H.Height);
+  const int64_t rowLen = gfx::RowBytes(H.Width, H.Bits);
+  std::vector<uint8_t> buf(H.Bits == 1 || H.Bits == 24 ? 0 : size_t(rowLen));
+  const TDibChannel red(H.Masks[0]), green(H.Masks[1]), blue(H.Masks[2]);
   for (int i = 0; i < ht; ++i) {
-    progress.Report(int(Trunc(double(i) * (100.0 / ht))));
-    if (progress.IsAborted()) return;
-    uint8_t* out = dib->ScanLine(h.topDown ? i : ht - 1 - i);
+    Progress.Report(int(Trunc(double(i) * (100.0 / ht))));
+    if (Progress.IsAborted()) return;
+    uint8_t* out = dib.ScanLine(H.TopDown ? i : ht - 1 - i);
     if (buf.empty()) {
-      if (!rd.ReadInto(out, rowLen)) break;
-      progress.Delivered(i + 1);
+      if (!Rd.ReadInto(out, rowLen)) break;
+      Progress.Delivered(i + 1);
       continue;
     }
-    if (!rd.ReadInto(buf.data(), rowLen)) break;
+    if (!Rd.ReadInto(buf.data(), rowLen)) break;
     const uint8_t* in = buf.data();
-    switch (h.bits) {
-      case 4:
-        for (int x = 0; x < w; ++x, out += 3) {
-          const gfx::TRGB& c = lut[(x & 1) ? (in[x >> 1] & 0x0F) : (in[x >> 1] >> 4)];
-          out[0] = c.b; out[1] = c.g; out[2] = c.r;
-        }
-        break;
-      case 8:
-        for (int x = 0; x < w; ++x, out += 3) {
-          const gfx::TRGB& c = lut[in[x]];
-          out[0] = c.b; out[1] = c.g; out[2] = c.r;
-        }
-        break;
+    switch (H.Bits) {
+      case 4: ExpandIndexes4(in, w, Lut.data(), out); break;
+      case 8: ExpandIndexes8(in, w, Lut.data(), out); break;
       case 16:
         for (int x = 0; x < w; ++x, out += 3, in += 2) {
-          const uint32_t p = Le16(in);
+          const uint32_t p = LoadU16LE(in);
           out[0] = blue(p); out[1] = green(p); out[2] = red(p);
         }
         break;
       case 32:
-        if (h.compression == 3) {
+        if (H.BitFields()) {
           for (int x = 0; x < w; ++x, out += 3, in += 4) {
-            const uint32_t p = Le32(in);
+            const uint32_t p = LoadU32LE(in);
             out[0] = blue(p); out[1] = green(p); out[2] = red(p);
           }
         } else {
@@ -340,10 +280,44 @@ void BMPReadStream(TOXStream& stream, gfx::TDib* dib, int64_t dataSize, bool par
         }
         break;
     }
-    progress.Delivered(i + 1);
+    Progress.Delivered(i + 1);
   }
-  if (rd.Failed()) progress.EndOfData();
-  if (h.bits == 1 && params.ColorMapCount == 2) {
+  if (Rd.Failed()) Progress.EndOfData();
+}
+
+}  // namespace
+
+void BMPReadStream(TOXStream& stream, gfx::TDib* dib, int64_t dataSize, bool paramsOnly, TProgressRec& progress,
+                   TIOParamsVals& params) {
+  TBmpRead r(stream, dataSize, params, progress);
+  if (!r.FileHeader() || !r.Info() || !r.ColourTable() || !r.LocatePixels()) return;
+  if (paramsOnly || !dib) return;
+
+  const TDibInfo& h = r.H;
+  const int outBits = h.Bits == 1 ? 1 : 24;
+  if (!gfx::ImageSizeAllowed(h.Width, h.Height, outBits) || !gfx::ImageSizeAllowed(h.Width, h.Height, h.Bits)) {
+    FailUnsupported(progress, "BMP: " + std::to_string(h.Width) + " x " + std::to_string(h.Height) +
+                                  " pixels is larger than this program reads");
+    return;
+  }
+  // Refuse pictures far larger than the data could describe before allocating them: uncompressed rows
+  // must mostly be there, and no real RLE stream expands a byte to thousands of pixels.
+  const int64_t rowLen = gfx::RowBytes(h.Width, h.Bits);
+  const bool rle = h.Compression == dcRle8 || h.Compression == dcRle4;
+  const int64_t area = h.Width * h.Height;
+  if ((rle && area > r.Compressed * 4096 + (int64_t(1) << 20)) ||
+      (!rle && rowLen * h.Height > r.Remaining * 16 + (int64_t(1) << 20))) {
+    FailDamaged(progress, "BMP: the file is far shorter than its header says");
+    return;
+  }
+  *dib = gfx::TDib(int(h.Width), int(h.Height), outBits == 1 ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  progress.StartPicture(int(h.Height), !h.TopDown);
+  if (rle) {
+    r.Rle(*dib);
+    return;
+  }
+  r.Rows(*dib);
+  if (h.Bits == 1 && params.ColorMapCount == 2) {
     const gfx::TRGB black{0, 0, 0}, white{255, 255, 255};
     if (params.ColorMap[0] == white && params.ColorMap[1] == black)
       InvertBilevel(*dib);
@@ -420,35 +394,35 @@ void BMPWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   const bool core = params.BmpVersion == 2;
   const int w = dib.Width(), h = dib.Height();
   if (dib.Empty() || (core && (w > 0xFFFF || h > 0xFFFF))) {
-    progress.Abort();
+    FailUnsupported(progress, "BMP: the header cannot describe this picture");
     return;
   }
   const bool compressed = !core && params.BmpCompressed && (bits == 4 || bits == 8);
-  TBmpWriter out(stream, progress);
+  TOXWriter out(stream);
   const int64_t start = stream.Position();
   uint8_t fh[14] = {'B', 'M'};
-  out.Put(fh, 14);
+  out.Write(fh, 14);
 
-  const uint32_t hsize = core ? 12 : params.BmpVersion == 3 ? 64 : 40;
+  const uint32_t hsize = core ? kDibCoreHeaderSize : params.BmpVersion == 3 ? kOs2V2HeaderSize : kDibInfoHeaderSize;
   uint8_t hd[64] = {};
-  Put32(hd, hsize);
+  StoreU32LE(hd, hsize);
   if (core) {
-    Put16(hd + 4, uint32_t(w));
-    Put16(hd + 6, uint32_t(h));
-    Put16(hd + 8, 1);
-    Put16(hd + 10, uint32_t(bits));
+    StoreU16LE(hd + 4, uint16_t(w));
+    StoreU16LE(hd + 6, uint16_t(h));
+    StoreU16LE(hd + 8, 1);
+    StoreU16LE(hd + 10, uint16_t(bits));
   } else {
-    Put32(hd + 4, uint32_t(w));
-    Put32(hd + 8, uint32_t(h));
-    Put16(hd + 12, 1);
-    Put16(hd + 14, uint32_t(bits));
-    Put32(hd + 16, compressed ? (bits == 4 ? 2 : 1) : 0);
-    Put32(hd + 24, uint32_t(int32_t(Round(params.DpiX / 2.54 * 100))));
-    Put32(hd + 28, uint32_t(int32_t(Round(params.DpiY / 2.54 * 100))));
-    Put32(hd + 32, bits <= 8 ? 1u << bits : 0);
-    Put32(hd + 36, 1u << bits);
+    StoreU32LE(hd + 4, uint32_t(w));
+    StoreU32LE(hd + 8, uint32_t(h));
+    StoreU16LE(hd + 12, 1);
+    StoreU16LE(hd + 14, uint16_t(bits));
+    StoreU32LE(hd + 16, compressed ? (bits == 4 ? dcRle4 : dcRle8) : dcRgb);
+    StoreU32LE(hd + 24, uint32_t(int32_t(Round(params.DpiX / 2.54 * 100))));
+    StoreU32LE(hd + 28, uint32_t(int32_t(Round(params.DpiY / 2.54 * 100))));
+    StoreU32LE(hd + 32, bits <= 8 ? 1u << bits : 0);
+    StoreU32LE(hd + 36, 1u << bits);
   }
-  out.Put(hd, hsize);
+  out.Write(hd, hsize);
 
   auto putTable = [&](const std::vector<gfx::TRGB>& pal) {
     std::vector<uint8_t> t;
@@ -456,7 +430,7 @@ void BMPWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
       t.insert(t.end(), {c.b, c.g, c.r});
       if (!core) t.push_back(0);
     }
-    out.Put(t);
+    out.Write(t.data(), int64_t(t.size()));
   };
 
   progress.SetRows(h);
@@ -474,7 +448,7 @@ void BMPWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     putTable(pal);
     pixelOffset = stream.Position() - start;
     std::vector<uint8_t> row;
-    for (int i = 0; i < h && out.Ok(); ++i) {
+    for (int i = 0; i < h && !out.Failed(); ++i) {
       progress.Report(int(Trunc(double(i) * (100.0 / h))));
       if (progress.IsAborted()) break;
       const uint8_t* in = &idx[size_t(int64_t(h - 1 - i) * w)];
@@ -489,11 +463,11 @@ void BMPWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
         row.assign(size_t(rowLen), 0);
         for (int x = 0; x < w; ++x) row[size_t(x >> 1)] |= uint8_t((x & 1) ? in[x] & 0x0F : in[x] << 4);
       }
-      out.Put(row);
+      out.Write(row.data(), int64_t(row.size()));
     }
     if (compressed) {
       const uint8_t eob[2] = {0, 1};
-      out.Put(eob, 2);
+      out.Write(eob, 2);
     }
   } else if (bits == 1) {
     const gfx::TDib& src = PrepareSource1(dib, holder);
@@ -503,30 +477,36 @@ void BMPWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     params.ColorMapCount = 2;
     putTable(pal);
     pixelOffset = stream.Position() - start;
-    for (int i = 0; i < h && out.Ok(); ++i) {
+    for (int i = 0; i < h && !out.Failed(); ++i) {
       progress.Report(int(Trunc(double(i) * (100.0 / h))));
       if (progress.IsAborted()) break;
-      out.Put(src.ScanLine(h - 1 - i), size_t(rowLen));
+      out.Write(src.ScanLine(h - 1 - i), rowLen);
     }
   } else {
     const gfx::TDib& src = PrepareSource24(dib, holder);
     pixelOffset = stream.Position() - start;
-    for (int i = 0; i < h && out.Ok(); ++i) {
+    for (int i = 0; i < h && !out.Failed(); ++i) {
       progress.Report(int(Trunc(double(i) * (100.0 / h))));
       if (progress.IsAborted()) break;
-      out.Put(src.ScanLine(h - 1 - i), size_t(rowLen));
+      out.Write(src.ScanLine(h - 1 - i), rowLen);
     }
   }
-  if (progress.IsAborted() || !out.Ok()) return;
+  if (out.Failed()) FailOutput(progress, "BMP: the output took fewer bytes than were written");
+  if (progress.IsAborted()) return;
 
   const int64_t end = stream.Position();
-  Put32(fh + 2, uint32_t(end - start));
-  Put32(fh + 10, uint32_t(pixelOffset));
-  if (!core) Put32(hd + 20, uint32_t(end - start - pixelOffset));
+  StoreU32LE(fh + 2, uint32_t(end - start));
+  StoreU32LE(fh + 10, uint32_t(pixelOffset));
+  if (!core) StoreU32LE(hd + 20, uint32_t(end - start - pixelOffset));
   stream.SetPosition(start);
-  out.Put(fh, 14);
-  out.Put(hd, hsize);
+  out.Write(fh, 14);
+  out.Write(hd, hsize);
   stream.SetPosition(end);
+  if (out.Failed()) FailOutput(progress, "BMP: the output took fewer bytes than were written");
 }
 
+bool IsBMPStream(TOXStream& stream) {
+  uint8_t b[2];
+  return PeekBytes(stream, b, 2, 14) && b[0] == 'B' && b[1] == 'M';
+}
 }  // namespace ox

@@ -20,4 +20,6 @@ void BMPWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
 void BMPEncodeRLE8(const uint8_t* row, int count, std::vector<uint8_t>& out);
 void BMPEncodeRLE4(const uint8_t* row, int count, std::vector<uint8_t>& out);
 
+// Content test: "BM" at the start of a stream longer than the file header.
+bool IsBMPStream(TOXStream& stream);
 }  // namespace ox

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/io/oxfailure.h"
 #include "imaging/io/oxwriteprep.h"
+#include "imaging/io/oxreadprep.h"
 #include "imaging/proc/oxquantize.h"
 #include "platform/gfx/Gray.h"
 #include "platform/gfx/SizeGuard.h"
@@ -98,7 +100,7 @@ void ReadGraphicControl(TOXReader& reader, TGraphicControl& gc) {
   uint8_t v[4] = {};
   const int64_t take = std::min<int64_t>(std::min<int64_t>(n, 4), reader.Remaining());
   if (take > 0) reader.ReadInto(v, take);
-  gc = TGraphicControl{v[0], v[1] | (v[2] << 8), v[3]};
+  gc = TGraphicControl{v[0], LoadU16LE(v + 1), v[3]};
   if (n > take) reader.Skip(std::min<int64_t>(n - take, reader.Remaining()));
   SkipSubBlocks(reader);
 }
@@ -111,11 +113,7 @@ void StoreFrame(const std::vector<uint8_t>& indexes, int w, int h, const TGifPal
   // neither the format change nor the resize converts or keeps old pixels.
   gfx::TDib& out = dib;
   const gfx::TPixelFormat format = bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit;
-  if (out.Width() != w || out.Height() != h || out.PixelFormat() != format) {
-    out.SetSize(0, 0);
-    out.SetPixelFormat(format);
-    out.SetSize(w, h);
-  }
+  PrepareDib(out, w, h, format);
   if (bilevel) out.SetPalette({TRGB{0, 0, 0}, TRGB{255, 255, 255}});
   uint32_t bgr[256];
   for (int i = 0; i < 256; ++i) {
@@ -163,8 +161,8 @@ void StoreFrame(const std::vector<uint8_t>& indexes, int w, int h, const TGifPal
 
 // Writes n bytes; a short write sets Aborted.
 bool Put(TOXStream& stream, const void* data, int64_t n, TProgressRec& progress) {
-  if (stream.Write(data, n) == n) return true;
-  progress.Abort();
+  if (TOXWriter(stream).Write(data, n)) return true;
+  FailOutput(progress, "GIF: the output took fewer bytes than were written");
   return false;
 }
 
@@ -182,12 +180,12 @@ void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* 
   TOXReader reader(stream);
   uint8_t header[13];
   if (!reader.ReadInto(header, 13) || std::memcmp(header, "GIF", 3) != 0) {
-    progress.Abort();
+    FailDamaged(progress, "GIF: the file does not start with a GIF header");
     return;
   }
   params.GifVersion.assign(reinterpret_cast<const char*>(header), 6);
-  params.GifScreenWidth = header[6] | (header[7] << 8);
-  params.GifScreenHeight = header[8] | (header[9] << 8);
+  params.GifScreenWidth = LoadU16LE(header + 6);
+  params.GifScreenHeight = LoadU16LE(header + 8);
   params.GifAspectRatio = header[12];
   params.DpiX = params.ScreenDpiX;
   params.DpiY = params.ScreenDpiY;
@@ -198,14 +196,14 @@ void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* 
   TGifPalette global;
   if (screenFlags & 0x80) {
     if (!ReadTable(reader, screenFlags, global)) {
-      progress.Abort();
+      FailDamaged(progress, "GIF: the global colour table runs past the end of the file");
       return;
     }
   }
   // Without a global table there is no background colour in the file: black rather than the last file's.
   params.GifBackgroundColor = global.lookup[backgroundIndex];
 
-  if (reader.Remaining() == 0) progress.Abort();
+  if (reader.Remaining() == 0) FailDamaged(progress, "GIF: the file ends after its header");
   int frames = 0;
   TGraphicControl gc;
   while (!progress.IsAborted()) {
@@ -242,7 +240,8 @@ void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* 
     params.GifTransparent = (gc.flags & 1) != 0;
     params.GifInterlaced = (d.flags & 0x40) != 0;
     if (!gfx::ImageSizeAllowed(d.width, d.height, 24)) {
-      progress.Abort();
+      FailUnsupported(progress, "GIF: a frame of " + std::to_string(d.width) + " x " + std::to_string(d.height) +
+                                    " pixels is larger than this program reads");
       break;
     }
 
@@ -251,10 +250,14 @@ void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* 
       // Pixels the data does not reach stay the background.
       indexes.assign(size_t(int64_t(d.width) * d.height), backgroundIndex);
       const int64_t before = stream.Position();
-      if (const TGifLzwDecoder& decode = params.GifDecoder())
-        decode(stream, d.height, d.width, indexes.data(), params.GifInterlaced);
+      const TGifLzwDecoder& decode = params.GifDecoder();
+      if (!decode) {
+        FailUnsupported(progress, "GIF: no LZW decoder is installed");
+        break;
+      }
+      decode(stream, d.height, d.width, indexes.data(), params.GifInterlaced);
       if (stream.Position() == before) {
-        progress.Abort();
+        FailDamaged(progress, "GIF: the frame's compressed data cannot be read");
         break;
       }
       progress.Report(70);
@@ -288,7 +291,7 @@ void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   if (progress.IsAborted()) return;
   const int w = dib.Width(), h = dib.Height();
   if (dib.Empty() || w > 65535 || h > 65535) {
-    progress.Abort();
+    FailUnsupported(progress, "GIF: the header cannot describe this picture");
     return;
   }
   const int bits = std::clamp(params.BitsPerSample, 1, 8);
@@ -389,13 +392,13 @@ void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   if (progress.IsAborted()) return;
   const TGifLzwEncoder& encode = params.GifEncoder();
   if (!encode) {
-    progress.Abort();
+    FailUnsupported(progress, "GIF: no LZW encoder is installed");
     return;
   }
   const int64_t before = stream.Position();
   encode(stream, h, w, bits, indexes.data(), params.GifInterlaced);
   if (stream.Position() == before) {
-    progress.Abort();
+    FailOutput(progress, "GIF: the output took none of the compressed data");
     return;
   }
   const uint8_t trailer = 0x3B;
@@ -442,4 +445,8 @@ int GifFrameCount(const std::string& fileName) {
   }
 }
 
+bool IsGIFStream(TOXStream& stream) {
+  uint8_t b[3];
+  return PeekBytes(stream, b, 3, 13) && std::memcmp(b, "GIF", 3) == 0;
+}
 }  // namespace ox

@@ -33,4 +33,6 @@ void WriteGifFile(const std::string& fileName, const gfx::TDib& dib, TIOParamsVa
 int GifFrameCount(TOXStream& stream);
 int GifFrameCount(const std::string& fileName);
 
+// Content test: "GIF" at the start of a stream long enough for the screen descriptor.
+bool IsGIFStream(TOXStream& stream);
 }  // namespace ox

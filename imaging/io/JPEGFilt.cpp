@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <jpeglib.h>
@@ -14,6 +15,9 @@
 
 #include "imaging/io/JPEGQuality.h"
 #include "imaging/io/oxexif.h"
+#include "imaging/io/oxfailure.h"
+#include "imaging/io/oxlibcall.h"
+#include "imaging/io/oxreadprep.h"
 #include "imaging/model/OrvexError.h"
 #include "imaging/model/Rounding.h"
 #include "platform/gfx/SizeGuard.h"
@@ -61,6 +65,14 @@ void InitErrorMgr(ErrorMgr& err) {
   err.pub.emit_message = EmitMessage;
 }
 
+// The library's text for its last error or warning, or `otherwise` when it has none.
+std::string LibraryMessage(jpeg_decompress_struct& cinfo, const char* otherwise) {
+  if (cinfo.err->msg_code == 0) return otherwise;
+  char text[JMSG_LENGTH_MAX] = {};
+  (*cinfo.err->format_message)(reinterpret_cast<j_common_ptr>(&cinfo), text);
+  return text[0] ? std::string(text) : std::string(otherwise);
+}
+
 // Runs f with the library's errors caught: false when the library failed.
 template <class F>
 bool JpegCall(ErrorMgr& err, F&& f) {
@@ -82,12 +94,7 @@ void InitSource(j_decompress_ptr cinfo) { reinterpret_cast<SourceMgr*>(cinfo->sr
 
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<SourceMgr*>(cinfo->src);
-  int64_t n = 0;
-  try {
-    n = src->stream->Read(src->buffer, int64_t(kBufferSize));
-  } catch (...) {
-    src->streamError = std::current_exception();
-  }
+  int64_t n = ReadCaptured(*src->stream, src->buffer, int64_t(kBufferSize), src->streamError);
   if (src->streamError) ERREXIT(cinfo, JERR_FILE_READ);
   if (n <= 0) {
     if (src->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
@@ -136,14 +143,9 @@ void InitDestination(j_compress_ptr cinfo) {
 void Flush(j_compress_ptr cinfo, size_t n) {
   auto* dest = reinterpret_cast<DestMgr*>(cinfo->dest);
   if (n == 0) return;
-  int64_t written = 0;
-  try {
-    written = dest->stream->Write(dest->buffer, int64_t(n));
-  } catch (...) {
-    dest->streamError = std::current_exception();
-  }
+  const int64_t written = WriteCaptured(*dest->stream, dest->buffer, int64_t(n), dest->streamError);
   if (dest->streamError) ERREXIT(cinfo, JERR_FILE_WRITE);
-  if (written != int64_t(n)) dest->progress->Abort();
+  if (written != int64_t(n)) FailOutput(*dest->progress, "JPEG: the output took fewer bytes than were written");
 }
 
 boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
@@ -235,15 +237,6 @@ void BgrRowToCmyk(const uint8_t* src, uint8_t* dst, int width) {
   }
 }
 
-// The DIB as a w x h picture of the given format, kept as it is when it already is one: the decoder
-// overwrites every pixel.
-void PrepareDib(gfx::TDib& dib, int w, int h, gfx::TPixelFormat format) {
-  if (dib.Width() == w && dib.Height() == h && dib.PixelFormat() == format) return;
-  // Free the old pixels first, then take one zeroed buffer: resizing would fill every new pixel one by one.
-  dib = gfx::TDib();
-  dib = gfx::TDib(w, h, format);
-}
-
 // Luma sampling factors of a colour file against its chroma; the defaults when the file has no such pair.
 void ReadSampling(const jpeg_decompress_struct& cinfo, TIOParamsVals& params) {
   params.JpegSamplingX = params.JpegSamplingY = 2;
@@ -320,7 +313,7 @@ void ReadJpegStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bo
   params.JpegLastMessage = 0;
   const int64_t soi = JpegFindSOI(stream);
   if (soi < 0) {
-    progress.Abort();
+    FailDamaged(progress, "JPEG: no start-of-image marker in the first bytes");
     return;
   }
   stream.SetPosition(soi);
@@ -444,11 +437,11 @@ void ReadJpegStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bo
         progress.Delivered(gap);
         progress.EndOfData();
       } else if (!complete) {
-        progress.Abort();
+        FailDamaged(progress, "JPEG: " + LibraryMessage(cinfo, "the picture ends before its last row"));
       }
     }
   }
-  if (!ok) progress.Abort();
+  if (!ok) FailDamaged(progress, "JPEG: " + LibraryMessage(cinfo, "the data cannot be decoded"));
 
   RebuildMarkers(cinfo, params.JpegMarkers);
   if (complete && JpegCall(d->err, [&] { jpeg_finish_decompress(&cinfo); }) && !d->src.eofInserted &&
@@ -474,7 +467,7 @@ void WriteJpegStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& par
   // The library would fail half-way through the file on an over-long block: refuse before writing.
   for (int i = 0; i < params.JpegMarkers.Count(); ++i)
     if (params.JpegMarkers.MarkerData(i).size() > kMaxMarkerData) {
-      progress.Abort();
+      FailUnsupported(progress, "JPEG: marker " + std::to_string(i + 1) + " holds more than one marker can carry");
       return;
     }
 
@@ -551,7 +544,7 @@ void WriteJpegStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& par
   std::exception_ptr streamError = e->dest.streamError;
   e.reset();
   if (!ok) {
-    progress.Abort();
+    FailOutput(progress, "JPEG: the picture could not be encoded");
     if (streamError) std::rethrow_exception(streamError);
     throw EOXJpegException();
   }

@@ -7,7 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/io/oxfailure.h"
 #include "imaging/io/oxwriteprep.h"
+#include "imaging/io/oxreadprep.h"
+#include "imaging/model/IndexedRows.h"
 #include "platform/gfx/SizeGuard.h"
 
 namespace ox {
@@ -15,7 +18,10 @@ namespace ox {
 namespace {
 
 constexpr int kHeaderSize = 128;
+constexpr uint8_t kManufacturer = 10;  // the first byte of every PCX file
+constexpr uint8_t kLastVersion = 5;
 constexpr int kPaletteSize = 768;
+constexpr uint8_t kPaletteMark = 12;  // the byte before the trailing 256-colour palette
 
 struct TPcxHeader {
   uint8_t Manufacturer = 0, Version = 0, Encoding = 0, BitsPerPixel = 0;
@@ -45,25 +51,15 @@ bool ReadHeader(TOXReader& r, TPcxHeader& h) {
   return !r.Failed();
 }
 
-// Produces plane lines from at most `Left` bytes of the stream, read in blocks; a run may carry over from
-// one line into the next.
+// Produces plane lines from the reader's data; a run may carry over from one line into the next.
 class TPcxLineDecoder {
  public:
-  TPcxLineDecoder(TOXStream& stream, int64_t length, bool rle) : stream_(stream), left_(length), rle_(rle) {}
+  TPcxLineDecoder(TOXReader& in, bool rle) : in_(in), rle_(rle) {}
 
   // Fills out[0, n); false when the data ends first.
   bool Decode(uint8_t* out, int n) {
     int i = 0;
-    if (!rle_) {
-      while (i < n) {
-        if (pos_ == len_ && !Fill()) return false;
-        const int k = int(std::min<size_t>(size_t(n - i), len_ - pos_));
-        std::memcpy(out + i, buf_.data() + pos_, size_t(k));
-        pos_ += size_t(k);
-        i += k;
-      }
-      return true;
-    }
+    if (!rle_) return in_.ReadUpTo(out, n) == n;
     if (runCount_ > 0) {
       const int k = std::min(runCount_, n);
       std::memset(out, runValue_, size_t(k));
@@ -71,12 +67,14 @@ class TPcxLineDecoder {
       runCount_ -= k;
     }
     // Locals, not members: stores through `out` may alias anything of char type.
-    const uint8_t* b = buf_.data();
-    size_t pos = pos_, len = len_;
+    size_t len = 0, pos = 0;
+    const uint8_t* b = in_.Window(len);
     while (i < n) {
       if (pos == len) {
-        if (!Fill()) return false;
-        pos = 0, len = len_;
+        in_.Consume(pos);
+        b = in_.Window(len);
+        pos = 0;
+        if (len == 0) return false;
       }
       const uint8_t c = b[pos++];
       if (c < 192) {
@@ -84,8 +82,10 @@ class TPcxLineDecoder {
         continue;
       }
       if (pos == len) {
-        if (!Fill()) return false;
-        pos = 0, len = len_;
+        in_.Consume(pos);
+        b = in_.Window(len);
+        pos = 0;
+        if (len == 0) return false;
       }
       const uint8_t v = b[pos++];
       const int count = c & 63;
@@ -97,49 +97,20 @@ class TPcxLineDecoder {
         runValue_ = v;
       }
     }
-    pos_ = pos;
+    in_.Consume(pos);
     return true;
   }
 
  private:
-  bool Fill() {
-    pos_ = len_ = 0;
-    if (left_ <= 0) return false;
-    const int64_t got = stream_.Read(buf_.data(), std::min<int64_t>(left_, int64_t(buf_.size())));
-    if (got <= 0) {
-      left_ = 0;
-      return false;
-    }
-    left_ -= got;
-    len_ = size_t(got);
-    return true;
-  }
-
-  TOXStream& stream_;
-  int64_t left_;
+  TOXReader& in_;
   bool rle_;
-  std::array<uint8_t, 65536> buf_;
-  size_t pos_ = 0, len_ = 0;
   int runCount_ = 0;
   uint8_t runValue_ = 0;
 };
 
-// Keeps the DIB's buffer when it already has the size and format, else reallocates it.
-void PrepareDib(gfx::TDib& dib, int w, int h, gfx::TPixelFormat format) {
-  if (dib.Width() == w && dib.Height() == h && dib.PixelFormat() == format) return;
-  dib.SetSize(0, 0);
-  dib.SetPixelFormat(format);
-  dib.SetSize(w, h);
-}
-
 // Rows [from, to) that the data did not reach.
 void ClearRows(gfx::TDib& dib, int from, int to) {
   for (int y = from; y < to; ++y) std::memset(dib.ScanLine(y), 0, size_t(dib.RowLength()));
-}
-
-// Writes all of buffer or sets Aborted.
-void WriteChecked(TOXStream& stream, const void* buffer, int64_t n, TProgressRec& progress) {
-  if (n > 0 && stream.Write(buffer, n) != n) progress.Abort();
 }
 
 // n source bytes taken every `step` bytes; an odd n gets a zero byte so the line fills the even bytes per line.
@@ -162,82 +133,119 @@ void EncodeLine(const uint8_t* src, int n, int step, std::vector<uint8_t>& out) 
 
 }  // namespace
 
-void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress,
-                   int64_t dataLength) {
-  const int64_t start = stream.Position();
-  TOXReader reader(stream);
-  TPcxHeader h;
-  if (!ReadHeader(reader, h) || h.Manufacturer != 10 || h.BitsPerPixel > 8 || h.Encoding > 1) {
-    progress.Abort();
-    return;
+namespace {
+
+enum TPcxKind { kUnsupported, k8, k4, k1, kRgb, kPlanes4 };
+
+// One PCX read, stage by stage: header, colour tables, then the plane lines.
+struct TPcxRead {
+  TOXStream& Stream;
+  TIOParamsVals& Params;
+  TProgressRec& Progress;
+  int64_t Start, Length = 0;
+  TPcxHeader H;
+  int64_t Width = 0, Height = 0;
+  std::array<gfx::TRGB, 256> Pal256{};
+  std::array<gfx::TRGB, 16> Pal16{};
+
+  TPcxRead(TOXStream& s, TIOParamsVals& p, TProgressRec& r) : Stream(s), Params(p), Progress(r), Start(s.Position()) {}
+  bool Header();
+  void ColourTables(int64_t dataLength);
+  void Pixels(gfx::TDib& dib);
+};
+
+bool TPcxRead::Header() {
+  TOXReader reader(Stream);
+  TPcxHeader& h = H;
+  if (!ReadHeader(reader, h)) {
+    FailDamaged(Progress, "PCX: the file is shorter than its 128-byte header");
+    return false;
   }
-  const int64_t width = int64_t(h.XMax) - h.XMin + 1;
-  const int64_t height = int64_t(h.YMax) - h.YMin + 1;
-  const int bpp = h.BitsPerPixel;
-  const int planes = h.Planes;
-  const int bpl = h.BytesPerLine;
+  if (h.Manufacturer != kManufacturer) {
+    FailDamaged(Progress, "PCX: the header does not start with the PCX mark");
+    return false;
+  }
+  if (h.BitsPerPixel > 8 || h.Encoding > 1) {
+    FailUnsupported(Progress, "PCX: " + std::to_string(h.BitsPerPixel) + " bits per pixel with encoding " +
+                                  std::to_string(h.Encoding) + " is not supported");
+    return false;
+  }
+  Width = int64_t(h.XMax) - h.XMin + 1;
+  Height = int64_t(h.YMax) - h.YMin + 1;
+  const int bpp = h.BitsPerPixel, planes = h.Planes, bpl = h.BytesPerLine;
   const bool oneBit = bpp == 1 && planes == 1;
   // A plane line must hold the row it describes.
-  if (width < 1 || height < 1 || planes == 0 || bpl == 0 || bpp == 0 || int64_t(bpl) * 8 < width * bpp ||
-      !gfx::ImageSizeAllowed(width, height, oneBit ? 1 : 24)) {
-    progress.Abort();
-    return;
+  if (Width < 1 || Height < 1 || planes == 0 || bpl == 0 || bpp == 0 || int64_t(bpl) * 8 < Width * bpp ||
+      !gfx::ImageSizeAllowed(Width, Height, oneBit ? 1 : 24)) {
+    FailDamaged(Progress, "PCX: the header's size, planes and line length do not describe a picture");
+    return false;
   }
-
-  params.DpiX = h.HRes;
-  params.DpiY = h.VRes;
-  if (params.DpiX == 0 || params.DpiY == 0) {
-    params.DpiX = params.ScreenDpiX;
-    params.DpiY = params.ScreenDpiY;
+  Params.DpiX = h.HRes;
+  Params.DpiY = h.VRes;
+  if (Params.DpiX == 0 || Params.DpiY == 0) {
+    Params.DpiX = Params.ScreenDpiX;
+    Params.DpiY = Params.ScreenDpiY;
   }
+  return true;
+}
 
+// The 16 colours of the header and the 256 at the end of the data, into the parameters.
+void TPcxRead::ColourTables(int64_t dataLength) {
+  const int bpp = H.BitsPerPixel, planes = H.Planes;
   // The data cannot reach past the stream, whatever the caller says.
-  const int64_t length = std::max<int64_t>(0, std::min(dataLength, stream.Size() - start));
-  std::array<gfx::TRGB, 256> pal256{};
-  if (planes == 1 && bpp > 4 && length >= kHeaderSize + kPaletteSize) {
+  Length = std::max<int64_t>(0, std::min(dataLength, Stream.Size() - Start));
+  if (planes == 1 && bpp > 4 && Length >= kHeaderSize + kPaletteSize) {
     uint8_t raw[kPaletteSize];
-    stream.SetPosition(start + length - kPaletteSize);
-    TOXReader palReader(stream);
+    Stream.SetPosition(Start + Length - kPaletteSize);
+    TOXReader palReader(Stream);
     if (palReader.ReadInto(raw, kPaletteSize))
-      for (int i = 0; i < 256; ++i) pal256[i] = {raw[i * 3], raw[i * 3 + 1], raw[i * 3 + 2]};
-    stream.SetPosition(start + kHeaderSize);
+      for (int i = 0; i < 256; ++i) Pal256[i] = {raw[i * 3], raw[i * 3 + 1], raw[i * 3 + 2]};
+    Stream.SetPosition(Start + kHeaderSize);
   }
-  std::array<gfx::TRGB, 16> pal16{};
-  for (int i = 0; i < 16; ++i) pal16[i] = {h.Palette[i * 3], h.Palette[i * 3 + 1], h.Palette[i * 3 + 2]};
+  for (int i = 0; i < 16; ++i) Pal16[i] = {H.Palette[i * 3], H.Palette[i * 3 + 1], H.Palette[i * 3 + 2]};
 
-  params.BitsPerSample = bpp;
-  params.SamplesPerPixel = planes;
-  params.Width = int(width);
-  params.Height = int(height);
-  params.FreeColorMap();
+  Params.BitsPerSample = bpp;
+  Params.SamplesPerPixel = planes;
+  Params.Width = int(Width);
+  Params.Height = int(Height);
+  Params.FreeColorMap();
   if (bpp == 8 && planes == 1) {
-    auto& map = params.SetColorMapCount(256);
-    std::copy(pal256.begin(), pal256.end(), map.begin());
+    auto& map = Params.SetColorMapCount(256);
+    std::copy(Pal256.begin(), Pal256.end(), map.begin());
   } else if (bpp == 1 && planes == 4) {
-    auto& map = params.SetColorMapCount(16);
-    std::copy(pal16.begin(), pal16.end(), map.begin());
-    params.BitsPerSample = 4;
-    params.SamplesPerPixel = 1;
+    auto& map = Params.SetColorMapCount(16);
+    std::copy(Pal16.begin(), Pal16.end(), map.begin());
+    Params.BitsPerSample = 4;
+    Params.SamplesPerPixel = 1;
   } else if (bpp < 8) {
     const int n = std::min(16, 1 << bpp);
-    auto& map = params.SetColorMapCount(n);
-    std::copy(pal16.begin(), pal16.begin() + n, map.begin());
+    auto& map = Params.SetColorMapCount(n);
+    std::copy(Pal16.begin(), Pal16.begin() + n, map.begin());
   }
-  if (paramsOnly || !dib) return;
+}
 
-  enum { kUnsupported, k8, k4, k1, kRgb, kPlanes4 } kind = kUnsupported;
+void TPcxRead::Pixels(gfx::TDib& dib) {
+  const int bpp = H.BitsPerPixel, planes = H.Planes, bpl = H.BytesPerLine;
+  const bool oneBit = bpp == 1 && planes == 1;
+  const int64_t width = Width, height = Height;
+  TProgressRec& progress = Progress;
+  const std::array<gfx::TRGB, 256>& pal256 = Pal256;
+  const std::array<gfx::TRGB, 16>& pal16 = Pal16;
+  TPcxKind kind = kUnsupported;
   if (planes == 1 && bpp == 8) kind = k8;
   else if (planes == 1 && bpp == 4) kind = k4;
   else if (planes == 1 && bpp == 1) kind = k1;
   else if (planes == 3 && bpp == 8) kind = kRgb;
   else if (planes == 4 && bpp == 1) kind = kPlanes4;
   if (kind == kUnsupported) {
-    progress.Abort();
+    FailUnsupported(progress, "PCX: " + std::to_string(planes) + " planes of " + std::to_string(bpp) +
+                                  " bits are not supported");
     return;
   }
 
-  PrepareDib(*dib, int(width), int(height), oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  auto dec = std::make_unique<TPcxLineDecoder>(stream, std::max<int64_t>(0, length - kHeaderSize), h.Encoding == 1);
+  PrepareDib(dib, int(width), int(height), oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  TOXReader data(Stream, TOXReader::Buffered, std::max<int64_t>(0, Length - kHeaderSize));
+  TPcxLineDecoder dec(data, H.Encoding == 1);
 
   // Each plane line is as long as the longer of the file's line and what the store step reads; the excess
   // stays zero.
@@ -251,32 +259,17 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     progress.Report(int(double(y) * progress.Per1));
     if (progress.IsAborted()) return;
     for (int p = 0; p < planes; ++p) {
-      if (!dec->Decode(lines.data() + size_t(p) * lineLen, bpl)) {
-        ClearRows(*dib, y, int(height));
+      if (!dec.Decode(lines.data() + size_t(p) * lineLen, bpl)) {
+        ClearRows(dib, y, int(height));
         progress.EndOfData();
         return;
       }
     }
-    uint8_t* dst = dib->ScanLine(y);
+    uint8_t* dst = dib.ScanLine(y);
     const uint8_t* l0 = lines.data();
     switch (kind) {
-      case k8:
-        for (int x = 0; x < w; ++x, dst += 3) {
-          const gfx::TRGB& c = pal256[l0[x]];
-          dst[0] = c.b;
-          dst[1] = c.g;
-          dst[2] = c.r;
-        }
-        break;
-      case k4:
-        for (int x = 0; x < w; ++x, dst += 3) {
-          const int idx = (x & 1) ? (l0[x >> 1] & 15) : (l0[x >> 1] >> 4);
-          const gfx::TRGB& c = pal16[idx];
-          dst[0] = c.b;
-          dst[1] = c.g;
-          dst[2] = c.r;
-        }
-        break;
+      case k8: ExpandIndexes8(l0, w, pal256.data(), dst); break;
+      case k4: ExpandIndexes4(l0, w, pal16.data(), dst); break;
       case k1:
         std::memcpy(dst, l0, size_t(need));
         break;
@@ -295,10 +288,7 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
           const int byte = x >> 3, shift = 7 - (x & 7);
           int idx = 0;
           for (int k = 0; k < 4; ++k) idx |= ((lines[size_t(k) * lineLen + byte] >> shift) & 1) << k;
-          const gfx::TRGB& c = pal16[idx];
-          dst[0] = c.b;
-          dst[1] = c.g;
-          dst[2] = c.r;
+          PutBgr(dst, pal16[idx]);
         }
         break;
       default:
@@ -308,13 +298,29 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   }
 }
 
+}  // namespace
+
+void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress,
+                   int64_t dataLength) {
+  TPcxRead r(stream, params, progress);
+  if (!r.Header()) return;
+  r.ColourTables(dataLength);
+  if (paramsOnly || !dib) return;
+  r.Pixels(*dib);
+}
+
 void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
   int d = params.BitsPerSample == 1 ? 1 : params.BitsPerSample * params.SamplesPerPixel;
   // Refused before anything is written: the header could not describe the picture.
-  if ((d != 1 && d != 4 && d != 8 && d != 24) || dib.Empty() || dib.Width() > 0x10000 || dib.Height() > 0x10000) {
-    progress.Abort();
+  if (d != 1 && d != 4 && d != 8 && d != 24) {
+    FailUnsupported(progress, "PCX: " + std::to_string(d) + " bits per pixel cannot be written");
     return;
   }
+  if (dib.Empty() || dib.Width() > 0x10000 || dib.Height() > 0x10000) {
+    FailUnsupported(progress, "PCX: the header cannot describe a picture of this size");
+    return;
+  }
+  TOXWriter out(stream);
   const int width = dib.Width(), height = dib.Height();
 
   gfx::TDib holder;
@@ -344,8 +350,8 @@ void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     default: bits = 8, planes = 3, bpl = width; break;
   }
   if (bpl & 1) ++bpl;
-  if (bpl > 0xFFFF) {  // the header cannot describe the line
-    progress.Abort();
+  if (bpl > 0xFFFF) {
+    FailUnsupported(progress, "PCX: the header cannot describe a line this long");
     return;
   }
   auto put16 = [&](int at, int v) {
@@ -353,7 +359,7 @@ void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     header[at] = uint8_t(c);
     header[at + 1] = uint8_t(c >> 8);
   };
-  header[0] = 10;
+  header[0] = kManufacturer;
   header[1] = uint8_t(params.PcxVersion);
   header[2] = params.PcxCompressed ? 1 : 0;
   header[3] = uint8_t(bits);
@@ -370,25 +376,25 @@ void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   header[65] = uint8_t(planes);
   put16(66, bpl);
   put16(68, d == 24 ? 0 : 1);
-  WriteChecked(stream, header, kHeaderSize, progress);
+  out.Write(header, kHeaderSize);
 
   const bool rle = params.PcxCompressed;
-  std::vector<uint8_t> out;
-  out.reserve(size_t(bpl) * 2 * planes + 2);
+  std::vector<uint8_t> line;
+  line.reserve(size_t(bpl) * 2 * planes + 2);
   std::vector<uint8_t> raw(size_t(bpl) * planes, 0);
   progress.SetRows(height);
   for (int y = 0; y < height; ++y) {
     progress.Report(int(double(y) * progress.Per1));
-    if (progress.IsAborted()) return;
-    out.clear();
+    if (progress.IsAborted() || out.Failed()) break;
+    line.clear();
     const uint8_t* row = src.ScanLine(y);
     switch (d) {
       case 1: {
         const int n = (width + 7) / 8;
-        if (rle) EncodeLine(row, n, 1, out);
+        if (rle) EncodeLine(row, n, 1, line);
         else {
           std::memcpy(raw.data(), row, size_t(n));
-          out.assign(raw.begin(), raw.begin() + bpl);
+          line.assign(raw.begin(), raw.begin() + bpl);
         }
         break;
       }
@@ -396,42 +402,47 @@ void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
         const uint8_t* idx = indexes.data() + size_t(y) * width;
         std::fill(raw.begin(), raw.end(), 0);
         for (int x = 0; x < width; ++x) raw[x >> 1] |= (x & 1) ? (idx[x] & 15) : uint8_t((idx[x] & 15) << 4);
-        if (rle) EncodeLine(raw.data(), (width + 1) / 2, 1, out);
-        else out.assign(raw.begin(), raw.begin() + bpl);
+        if (rle) EncodeLine(raw.data(), (width + 1) / 2, 1, line);
+        else line.assign(raw.begin(), raw.begin() + bpl);
         break;
       }
       case 8: {
         const uint8_t* idx = indexes.data() + size_t(y) * width;
-        if (rle) EncodeLine(idx, width, 1, out);
+        if (rle) EncodeLine(idx, width, 1, line);
         else {
           std::memcpy(raw.data(), idx, size_t(width));
-          out.assign(raw.begin(), raw.begin() + bpl);
+          line.assign(raw.begin(), raw.begin() + bpl);
         }
         break;
       }
       default:
         for (int p = 0; p < 3; ++p) {
           const uint8_t* channel = row + (2 - p);  // red, green, blue from blue-green-red pixels
-          if (rle) EncodeLine(channel, width, 3, out);
+          if (rle) EncodeLine(channel, width, 3, line);
           else {
             for (int x = 0; x < width; ++x) raw[x] = channel[x * 3];
-            out.insert(out.end(), raw.begin(), raw.begin() + bpl);
+            line.insert(line.end(), raw.begin(), raw.begin() + bpl);
           }
         }
         break;
     }
-    WriteChecked(stream, out.data(), int64_t(out.size()), progress);
+    out.Write(line.data(), int64_t(line.size()));
   }
-  if (d == 8 && !progress.IsAborted()) {
+  if (d == 8 && !progress.IsAborted() && !out.Failed()) {
     uint8_t tail[1 + kPaletteSize];
-    tail[0] = 12;
+    tail[0] = kPaletteMark;
     for (int i = 0; i < 256; ++i) {
       tail[1 + i * 3] = palette[i].r;
       tail[2 + i * 3] = palette[i].g;
       tail[3 + i * 3] = palette[i].b;
     }
-    WriteChecked(stream, tail, sizeof tail, progress);
+    out.Write(tail, sizeof tail);
   }
+  if (out.Failed()) FailOutput(progress, "PCX: the output took fewer bytes than were written");
 }
 
+bool IsPCXStream(TOXStream& stream) {
+  uint8_t b[2];
+  return PeekBytes(stream, b, 2, kHeaderSize) && b[0] == kManufacturer && b[1] <= kLastVersion;
+}
 }  // namespace ox

@@ -17,4 +17,6 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
 // Writes the DIB at the output depth BitsPerSample x SamplesPerPixel (1, 4, 8 or 24), RLE when PcxCompressed.
 void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress);
 
+// Content test: the PCX mark and a known version at the start of a stream longer than the header.
+bool IsPCXStream(TOXStream& stream);
 }  // namespace ox

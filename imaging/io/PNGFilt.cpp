@@ -2,15 +2,21 @@
 #include "imaging/io/PNGFilt.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <exception>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <png.h>
 
+#include "imaging/io/oxfailure.h"
+#include "imaging/io/oxlibcall.h"
 #include "imaging/io/oxwriteprep.h"
+#include "imaging/io/oxreadprep.h"
+#include "imaging/model/DibInfo.h"
 #include "imaging/model/OrvexError.h"
 #include "imaging/model/Rounding.h"
 #include "imaging/proc/oxquantize.h"
@@ -23,7 +29,11 @@ namespace {
 
 // libpng reports errors by longjmp back to the innermost PngCall; the frames it unwinds hold nothing
 // that needs a destructor.
-[[noreturn]] void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+// The error pointer is a string that keeps the library's text for the failure reason.
+[[noreturn]] void PngError(png_structp png, png_const_charp message) {
+  if (auto* text = static_cast<std::string*>(png_get_error_ptr(png)); text && text->empty() && message) *text = message;
+  png_longjmp(png, 1);
+}
 void PngWarning(png_structp, png_const_charp) {}
 
 template <class F>
@@ -45,6 +55,7 @@ struct Reader {
   bool hasBkgd = false;
   std::vector<uint8_t> pixels;  // one row, or every row of an interlaced picture that needs conversion
   bool dataEnded = false;       // the stream had fewer bytes than the library asked for
+  std::string message;          // the library's text for its error
   ~Reader() {
     if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
   }
@@ -52,12 +63,7 @@ struct Reader {
 
 void ReadData(png_structp png, png_bytep data, size_t length) {
   auto* r = static_cast<Reader*>(png_get_io_ptr(png));
-  int64_t n = 0;
-  try {
-    n = r->stream->Read(data, int64_t(length));
-  } catch (...) {
-    r->streamError = std::current_exception();
-  }
+  const int64_t n = ReadCaptured(*r->stream, data, int64_t(length), r->streamError);
   if (n != int64_t(length)) {
     r->dataEnded = !r->streamError;
     png_error(png, "Read error");
@@ -84,6 +90,7 @@ struct Writer {
   std::exception_ptr streamError;
   std::vector<uint8_t> row;
   std::vector<uint8_t> indexes;
+  std::string message;  // the library's text for its error
   ~Writer() {
     if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
   }
@@ -91,14 +98,9 @@ struct Writer {
 
 void WriteData(png_structp png, png_bytep data, size_t length) {
   auto* w = static_cast<Writer*>(png_get_io_ptr(png));
-  int64_t n = 0;
-  try {
-    n = w->stream->Write(data, int64_t(length));
-  } catch (...) {
-    w->streamError = std::current_exception();
-  }
+  const int64_t n = WriteCaptured(*w->stream, data, int64_t(length), w->streamError);
   if (w->streamError) png_error(png, "Write error");
-  if (n != int64_t(length)) w->progress->Abort();
+  if (n != int64_t(length)) FailOutput(*w->progress, "PNG: the output took fewer bytes than were written");
 }
 
 void FlushData(png_structp) {}
@@ -154,15 +156,8 @@ void ConvertRow(const uint8_t* src, int width, uint8_t* dst, uint8_t* alpha, con
 
 // The DIB as a w x h picture of the given format, kept as it is when it already is one: the decoder
 // overwrites every pixel.
-void PrepareDib(gfx::TDib& dib, int w, int h, gfx::TPixelFormat format) {
-  if (dib.Width() == w && dib.Height() == h && dib.PixelFormat() == format) return;
-  // Free the old pixels first, then take one zeroed buffer: resizing would fill every new pixel one by one.
-  dib = gfx::TDib();
-  dib = gfx::TDib(w, h, format);
-}
-
 int DpiFromPpm(png_uint_32 ppm, int screen) {
-  return ppm == 0 ? screen : int(Round(double(ppm) / 100.0 * 2.54));
+  return DpiOfPelsPerMeter(int32_t(std::min<png_uint_32>(ppm, INT32_MAX)), screen);
 }
 
 png_uint_32 PpmFromDpi(int dpi) { return png_uint_32(std::max<int64_t>(0, Round(dpi * 100 / 2.54))); }
@@ -209,10 +204,10 @@ void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOX
   if (!dib) paramsOnly = true;
   auto r = std::make_unique<Reader>();
   r->stream = &stream;
-  r->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, r.get(), PngError, PngWarning);
+  r->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r->message, PngError, PngWarning);
   if (r->png) r->info = png_create_info_struct(r->png);
   if (!r->png || !r->info) {
-    progress.Abort();
+    FailUnsupported(progress, "PNG: the library could not be set up");
     return;
   }
   png_structp png = r->png;
@@ -261,7 +256,7 @@ void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOX
     ok = (bilevel ? channels == 1 : (channels == 3 || channels == 4)) && rowBytes == expected;
   }
   if (!ok) {
-    progress.Abort();
+    FailDamaged(progress, "PNG: " + (r->message.empty() ? std::string("the header cannot be read") : r->message));
     return;
   }
 
@@ -306,7 +301,7 @@ void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOX
   const bool whole = !direct && passes > 1;
   if (!direct) {
     if (whole && int64_t(rowBytes) > gfx::kMaxImageBytes / h) {
-      progress.Abort();
+      FailUnsupported(progress, "PNG: an interlaced picture this large is not supported");
       return;
     }
     r->pixels.assign(rowBytes * (whole ? size_t(h) : 1), 0);
@@ -336,7 +331,7 @@ void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOX
   if (ok && !progress.IsAborted() && !PngCall(png, [&] { png_read_end(png, nullptr); }) && !r->dataEnded)
     ok = false;
   if (!ok && r->dataEnded) progress.EndOfData();
-  else if (!ok) progress.Abort();
+  else if (!ok) FailDamaged(progress, "PNG: " + (r->message.empty() ? std::string("the data cannot be decoded") : r->message));
   std::exception_ptr streamError = r->streamError;
   r.reset();
   if (streamError) std::rethrow_exception(streamError);
@@ -347,7 +342,7 @@ void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   auto wr = std::make_unique<Writer>();
   wr->stream = &stream;
   wr->progress = &progress;
-  wr->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, wr.get(), PngError, PngWarning);
+  wr->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &wr->message, PngError, PngWarning);
   if (wr->png) wr->info = png_create_info_struct(wr->png);
   if (!wr->png || !wr->info) throw EOrvexError(kPngErrorMessage);
   png_structp png = wr->png;
@@ -474,9 +469,10 @@ void WritePNGStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   }
   if (ok && !progress.IsAborted()) ok = PngCall(png, [&] { png_write_end(png, info); });
   std::exception_ptr streamError = wr->streamError;
+  const std::string message = wr->message;
   wr.reset();
   if (!ok) {
-    progress.Abort();
+    FailOutput(progress, "PNG: " + (message.empty() ? std::string("the picture could not be encoded") : message));
     if (streamError) std::rethrow_exception(streamError);
     throw EOrvexError(kPngErrorMessage);
   }

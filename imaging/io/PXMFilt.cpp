@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "imaging/io/oxfailure.h"
 #include "imaging/io/oxwriteprep.h"
 #include "imaging/model/Rounding.h"
 #include "imaging/proc/oxquantize.h"
@@ -18,36 +19,6 @@ namespace {
 inline bool IsAlnum(int c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
-// Reads the stream in blocks; Sync() puts the stream at the logical position.
-class TByteSource {
- public:
-  explicit TByteSource(TOXStream& s) : s_(s), buf_(1 << 16), base_(s.Position()) {}
-  int Get() {
-    if (pos_ == len_ && !Fill()) return -1;
-    return buf_[pos_++];
-  }
-  int64_t Position() const { return base_ + int64_t(pos_); }
-  // Drops the read-ahead so that the stream may be read directly from here.
-  void Sync() {
-    base_ = Position();
-    pos_ = len_ = 0;
-    s_.SetPosition(base_);
-  }
-
- private:
-  bool Fill() {
-    base_ += int64_t(len_);
-    pos_ = 0;
-    const int64_t n = s_.Read(buf_.data(), int64_t(buf_.size()));
-    len_ = n > 0 ? size_t(n) : 0;
-    return len_ > 0;
-  }
-  TOXStream& s_;
-  std::vector<uint8_t> buf_;
-  size_t pos_ = 0, len_ = 0;
-  int64_t base_;
-};
-
 std::string Trim(const std::string& s) {
   size_t a = 0, b = s.size();
   while (a < b && (s[a] == ' ' || s[a] == '\t' || s[a] == '\v' || s[a] == '\f')) ++a;
@@ -55,20 +26,20 @@ std::string Trim(const std::string& s) {
   return s.substr(a, b - a);
 }
 
-std::string Token(TByteSource& src) {
+std::string Token(TOXReader& src) {
   int c;
-  do c = src.Get();
+  do c = src.NextByte();
   while (c >= 0 && !IsAlnum(c) && c != '#');
   if (c < 0) return {};
   std::string t;
   if (c == '#') {
-    while ((c = src.Get()) >= 0 && c != '\n' && c != '\r') t += char(c);
+    while ((c = src.NextByte()) >= 0 && c != '\n' && c != '\r') t += char(c);
     std::string comment(1, '#');
     comment.append(Trim(t));
     return comment;
   }
   t += char(c);
-  while ((c = src.Get()) >= 0 && IsAlnum(c)) t += char(c);
+  while ((c = src.NextByte()) >= 0 && IsAlnum(c)) t += char(c);
   return t;
 }
 
@@ -85,19 +56,19 @@ int ParseNumber(const std::string& t) {
 
 // Next raster sample of a text map: comments are skipped; a word that is not a number counts as 0; -1 at
 // the end of the stream.
-int64_t TextSample(TByteSource& src) {
+int64_t TextSample(TOXReader& src) {
   for (;;) {
     int c;
-    do c = src.Get();
+    do c = src.NextByte();
     while (c >= 0 && !IsAlnum(c) && c != '#');
     if (c < 0) return -1;
     if (c == '#') {
-      while ((c = src.Get()) >= 0 && c != '\n' && c != '\r') {}
+      while ((c = src.NextByte()) >= 0 && c != '\n' && c != '\r') {}
       continue;
     }
     int64_t v = 0;
     bool number = true;
-    for (; c >= 0 && IsAlnum(c); c = src.Get()) {
+    for (; c >= 0 && IsAlnum(c); c = src.NextByte()) {
       if (!IsDigit(c)) number = false;
       else if (v < 1000000) v = v * 10 + (c - '0');
     }
@@ -110,7 +81,7 @@ struct THeader {
 };
 
 // Magic, width, height and maximum; comments go to `comments` when given. False when incomplete.
-bool ReadHeader(TByteSource& src, THeader& h, std::vector<std::string>* comments, int tokenLimit) {
+bool ReadHeader(TOXReader& src, THeader& h, std::vector<std::string>* comments, int tokenLimit) {
   int field = 0;
   for (int n = 0; n < tokenLimit; ++n) {
     const std::string t = Token(src);
@@ -147,7 +118,7 @@ std::vector<uint8_t> ScaleTable(int max, int entries) {
 }  // namespace
 
 std::string PXMNextToken(TOXStream& stream) {
-  TByteSource src(stream);
+  TOXReader src(stream, TOXReader::Buffered);
   std::string t = Token(src);
   src.Sync();
   return t;
@@ -155,100 +126,68 @@ std::string PXMNextToken(TOXStream& stream) {
 
 bool IsPXMStream(TOXStream& stream) {
   const int64_t pos = stream.Position();
-  TByteSource src(stream);
+  TOXReader src(stream, TOXReader::Buffered);
   THeader h;
   ReadHeader(src, h, nullptr, 501);
   stream.SetPosition(pos);
   return h.magic != 0 && h.width > 0 && h.height > 0;
 }
 
-void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress) {
-  params.PxmComments.clear();
-  TByteSource src(stream);
-  THeader h;
-  if (!ReadHeader(src, h, &params.PxmComments, INT_MAX) || h.width <= 0 || h.height <= 0 || h.max <= 0 ||
-      h.max > 65535) {
-    src.Sync();
-    progress.Abort();
-    return;
-  }
-  params.FreeColorMap();
-  params.Width = h.width;
-  params.Height = h.height;
-  params.DpiX = params.ScreenDpiX;
-  params.DpiY = params.ScreenDpiY;
-  const bool bilevel = h.magic == 1 || h.magic == 4;
-  const bool colour = h.magic == 3 || h.magic == 6;
-  params.BitsPerSample = bilevel ? 1 : 8;
-  params.SamplesPerPixel = colour ? 3 : 1;
-  if (paramsOnly || !dib) {
-    src.Sync();
-    return;
-  }
-  if (!gfx::ImageSizeAllowed(h.width, h.height, bilevel ? 1 : 24)) {
-    src.Sync();
-    progress.Abort();
-    return;
-  }
-  const int w = h.width, ht = h.height;
-  // Most of the rows must be in the stream before anything is allocated for them; a cut file still
-  // shows the rows it holds.
-  const int bytesPerSample = h.max > 255 ? 2 : 1;
-  const int64_t binaryRow = h.magic == 4 ? (int64_t(w) + 7) / 8 : int64_t(w) * (colour ? 3 : 1) * bytesPerSample;
-  src.Sync();
-  const int64_t left = stream.Size() - stream.Position();
-  // Each text sample takes at least one byte.
-  const int64_t needed = h.magic >= 4 ? binaryRow : int64_t(w) * (colour ? 3 : 1);
-  if (needed > left || needed * ht > left * 16 + (int64_t(1) << 20)) {
-    progress.Abort();
-    return;
-  }
-  *dib = gfx::TDib(w, ht, bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
-  progress.StartPicture(ht);
-  const std::vector<uint8_t> scale = ScaleTable(h.max, bytesPerSample == 2 || h.magic <= 3 ? 65536 : 256);
-  auto scaled = [&](int64_t v) { return scale[size_t(std::min<int64_t>(v, 65535))]; };
+namespace {
 
-  if (h.magic <= 3) {
-    bool ended = false;
-    for (int y = 0; y < ht && !ended && !progress.IsAborted(); ++y) {
-      uint8_t* row = dib->ScanLine(y);
-      if (h.magic == 1) {
-        std::memset(row, 0, size_t(dib->RowLength()));
-        for (int x = 0; x < w;) {
-          const int c = src.Get();
-          if (c < 0) { ended = true; break; }
-          if (c == '#') {
-            int d;
-            while ((d = src.Get()) >= 0 && d != '\n' && d != '\r') {}
-          } else if (c == '0') {
-            row[x >> 3] |= uint8_t(0x80 >> (x & 7));
-            ++x;
-          } else if (c == '1') {
-            ++x;
-          }
-        }
-      } else {
-        uint8_t* p = row;
-        for (int x = 0; x < w && !ended; ++x, p += 3) {
-          int64_t s[3];
-          for (int c = 0; c < (colour ? 3 : 1); ++c)
-            if ((s[c] = TextSample(src)) < 0) ended = true;
-          if (ended) break;
-          if (colour) { p[2] = scaled(s[0]); p[1] = scaled(s[1]); p[0] = scaled(s[2]); }
-          else p[0] = p[1] = p[2] = scaled(s[0]);
+// The rows of a text map (P1 to P3): samples and comments, until the rows or the data end.
+void ReadTextRaster(TOXReader& src, const THeader& h, const std::vector<uint8_t>& scale, gfx::TDib& dib,
+                    TProgressRec& progress) {
+  const int w = h.width, ht = h.height;
+  const bool colour = h.magic == 3;
+  auto scaled = [&](int64_t v) { return scale[size_t(std::min<int64_t>(v, 65535))]; };
+  bool ended = false;
+  for (int y = 0; y < ht && !ended && !progress.IsAborted(); ++y) {
+    uint8_t* row = dib.ScanLine(y);
+    if (h.magic == 1) {
+      std::memset(row, 0, size_t(dib.RowLength()));
+      for (int x = 0; x < w;) {
+        const int c = src.NextByte();
+        if (c < 0) { ended = true; break; }
+        if (c == '#') {
+          int d;
+          while ((d = src.NextByte()) >= 0 && d != '\n' && d != '\r') {}
+        } else if (c == '0') {
+          row[x >> 3] |= uint8_t(0x80 >> (x & 7));
+          ++x;
+        } else if (c == '1') {
+          ++x;
         }
       }
-      if (!ended) progress.Step();
+    } else {
+      uint8_t* p = row;
+      for (int x = 0; x < w && !ended; ++x, p += 3) {
+        int64_t s[3];
+        for (int c = 0; c < (colour ? 3 : 1); ++c)
+          if ((s[c] = TextSample(src)) < 0) ended = true;
+        if (ended) break;
+        if (colour) { p[2] = scaled(s[0]); p[1] = scaled(s[1]); p[0] = scaled(s[2]); }
+        else p[0] = p[1] = p[2] = scaled(s[0]);
+      }
     }
-    src.Sync();
-    if (ended) progress.EndOfData();
-    return;
+    if (!ended) progress.Step();
   }
+  src.Sync();
+  if (ended) progress.EndOfData();
+}
 
+// The rows of a binary map (P4 to P6), of one or two bytes a sample.
+void ReadBinaryRaster(TOXReader& src, TOXStream& stream, const THeader& h, const std::vector<uint8_t>& scale,
+                      int64_t binaryRow, gfx::TDib& dib, TProgressRec& progress) {
+  const int w = h.width, ht = h.height;
+  const bool colour = h.magic == 6;
+  const int bytesPerSample = h.max > 255 ? 2 : 1;
+  // Whole rows go straight from the stream into the row buffer.
+  src.Sync();
   TOXReader rd(stream);
   std::vector<uint8_t> buf(h.magic == 4 ? 0 : size_t(binaryRow));
   for (int y = 0; y < ht && !progress.IsAborted(); ++y) {
-    uint8_t* row = dib->ScanLine(y);
+    uint8_t* row = dib.ScanLine(y);
     if (h.magic == 4) {
       if (!rd.ReadInto(row, binaryRow)) break;
       progress.Step();
@@ -279,12 +218,64 @@ void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
     progress.Step();
   }
   if (rd.Failed()) progress.EndOfData();
-  if (h.magic == 4) InvertBilevel(*dib);
+  if (h.magic == 4) InvertBilevel(dib);
+}
+
+}  // namespace
+
+void PXMReadStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress) {
+  params.PxmComments.clear();
+  TOXReader src(stream, TOXReader::Buffered);
+  THeader h;
+  const bool complete = ReadHeader(src, h, &params.PxmComments, INT_MAX);
+  src.Sync();
+  if (!complete) {
+    FailDamaged(progress, "PXM: the header ends before the size and the maximum value");
+    return;
+  }
+  if (h.width <= 0 || h.height <= 0 || h.max <= 0 || h.max > 65535) {
+    FailDamaged(progress, "PXM: the header's size or maximum value is out of range");
+    return;
+  }
+  params.FreeColorMap();
+  params.Width = h.width;
+  params.Height = h.height;
+  params.DpiX = params.ScreenDpiX;
+  params.DpiY = params.ScreenDpiY;
+  const bool bilevel = h.magic == 1 || h.magic == 4;
+  const bool colour = h.magic == 3 || h.magic == 6;
+  params.BitsPerSample = bilevel ? 1 : 8;
+  params.SamplesPerPixel = colour ? 3 : 1;
+  if (paramsOnly || !dib) return;
+  if (!gfx::ImageSizeAllowed(h.width, h.height, bilevel ? 1 : 24)) {
+    FailUnsupported(progress, "PXM: " + std::to_string(h.width) + " x " + std::to_string(h.height) +
+                                  " pixels is larger than this program reads");
+    return;
+  }
+  const int w = h.width, ht = h.height;
+  // Most of the rows must be in the stream before anything is allocated for them; a cut file still
+  // shows the rows it holds.
+  const int bytesPerSample = h.max > 255 ? 2 : 1;
+  const int64_t binaryRow = h.magic == 4 ? (int64_t(w) + 7) / 8 : int64_t(w) * (colour ? 3 : 1) * bytesPerSample;
+  const int64_t left = src.Remaining();
+  // Each text sample takes at least one byte.
+  const int64_t needed = h.magic >= 4 ? binaryRow : int64_t(w) * (colour ? 3 : 1);
+  if (needed > left || needed * ht > left * 16 + (int64_t(1) << 20)) {
+    FailDamaged(progress, "PXM: the file is far shorter than its header says");
+    return;
+  }
+  *dib = gfx::TDib(w, ht, bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  progress.StartPicture(ht);
+  const std::vector<uint8_t> scale = ScaleTable(h.max, bytesPerSample == 2 || h.magic <= 3 ? 65536 : 256);
+  if (h.magic <= 3)
+    ReadTextRaster(src, h, scale, *dib, progress);
+  else
+    ReadBinaryRaster(src, stream, h, scale, binaryRow, *dib, progress);
 }
 
 void PXMWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
   if (dib.Empty()) {
-    progress.Abort();
+    FailUnsupported(progress, "PXM: an empty picture cannot be written");
     return;
   }
   std::string comments;
@@ -292,9 +283,11 @@ void PXMWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   const int w = dib.Width(), h = dib.Height();
   const std::string size = std::to_string(w) + " " + std::to_string(h);
   gfx::TDib holder, holder24;
+  TOXWriter writer(stream);
   auto put = [&](const void* data, size_t n) {
-    if (stream.Write(data, int64_t(n)) != int64_t(n)) progress.Abort();
-    return !progress.IsAborted();
+    if (writer.Write(data, int64_t(n))) return !progress.IsAborted();
+    FailOutput(progress, "PXM: the output took fewer bytes than were written");
+    return false;
   };
   progress.SetRows(h);
   std::vector<uint8_t> row;

@@ -7,7 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/io/oxfailure.h"
 #include "imaging/io/oxwriteprep.h"
+#include "imaging/io/oxreadprep.h"
+#include "imaging/model/IndexedRows.h"
 #include "imaging/model/Rounding.h"
 #include "platform/gfx/Gray.h"
 #include "platform/gfx/SizeGuard.h"
@@ -21,6 +24,23 @@ constexpr int kFooterSize = 26;
 constexpr int kExtensionSize = 495;
 constexpr char kSignature[] = "TRUEVISION-XFILE.";  // 17 characters, then a zero byte
 
+// Image types of the header; the run-length forms are the plain ones plus kRleFlag.
+enum TTgaImageType : uint8_t {
+  ttNoImage = 0, ttColorMapped = 1, ttTrueColor = 2, ttGray = 3,
+  ttRleColorMapped = 9, ttRleTrueColor = 10, ttRleGray = 11
+};
+constexpr uint8_t kRleFlag = 8;
+
+// Fields of the extension area, by byte offset.
+enum TTgaExtension : int {
+  teSize = 0, teAuthor = 2, teMonth = 367, teDay = 369, teYear = 371, teHour = 373, teMinute = 375,
+  teSecond = 377, teJobName = 379, teKeyColor = 471, teAspectRatio = 474, teGamma = 478
+};
+constexpr int kExtensionTextSize = 41;  // author and job name, with their zero byte
+
+// The footer: the extension area's offset, then the signature.
+constexpr int kFooterSignatureAt = 8;
+
 struct TTgaHeader {
   uint8_t IdLength = 0, ColorMapType = 0, ImageType = 0;
   uint16_t FirstEntry = 0, MapLength = 0;
@@ -31,29 +51,20 @@ struct TTgaHeader {
 
 TTgaHeader ParseHeader(const uint8_t* b) {
   TTgaHeader h;
-  auto u16 = [b](int at) { return uint16_t(b[at] | (b[at + 1] << 8)); };
-  h.IdLength = b[0];
-  h.ColorMapType = b[1];
-  h.ImageType = b[2];
-  h.FirstEntry = u16(3);
-  h.MapLength = u16(5);
-  h.EntrySize = b[7];
-  h.XOrigin = u16(8);
-  h.YOrigin = u16(10);
-  h.Width = u16(12);
-  h.Height = u16(14);
-  h.Depth = b[16];
-  h.Descriptor = b[17];
+  TOXReader r(b, kHeaderSize);
+  r.LE(h.IdLength, h.ColorMapType, h.ImageType, h.FirstEntry, h.MapLength, h.EntrySize, h.XOrigin, h.YOrigin,
+       h.Width, h.Height, h.Depth, h.Descriptor);
   return h;
 }
 
 bool TypeAndDepthValid(const TTgaHeader& h) {
   const int t = h.ImageType, d = h.Depth;
-  return (t == 1 || t == 2 || t == 3 || t == 9 || t == 10 || t == 11) &&
+  return (t == ttColorMapped || t == ttTrueColor || t == ttGray || t == ttRleColorMapped || t == ttRleTrueColor ||
+          t == ttRleGray) &&
          (d == 1 || d == 4 || d == 8 || d == 15 || d == 16 || d == 24 || d == 32);
 }
 
-bool IsGrayType(const TTgaHeader& h) { return h.ImageType == 3 || h.ImageType == 11; }
+bool IsGrayType(const TTgaHeader& h) { return h.ImageType == ttGray || h.ImageType == ttRleGray; }
 
 gfx::TRGB Colour16(unsigned v) {
   return {uint8_t(((v >> 10) & 31) * 8), uint8_t(((v >> 5) & 31) * 8), uint8_t((v & 31) * 8)};
@@ -82,51 +93,10 @@ std::time_t EncodeDate(int month, int day, int year, int hour, int minute, int s
   return t;
 }
 
-// Pixel input through a fixed buffer refilled from the stream.
-class TTgaInput {
- public:
-  explicit TTgaInput(TOXStream& stream) : stream_(stream) {}
-
-  // Copies n bytes; false (the rest zeroed) when the stream ends first.
-  bool Read(uint8_t* dst, size_t n) {
-    while (n > 0) {
-      if (pos_ == len_ && !Fill()) {
-        std::memset(dst, 0, n);
-        return false;
-      }
-      const size_t k = std::min(n, len_ - pos_);
-      std::memcpy(dst, buf_.data() + pos_, k);
-      pos_ += k;
-      dst += k;
-      n -= k;
-    }
-    return true;
-  }
-  // Next byte or -1 at the end.
-  int Byte() {
-    if (pos_ == len_ && !Fill()) return -1;
-    return buf_[pos_++];
-  }
-
- private:
-  bool Fill() {
-    if (ended_) return false;
-    const int64_t got = stream_.Read(buf_.data(), int64_t(buf_.size()));
-    pos_ = 0;
-    len_ = got > 0 ? size_t(got) : 0;
-    if (len_ == 0) ended_ = true;
-    return len_ > 0;
-  }
-  TOXStream& stream_;
-  std::array<uint8_t, 8192> buf_{};
-  size_t pos_ = 0, len_ = 0;
-  bool ended_ = false;
-};
-
 // Decodes units (pixels, or bytes of packed 1- and 4-bit rows) of one row; a packet longer than the row
 // continues on the next row, as older writers expect, and never writes past the row.
 struct TTgaRowDecoder {
-  TTgaInput& In;
+  TOXReader& In;
   int UnitSize = 1;
   bool Rle = false;
   int Left = 0;  // units left in the current packet
@@ -134,9 +104,17 @@ struct TTgaRowDecoder {
   uint8_t Value[4] = {};
   bool Truncated = false;
 
+  // Copies n bytes; false (the rest zeroed) when the data ends first.
+  bool Read(uint8_t* dst, size_t n) {
+    const int64_t got = In.ReadUpTo(dst, int64_t(n));
+    if (got == int64_t(n)) return true;
+    std::memset(dst + got, 0, n - size_t(got));
+    return false;
+  }
+
   void Decode(uint8_t* out, int n) {
     if (!Rle) {
-      if (!In.Read(out, size_t(n) * UnitSize)) Truncated = true;
+      if (!Read(out, size_t(n) * UnitSize)) Truncated = true;
       return;
     }
     int i = 0;
@@ -146,16 +124,16 @@ struct TTgaRowDecoder {
     };
     while (i < n) {
       if (Left == 0) {
-        const int h = In.Byte();
+        const int h = In.NextByte();
         if (h < 0) return end();
         Left = (h & 127) + 1;
         Run = (h & 128) != 0;
-        if (Run && !In.Read(Value, size_t(UnitSize))) return end();
+        if (Run && !Read(Value, size_t(UnitSize))) return end();
       }
       const int k = std::min(Left, n - i);
       uint8_t* dst = out + size_t(i) * UnitSize;
       if (!Run) {
-        if (!In.Read(dst, size_t(k) * UnitSize)) {
+        if (!Read(dst, size_t(k) * UnitSize)) {
           Truncated = true;  // Read zeroed the rest of the packet
           i += k;
           return end();
@@ -182,9 +160,8 @@ struct TTgaInfo {
   std::array<gfx::TRGB, 256> Palette{};  // work palette
 };
 
-// Reads the footer, the extension area and the header into params; false when the header is invalid.
-bool ReadTgaHeader(TOXStream& stream, TIOParamsVals& params, TTgaInfo& info) {
-  const int64_t start = stream.Position();
+// The footer and the extension area of the file that starts at `start` into params (defaults without them).
+void ReadTgaExtension(TOXStream& stream, int64_t start, TIOParamsVals& params) {
   const int64_t size = stream.Size();
   bool footer = false;
   uint32_t extOffset = 0;
@@ -192,9 +169,9 @@ bool ReadTgaHeader(TOXStream& stream, TIOParamsVals& params, TTgaInfo& info) {
     uint8_t f[kFooterSize];
     stream.SetPosition(size - kFooterSize);
     TOXReader r(stream);
-    if (r.ReadInto(f, kFooterSize) && std::memcmp(f + 8, kSignature, 17) == 0) {
+    if (r.ReadInto(f, kFooterSize) && std::memcmp(f + kFooterSignatureAt, kSignature, 17) == 0) {
       footer = true;
-      extOffset = uint32_t(f[0] | (f[1] << 8) | (f[2] << 16) | (uint32_t(f[3]) << 24));
+      extOffset = LoadU32LE(f);
     }
   }
 
@@ -211,35 +188,28 @@ bool ReadTgaHeader(TOXStream& stream, TIOParamsVals& params, TTgaInfo& info) {
     stream.SetPosition(start + extOffset);
     TOXReader r(stream);
     if (r.ReadInto(e, kExtensionSize)) {
-      auto u16 = [&e](int at) { return int(e[at] | (e[at + 1] << 8)); };
-      params.TgaAuthor = FieldText(e + 2, 41);
-      const int month = u16(367), day = u16(369), year = u16(371);
+      auto u16 = [&e](int at) { return int(LoadU16LE(e + at)); };
+      params.TgaAuthor = FieldText(e + teAuthor, kExtensionTextSize);
+      const int month = u16(teMonth), day = u16(teDay), year = u16(teYear);
       if (month != 0 && day != 0 && year != 0) {
-        const std::time_t t = EncodeDate(month, day, year, u16(373), u16(375), u16(377));
+        const std::time_t t = EncodeDate(month, day, year, u16(teHour), u16(teMinute), u16(teSecond));
         if (t != std::time_t(-1)) params.TgaDate = t;
       }
-      params.TgaJobName = FieldText(e + 379, 41);
-      params.TgaKeyColor = {e[471], e[472], e[473]};
-      if (u16(474) != 0 && u16(476) != 0) params.TgaAspectRatio = double(u16(474)) / double(u16(476));
-      if (u16(478) != 0 && u16(480) != 0) params.TgaGamma = double(u16(478)) / double(u16(480));
+      params.TgaJobName = FieldText(e + teJobName, kExtensionTextSize);
+      params.TgaKeyColor = {e[teKeyColor], e[teKeyColor + 1], e[teKeyColor + 2]};
+      // Each ratio is a numerator and a denominator.
+      if (u16(teAspectRatio) != 0 && u16(teAspectRatio + 2) != 0)
+        params.TgaAspectRatio = double(u16(teAspectRatio)) / double(u16(teAspectRatio + 2));
+      if (u16(teGamma) != 0 && u16(teGamma + 2) != 0) params.TgaGamma = double(u16(teGamma)) / double(u16(teGamma + 2));
     }
   }
 
-  stream.SetPosition(start);
-  TOXReader r(stream);
-  uint8_t hb[kHeaderSize];
-  if (!r.ReadInto(hb, kHeaderSize)) return false;
-  TTgaHeader& h = info.H;
-  h = ParseHeader(hb);
-  params.TgaXOrigin = h.XOrigin;
-  params.TgaYOrigin = h.YOrigin;
-  if (!TypeAndDepthValid(h)) return false;
+}
 
-  // The writer ends the field with a zero byte; the text stops there.
-  uint8_t id[255];
-  if (!r.ReadInto(id, h.IdLength)) return false;
-  params.TgaImageId = FieldText(id, h.IdLength);
-
+// The colour map after the header and image id (every entry consumed; indexes below 256 kept), or the
+// gray ramp and black and white of maps the file does not carry; false when the map runs past the end.
+bool ReadTgaColourMap(TOXReader& r, TIOParamsVals& params, TTgaInfo& info, TProgressRec& progress) {
+  const TTgaHeader& h = info.H;
   for (int j = 0; j < 8; ++j)
     for (int k = 0; k < 8; ++k)
       for (int l = 0; l < 4; ++l)
@@ -253,11 +223,11 @@ bool ReadTgaHeader(TOXStream& stream, TIOParamsVals& params, TTgaInfo& info) {
       const int index = h.FirstEntry + i;
       uint8_t e[4] = {};
       if (entryBytes > 4 || index >= 256 || !(h.EntrySize == 15 || h.EntrySize == 16 || h.EntrySize == 24 || h.EntrySize == 32)) {
-        if (!r.Skip(entryBytes)) return false;
+        if (!r.Skip(entryBytes)) break;
         continue;
       }
-      if (!r.ReadInto(e, entryBytes)) return false;
-      if (entryBytes == 2) info.Palette[index] = Colour16(unsigned(e[0] | (e[1] << 8)));
+      if (!r.ReadInto(e, entryBytes)) break;
+      if (entryBytes == 2) info.Palette[index] = Colour16(LoadU16LE(e));
       else info.Palette[index] = {e[2], e[1], e[0]};
     }
     const int count = std::min<int>(h.MapLength, 256);
@@ -273,12 +243,45 @@ bool ReadTgaHeader(TOXStream& stream, TIOParamsVals& params, TTgaInfo& info) {
       info.Palette[1] = {255, 255, 255};
     }
   }
-  params.TgaCompressed = h.ImageType >= 9;
-  return !r.Failed();
+  if (r.Failed()) {
+    FailDamaged(progress, "TGA: the colour map runs past the end of the file");
+    return false;
+  }
+  params.TgaCompressed = h.ImageType & kRleFlag;
+  return true;
 }
 
-void WriteChecked(TOXStream& stream, const void* buffer, int64_t n, TProgressRec& progress) {
-  if (n > 0 && stream.Write(buffer, n) != n) progress.Abort();
+// Reads the footer, the extension area and the header into params; false (with the reason) when the header
+// is invalid.
+bool ReadTgaHeader(TOXStream& stream, TIOParamsVals& params, TTgaInfo& info, TProgressRec& progress) {
+  const int64_t start = stream.Position();
+  ReadTgaExtension(stream, start, params);
+  stream.SetPosition(start);
+  TOXReader r(stream);
+  uint8_t hb[kHeaderSize];
+  if (!r.ReadInto(hb, kHeaderSize)) {
+    FailDamaged(progress, "TGA: the file is shorter than its 18-byte header");
+    return false;
+  }
+  TTgaHeader& h = info.H;
+  h = ParseHeader(hb);
+  params.TgaXOrigin = h.XOrigin;
+  params.TgaYOrigin = h.YOrigin;
+  if (!TypeAndDepthValid(h)) {
+    FailUnsupported(progress, "TGA: image type " + std::to_string(h.ImageType) + " at " + std::to_string(h.Depth) +
+                                  " bits per pixel is not supported");
+    return false;
+  }
+
+  // The writer ends the field with a zero byte; the text stops there.
+  uint8_t id[255];
+  if (!r.ReadInto(id, h.IdLength)) {
+    FailDamaged(progress, "TGA: the image id runs past the end of the file");
+    return false;
+  }
+  params.TgaImageId = FieldText(id, h.IdLength);
+
+  return ReadTgaColourMap(r, params, info, progress);
 }
 
 // One row of n pixels of ps bytes (1 or 3) as run-length packets.
@@ -314,10 +317,8 @@ void Fraction(double value, uint8_t* at) {
     }
     if (num > 0xFFFF) num = 0xFFFF;
   }
-  at[0] = uint8_t(num);
-  at[1] = uint8_t(num >> 8);
-  at[2] = uint8_t(den);
-  at[3] = uint8_t(den >> 8);
+  StoreU16LE(at, uint16_t(num));
+  StoreU16LE(at + 2, uint16_t(den));
 }
 
 void MirrorBits(uint8_t* row, int width) {
@@ -346,14 +347,16 @@ bool TryTGA(TOXStream& stream) {
 
 void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly, TProgressRec& progress) {
   TTgaInfo info;
-  if (!ReadTgaHeader(stream, params, info)) {
-    progress.Abort();
-    return;
-  }
+  if (!ReadTgaHeader(stream, params, info, progress)) return;
   const TTgaHeader& h = info.H;
   const bool oneBit = h.Depth == 1;
-  if (h.Width == 0 || h.Height == 0 || !gfx::ImageSizeAllowed(h.Width, h.Height, oneBit ? 1 : 24)) {
-    progress.Abort();
+  if (h.Width == 0 || h.Height == 0) {
+    FailDamaged(progress, "TGA: the header gives the picture no width or height");
+    return;
+  }
+  if (!gfx::ImageSizeAllowed(h.Width, h.Height, oneBit ? 1 : 24)) {
+    FailUnsupported(progress, "TGA: " + std::to_string(h.Width) + " x " + std::to_string(h.Height) +
+                                  " pixels is larger than this program reads");
     return;
   }
   params.Width = h.Width;
@@ -372,22 +375,17 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   if (paramsOnly || !dib) return;
 
   const int width = h.Width, height = h.Height;
-  // The buffer is kept when it already has the size and format: every row is written below.
-  const gfx::TPixelFormat format = oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit;
-  if (dib->Width() != width || dib->Height() != height || dib->PixelFormat() != format) {
-    dib->SetSize(0, 0);
-    dib->SetPixelFormat(format);
-    dib->SetSize(width, height);
-  }
+  // Every row is written below.
+  PrepareDib(*dib, width, height, oneBit ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
 
   // Packed depths are decoded byte by byte.
   int units = width, unitSize = (h.Depth + 7) / 8;
   if (h.Depth == 1) units = (width + 7) / 8, unitSize = 1;
   else if (h.Depth == 4) units = (width + 1) / 2, unitSize = 1;
-  TTgaInput in(stream);
+  TOXReader in(stream, TOXReader::Buffered);
   TTgaRowDecoder dec{in};
   dec.UnitSize = unitSize;
-  dec.Rle = h.ImageType >= 9;
+  dec.Rle = h.ImageType & kRleFlag;
   std::vector<uint8_t> rowBuf(size_t(units) * unitSize, 0);
 
   const bool topDown = (h.Descriptor & 0x20) != 0;
@@ -406,26 +404,15 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
       dec.Decode(rowBuf.data(), units);
       const uint8_t* s = rowBuf.data();
       switch (h.Depth) {
-        case 4:
-          for (int x = 0; x < width; ++x, dst += 3) {
-            const gfx::TRGB& c = pal[(x & 1) ? (s[x >> 1] & 15) : (s[x >> 1] >> 4)];
-            dst[0] = c.b, dst[1] = c.g, dst[2] = c.r;
-          }
-          break;
-        case 8:
-          for (int x = 0; x < width; ++x, dst += 3) {
-            const gfx::TRGB& c = pal[s[x]];
-            dst[0] = c.b, dst[1] = c.g, dst[2] = c.r;
-          }
-          break;
+        case 4: ExpandIndexes4(s, width, pal, dst); break;
+        case 8: ExpandIndexes8(s, width, pal, dst); break;
         case 15:
         case 16:
           if (gray16) {  // gray and alpha bytes
             for (int x = 0; x < width; ++x, dst += 3) dst[0] = dst[1] = dst[2] = s[x * 2];
           } else {
             for (int x = 0; x < width; ++x, dst += 3) {
-              const gfx::TRGB c = Colour16(unsigned(s[x * 2] | (s[x * 2 + 1] << 8)));
-              dst[0] = c.b, dst[1] = c.g, dst[2] = c.r;
+              PutBgr(dst, Colour16(LoadU16LE(s + x * 2)));
             }
           }
           break;
@@ -459,9 +446,10 @@ void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   const auto format = dib.PixelFormat();
   if ((format != gfx::TPixelFormat::pf24bit && format != gfx::TPixelFormat::pf1bit) || dib.Empty() ||
       dib.Width() > 0xFFFF || dib.Height() > 0xFFFF) {
-    progress.Abort();
+    FailUnsupported(progress, "TGA: the header cannot describe this picture");
     return;
   }
+  TOXWriter out(stream);
   const int width = dib.Width(), height = dib.Height();
   const int64_t start = stream.Position();
 
@@ -495,18 +483,15 @@ void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
 
   std::string id = params.TgaImageId.substr(0, 254);
   uint8_t hb[kHeaderSize] = {};
-  auto put16 = [&hb](int at, int v) {
-    hb[at] = uint8_t(v);
-    hb[at + 1] = uint8_t(v >> 8);
-  };
+  auto put16 = [&hb](int at, int v) { StoreU16LE(hb + at, uint16_t(v)); };
   hb[0] = uint8_t(id.size() + 1);
   if (mapped) {
     hb[1] = 1;
-    hb[2] = rle ? 9 : 1;
+    hb[2] = rle ? ttRleColorMapped : ttColorMapped;
     put16(5, colours);
     hb[7] = 24;
   } else {
-    hb[2] = depth == 24 ? (rle ? 10 : 2) : (rle ? 11 : 3);
+    hb[2] = depth == 24 ? (rle ? ttRleTrueColor : ttTrueColor) : (rle ? ttRleGray : ttGray);
   }
   put16(8, params.TgaXOrigin);
   put16(10, params.TgaYOrigin);
@@ -514,23 +499,23 @@ void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   put16(14, height);
   hb[16] = uint8_t(depth);
   hb[17] = 32;
-  WriteChecked(stream, hb, kHeaderSize, progress);
-  WriteChecked(stream, id.c_str(), int64_t(id.size()) + 1, progress);
+  out.Write(hb, kHeaderSize);
+  out.Write(id.c_str(), int64_t(id.size()) + 1);
   if (mapped) {
     std::vector<uint8_t> map;
     for (const gfx::TRGB& c : palette) map.insert(map.end(), {c.b, c.g, c.r});
-    WriteChecked(stream, map.data(), int64_t(map.size()), progress);
+    out.Write(map.data(), int64_t(map.size()));
   }
 
   std::array<uint8_t, 256> grayOf{};
   if (gray)
     for (int i = 0; i < 256; ++i)
       grayOf[i] = uint8_t(gfx::GrayOf(palette[i]));
-  std::vector<uint8_t> row(size_t(width) * 3), out;
-  out.reserve(size_t(width) * 4 + 16);
+  std::vector<uint8_t> row(size_t(width) * 3), packed;
+  packed.reserve(size_t(width) * 4 + 16);
   progress.SetRows(height);
   for (int y = 0; y < height; ++y) {
-    out.clear();
+    packed.clear();
     const uint8_t* line = src.ScanLine(y);
     int n = width, ps = 1;
     const uint8_t* px = row.data();
@@ -548,47 +533,44 @@ void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
       default: ps = 3, px = line; break;
     }
     if (rle && (depth == 8 || depth == 24)) {
-      EncodeRow(px, n, ps, out);
-      WriteChecked(stream, out.data(), int64_t(out.size()), progress);
+      EncodeRow(px, n, ps, packed);
+      out.Write(packed.data(), int64_t(packed.size()));
     } else {
-      WriteChecked(stream, px, int64_t(n) * ps, progress);
+      out.Write(px, int64_t(n) * ps);
     }
     progress.Step();
   }
 
   const int64_t extPos = stream.Position();
   uint8_t e[kExtensionSize] = {};
-  auto e16 = [&e](int at, int v) {
-    e[at] = uint8_t(v);
-    e[at + 1] = uint8_t(v >> 8);
-  };
-  e16(0, kExtensionSize);
+  auto e16 = [&e](int at, int v) { StoreU16LE(e + at, uint16_t(v)); };
+  e16(teSize, kExtensionSize);
   const std::string author = params.TgaAuthor.substr(0, 40), job = params.TgaJobName.substr(0, 40);
-  std::memcpy(e + 2, author.data(), author.size());
-  std::memcpy(e + 379, job.data(), job.size());
+  std::memcpy(e + teAuthor, author.data(), author.size());
+  std::memcpy(e + teJobName, job.data(), job.size());
   std::tm tm{};
   const std::time_t date = params.TgaDate;
   if (localtime_r(&date, &tm)) {
-    e16(367, tm.tm_mon + 1);
-    e16(369, tm.tm_mday);
-    e16(371, tm.tm_year + 1900);
-    e16(373, tm.tm_hour);
-    e16(375, tm.tm_min);
-    e16(377, tm.tm_sec);
+    e16(teMonth, tm.tm_mon + 1);
+    e16(teDay, tm.tm_mday);
+    e16(teYear, tm.tm_year + 1900);
+    e16(teHour, tm.tm_hour);
+    e16(teMinute, tm.tm_min);
+    e16(teSecond, tm.tm_sec);
   }
-  e[470] = 0;
-  e[471] = params.TgaKeyColor.r;
-  e[472] = params.TgaKeyColor.g;
-  e[473] = params.TgaKeyColor.b;
-  Fraction(params.TgaAspectRatio, e + 474);
-  Fraction(params.TgaGamma, e + 478);
-  WriteChecked(stream, e, kExtensionSize, progress);
+  e[teKeyColor] = params.TgaKeyColor.r;
+  e[teKeyColor + 1] = params.TgaKeyColor.g;
+  e[teKeyColor + 2] = params.TgaKeyColor.b;
+  Fraction(params.TgaAspectRatio, e + teAspectRatio);
+  Fraction(params.TgaGamma, e + teGamma);
+  out.Write(e, kExtensionSize);
 
   uint8_t f[kFooterSize] = {};
   const int64_t offset = extPos - start;
-  for (int i = 0; i < 4; ++i) f[i] = uint8_t(offset >> (8 * i));
-  std::memcpy(f + 8, kSignature, 17);
-  WriteChecked(stream, f, kFooterSize, progress);
+  StoreU32LE(f, uint32_t(offset));
+  std::memcpy(f + kFooterSignatureAt, kSignature, 17);
+  out.Write(f, kFooterSize);
+  if (out.Failed()) FailOutput(progress, "TGA: the output took fewer bytes than were written");
 }
 
 }  // namespace ox

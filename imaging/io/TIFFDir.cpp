@@ -24,19 +24,24 @@ const TTiffEntry* FindTag(const std::vector<TTiffEntry>& entries, uint16_t tag) 
 }
 
 uint16_t TTiffDirReader::U16(const uint8_t* p) const {
-  return bigEndian_ ? uint16_t((p[0] << 8) | p[1]) : uint16_t(p[0] | (p[1] << 8));
+  return bigEndian_ ? uint16_t((p[0] << 8) | p[1]) : LoadU16LE(p);
 }
 
 uint32_t TTiffDirReader::U32(const uint8_t* p) const {
-  return bigEndian_ ? (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]
-                    : p[0] | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+  return bigEndian_ ? (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3] : LoadU32LE(p);
+}
+
+bool TTiffDirReader::ReadAt(int64_t pos, void* buffer, int64_t n) {
+  if (pos < 0) return false;
+  stream_.SetPosition(pos);
+  TOXReader r(stream_);
+  return r.ReadInto(buffer, n);
 }
 
 bool TTiffDirReader::ReadHeader() {
   size_ = stream_.Size();
   uint8_t h[8];
-  stream_.SetPosition(base_);
-  if (base_ < 0 || stream_.Read(h, 8) != 8) return false;
+  if (!ReadAt(base_, h, 8)) return false;
   if (h[0] == 'I' && h[1] == 'I') bigEndian_ = false;
   else if (h[0] == 'M' && h[1] == 'M') bigEndian_ = true;
   else return false;
@@ -51,16 +56,11 @@ std::vector<uint32_t> TTiffDirReader::WalkChain(uint32_t first) {
   while (offset != 0 && int(chain.size()) < kMaxTiffDirectories && !seen.count(offset)) {
     const int64_t pos = base_ + int64_t(offset);
     uint8_t b[2];
-    if (pos + 2 > size_) break;
-    stream_.SetPosition(pos);
-    if (stream_.Read(b, 2) != 2) break;
+    if (!ReadAt(pos, b, 2)) break;
     seen.insert(offset);
     chain.push_back(offset);
-    const int64_t nextPos = pos + 2 + int64_t(U16(b)) * 12;
     uint8_t n[4];
-    if (nextPos + 4 > size_) break;
-    stream_.SetPosition(nextPos);
-    if (stream_.Read(n, 4) != 4) break;
+    if (!ReadAt(pos + 2 + int64_t(U16(b)) * 12, n, 4)) break;
     offset = U32(n);
   }
   return chain;
@@ -71,12 +71,10 @@ bool TTiffDirReader::ReadDirectory(uint32_t offset, std::vector<TTiffEntry>& ent
   if (next) *next = 0;
   const int64_t pos = base_ + int64_t(offset);
   uint8_t b[12];
-  if (pos + 2 > size_) return false;
-  stream_.SetPosition(pos);
-  if (stream_.Read(b, 2) != 2) return false;
+  if (!ReadAt(pos, b, 2)) return false;
   const int64_t count = std::min<int64_t>(U16(b), (size_ - pos - 2) / 12);
   std::vector<uint8_t> raw(size_t(count) * 12);
-  if (count > 0 && stream_.Read(raw.data(), count * 12) != count * 12) return false;
+  if (count > 0 && !ReadAt(pos + 2, raw.data(), count * 12)) return false;
   entries.resize(size_t(count));
   for (int64_t i = 0; i < count; ++i) {
     const uint8_t* p = raw.data() + i * 12;
@@ -86,7 +84,7 @@ bool TTiffDirReader::ReadDirectory(uint32_t offset, std::vector<TTiffEntry>& ent
     e.Count = U32(p + 4);
     std::memcpy(e.Value, p + 8, 4);
   }
-  if (next && stream_.Read(b, 4) == 4) *next = U32(b);
+  if (next && ReadAt(pos + 2 + count * 12, b, 4)) *next = U32(b);
   return true;
 }
 
@@ -123,7 +121,8 @@ std::vector<uint8_t> TTiffDirReader::Bytes(const TTiffEntry& e, uint32_t maxCoun
   if (pos < 0) return std::vector<uint8_t>(e.Value, e.Value + bytes);
   out.resize(size_t(bytes));
   stream_.SetPosition(pos);
-  out.resize(size_t(std::max<int64_t>(0, stream_.Read(out.data(), bytes))));
+  TOXReader r(stream_);
+  out.resize(size_t(r.ReadUpTo(out.data(), bytes)));
   return out;
 }
 

@@ -65,6 +65,8 @@ class TTiffDirReader {
   bool ValueSpan(const TTiffEntry& e, int64_t& pos, int64_t& bytes, uint32_t& count);
 
  private:
+  // Exactly n bytes at a stream position, through the checked reader.
+  bool ReadAt(int64_t pos, void* buffer, int64_t n);
   TOXStream& stream_;
   int64_t base_ = 0;
   int64_t size_ = 0;

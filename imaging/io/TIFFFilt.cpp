@@ -10,7 +10,9 @@
 #include "imaging/io/JPEGFilt.h"
 #include "imaging/io/TIFFDir.h"
 #include "imaging/io/TIFFJpeg.h"
+#include "imaging/io/oxfailure.h"
 #include "imaging/io/oxwriteprep.h"
+#include "imaging/io/oxreadprep.h"
 #include "imaging/model/BitRun.h"
 #include "imaging/model/Rounding.h"
 #include "imaging/model/oxutils.h"
@@ -38,6 +40,32 @@ enum : int {
   cNone = 1, cHuffman = 2, cGroup3 = 3, cGroup4 = 4, cLzw = 5, cOldJpeg = 6, cJpeg = 7, cDeflate = 8,
   cPackBits = 32773, cDeflateOld = 32946
 };
+
+// PhotometricInterpretation values.
+enum : int {
+  pmWhiteIsZero = 0, pmBlackIsZero = 1, pmRGB = 2, pmPalette = 3, pmTransparencyMask = 4, pmSeparated = 5,
+  pmYCbCr = 6, pmCIELab = 8
+};
+
+bool CompressionDecoded(int c) {
+  switch (c) {
+    case cNone: case cHuffman: case cGroup3: case cGroup4: case cLzw: case cOldJpeg: case cJpeg: case cDeflate:
+    case cPackBits: case cDeflateOld: return true;
+    default: return false;
+  }
+}
+
+// Compressions met in the field that this reader does not decode, by name for the failure reason.
+std::string CompressionName(int c) {
+  struct TName { int value; const char* name; };
+  static const TName names[] = {{9, "JBIG"}, {10, "JBIG colour"}, {32809, "ThunderScan"}, {34661, "JBIG"},
+                                {34676, "SGI LogLuv"}, {34677, "SGI LogLuv 24"}, {34712, "JPEG 2000"},
+                                {34887, "LERC"}, {34925, "LZMA"}, {50000, "Zstandard"}, {50001, "WebP"},
+                                {52546, "JPEG XL"}};
+  for (const TName& n : names)
+    if (n.value == c) return " (" + std::string(n.name) + ")";
+  return std::string();
+}
 
 // Values the standard gives Orientation and ResolutionUnit when the tags are absent.
 constexpr uint32_t kOrientationTopLeft = 1, kResolutionUnitInch = 2;
@@ -384,8 +412,8 @@ void TPage::UndoPredictor(uint8_t* buf, int64_t cw, int64_t rows, int64_t rowByt
       for (int64_t i = s; i < cw * s; ++i) {
         uint8_t* p = row + i * 2;
         const uint8_t* q = p - s * 2;
-        uint16_t v = be ? uint16_t((p[0] << 8) | p[1]) : uint16_t(p[0] | (p[1] << 8));
-        const uint16_t u = be ? uint16_t((q[0] << 8) | q[1]) : uint16_t(q[0] | (q[1] << 8));
+        uint16_t v = be ? uint16_t((p[0] << 8) | p[1]) : LoadU16LE(p);
+        const uint16_t u = be ? uint16_t((q[0] << 8) | q[1]) : LoadU16LE(q);
         v = uint16_t(v + u);
         if (be) p[0] = uint8_t(v >> 8), p[1] = uint8_t(v);
         else p[0] = uint8_t(v), p[1] = uint8_t(v >> 8);
@@ -437,7 +465,7 @@ void TPage::ConvertRow(const uint8_t* src, int64_t n, int64_t x0, int64_t y) {
       break;
     case kRGB555:
       for (int64_t i = 0; i < n; ++i, d += 3, src += 2) {
-        const int v = hi ? src[0] | (src[1] << 8) : (src[0] << 8) | src[1];
+        const int v = hi ? LoadU16LE(src) : (src[0] << 8) | src[1];
         d[2] = uint8_t(((v >> 10) & 31) * 8), d[1] = uint8_t(((v >> 5) & 31) * 8), d[0] = uint8_t((v & 31) * 8);
       }
       break;
@@ -459,9 +487,9 @@ void TPage::ConvertRow(const uint8_t* src, int64_t n, int64_t x0, int64_t y) {
       break;
     case kGray16: {
       const int shift = molli ? 4 : 8;
-      const bool whiteZero = photometric == 0;
+      const bool whiteZero = photometric == pmWhiteIsZero;
       for (int64_t i = 0; i < n; ++i, d += 3, src += s * 2) {
-        int v = hi ? src[0] | (src[1] << 8) : (src[0] << 8) | src[1];
+        int v = hi ? LoadU16LE(src) : (src[0] << 8) | src[1];
         if (whiteZero) v = 65535 - v;
         d[0] = d[1] = d[2] = uint8_t(std::min(v >> shift, 255));
       }
@@ -567,28 +595,12 @@ bool TPage::ReadTiles() {
 
 }  // namespace
 
-void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relativeOffsets, TOXMask* alphaMask,
-                    bool paramsOnly, TProgressRec& progress, TIOParamsVals* params) {
-  numPages = 0;
-  const int64_t base = relativeOffsets ? stream.Position() : 0;
-  TTiffDirReader r(stream, base);
-  if (!r.ReadHeader()) {
-    progress.Abort();
-    return;
-  }
-  const std::vector<uint32_t> chain = r.WalkChain();
-  numPages = int(chain.size());
-  if (!params) return;
-  params->TiffImageCount = numPages;
-  const int index = params->TiffImageIndex;
-  std::vector<TTiffEntry> ifd, exif;
-  if (index < 0 || index >= numPages || !r.ReadDirectory(chain[size_t(index)], ifd)) {
-    progress.Abort();
-    return;
-  }
-  if (const TTiffEntry* e = FindTag(ifd, tgExifIFD)) r.ReadDirectory(r.Int(e, 0), exif);
+namespace {
 
-  TPage pg(r, stream, progress);
+// The page's tags into the page and the parameters, with the orientation tag; false when the page cannot
+// be read.
+bool ReadPageTags(TTiffDirReader& r, const std::vector<TTiffEntry>& ifd, const std::vector<TTiffEntry>& exif, TPage& pg,
+                  TIOParamsVals& p, int& orientation) {
   auto tag = [&](uint16_t t, uint32_t def) { return r.Int(FindTag(ifd, t), def); };
   auto text = [&](uint16_t t) {
     const TTiffEntry* e = FindTag(ifd, t);
@@ -601,8 +613,8 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     if (!v.empty()) pg.bps = int(std::min<uint32_t>(v[0], 64));
     for (uint32_t b : v)
       if (b != v[0]) {
-        progress.Abort();
-        return;
+        FailUnsupported(pg.progress, "TIFF: samples of different sizes in one pixel are not supported");
+        return false;
       }
   }
   pg.compression = int(tag(tgCompression, 1));
@@ -619,15 +631,14 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   const int64_t tw = int32_t(tag(tgTileWidth, 0xFFFFFFFFu)), tl = int32_t(tag(tgTileLength, 0xFFFFFFFFu));
   pg.tiled = tw > 0 && tl > 0;
   pg.tileW = tw, pg.tileH = tl;
-  const int orientation = int(tag(tgOrientation, kOrientationTopLeft));
+  orientation = int(tag(tgOrientation, kOrientationTopLeft));
   const std::string software = text(tgSoftware);
   pg.molli = software.rfind("Look@Molli v1.1", 0) == 0;
 
   // A bilevel page without a colour interpretation of its own is white-is-zero.
-  if (pg.spp == 1 && pg.bps == 1 && pg.compression >= 1 && pg.compression <= 4 && pg.photometric == 2)
-    pg.photometric = 0;
+  if (pg.spp == 1 && pg.bps == 1 && pg.compression >= 1 && pg.compression <= 4 && pg.photometric == pmRGB)
+    pg.photometric = pmWhiteIsZero;
 
-  TIOParamsVals& p = *params;
   p.BitsPerSample = pg.bps;
   p.SamplesPerPixel = pg.spp;
   p.Width = pg.width;
@@ -635,7 +646,7 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   p.TiffOrientation = orientation;
   p.TiffCompression = MapCompression(uint32_t(pg.compression), pg.t4);
   if (pg.photometric >= 0 && pg.photometric <= 6) p.TiffPhotometric = uint8_t(pg.photometric);
-  else if (pg.photometric == 8) p.TiffPhotometric = 7;  // other values leave the previous one
+  else if (pg.photometric == pmCIELab) p.TiffPhotometric = 7;  // other values leave the previous one
   p.TiffPlanarConfig = pg.planar;
   p.TiffDocumentName = text(tgDocumentName);
   p.TiffImageDescription = text(tgImageDescription);
@@ -656,9 +667,13 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   p.TiffYPosition = TruncToInt(r.Real(FindTag(ifd, tgYPosition), 0) * f);
   ReadExifTags(r, ifd, exif, p);
 
-  // Palette: entries the tag holds, the rest black; a gray ramp without the tag.
+  return true;
+}
+
+// Palette: entries the tag holds, the rest black; a gray ramp without the tag.
+void ReadPalette(TTiffDirReader& r, const std::vector<TTiffEntry>& ifd, TPage& pg, TIOParamsVals& p) {
   p.FreeColorMap();
-  if (pg.photometric == 3 && pg.bps <= 8) {
+  if (pg.photometric == pmPalette && pg.bps <= 8) {
     const int n = 1 << pg.bps;
     pg.palette.assign(256, gfx::TRGB{});
     if (const TTiffEntry* e = FindTag(ifd, tgColorMap)) {
@@ -679,10 +694,163 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
     }
   }
 
+}
+
+// How the page's samples become DIB pixels (kNone for layouts that are not read).
+void ClassifyPage(TPage& pg) {
+  // The sample layout decides how rows become pixels.
+  const int ph = pg.photometric, bps = pg.bps, spp = pg.spp;
+  const bool jpegRgb = pg.compression == cJpeg && ph == pmYCbCr;
+  if (spp == 1 && bps == 1 && (ph == pmWhiteIsZero || ph == pmBlackIsZero)) {
+    pg.kind = kBilevel;
+    // The fax decoders set the bits of white-coded runs; those runs hold 0 bits, which the photometric
+    // value then names: white for 0, black for 1. Raw bits are set for white only with black-is-zero.
+    const bool ccitt = pg.compression >= cHuffman && pg.compression <= cGroup4;
+    pg.invert = ccitt ? ph == pmBlackIsZero : ph == pmWhiteIsZero;
+  } else if ((ph == pmRGB || jpegRgb) && spp >= 3 && bps == 8) {
+    pg.kind = kRGB8;
+  } else if (ph == pmRGB && spp >= 3 && bps == 16) {
+    pg.kind = kRGB16;
+  } else if (ph == pmRGB && spp == 1 && bps == 16) {
+    pg.kind = kRGB555;
+  } else if (ph == pmPalette && spp == 2 && bps == 8) {
+    pg.kind = kPaletteAlpha;
+  } else if (ph == pmPalette && spp == 1 && bps >= 1 && bps <= 8) {
+    pg.kind = kPalette;
+  } else if ((ph == pmWhiteIsZero || ph == pmBlackIsZero) && bps >= 1 && bps <= 8) {  // 0 bits per sample: no gray scale to map
+    pg.kind = kGray;
+    const int max = (1 << bps) - 1;
+    for (int v = 0; v <= max; ++v) {
+      const int g = v * 255 / max;
+      pg.grayLut[v] = uint8_t(ph == pmWhiteIsZero ? 255 - g : g);
+    }
+  } else if ((ph == pmWhiteIsZero || ph == pmBlackIsZero) && bps == 16) {
+    pg.kind = kGray16;
+  } else if (ph == pmSeparated && spp >= 4 && (bps == 8 || bps == 16)) {
+    pg.kind = bps == 8 ? kCMYK8 : kCMYK16;
+  } else if (ph == pmCIELab && spp >= 3 && bps == 8) {
+    pg.kind = kLab8;
+  }
+}
+
+// Old-style JPEG: only the form that stores one whole JPEG stream is decoded; false when it cannot be.
+bool ReadOldJpegPage(TTiffDirReader& r, const std::vector<TTiffEntry>& ifd, TPage& pg, TOXStream& stream,
+                     gfx::TDib* dib, int64_t base, TProgressRec& progress) {
+  const TTiffEntry* at = FindTag(ifd, tgJPEGInterchangeFormat);
+  const int64_t start = base + int64_t(r.Int(at, 0));
+  if (FindTag(ifd, tgJPEGProc) || !at) {
+    FailUnsupported(progress, "TIFF: old-style JPEG without one whole JPEG stream is not supported");
+    return false;
+  }
+  if (start >= r.StreamSize()) {
+    FailDamaged(progress, "TIFF: the JPEG stream starts past the end of the file");
+    return false;
+  }
+  const int64_t declared = r.Int(FindTag(ifd, tgJPEGInterchangeFormatLength), 0);
+  const int64_t left = r.StreamSize() - start;
+  const int64_t n = declared > 0 ? std::min(declared, left) : left;
+  std::vector<uint8_t> jpeg(static_cast<size_t>(n));
+  stream.SetPosition(start);
+  jpeg.resize(size_t(std::max<int64_t>(0, stream.Read(jpeg.data(), n))));
+  // The stream goes to the JPEG reader with a record of its own, so the page's parameters stay.
+  TOXMemoryStream js(std::move(jpeg));
+  TIOParamsVals jp;
+  ReadJpegStream(js, dib, jp, false, progress);
+  if (progress.IsAborted() || dib->Empty()) {
+    FailDamaged(progress, "TIFF: the embedded JPEG stream cannot be read");
+    return false;
+  }
+  if (pg.width > 0 && pg.height > 0 && (dib->Width() != pg.width || dib->Height() != pg.height))
+    dib->SetSize(pg.width, pg.height);
+  return true;
+}
+
+// The strips or tiles of the page into the DIB; false when the page cannot be read (a cut one can).
+bool ReadPagePixels(TTiffDirReader& r, const std::vector<TTiffEntry>& ifd, TPage& pg, gfx::TDib* dib,
+                    TProgressRec& progress) {
+  const int ph = pg.photometric, bps = pg.bps, spp = pg.spp;
+  if (pg.compression == cJpeg)
+    if (const TTiffEntry* e = FindTag(ifd, tgJPEGTables)) pg.jpegTables = r.Bytes(*e);
+  if (pg.kind == kNone) {
+    FailUnsupported(progress, "TIFF: photometric " + std::to_string(ph) + " with " + std::to_string(spp) +
+                                  " samples of " + std::to_string(bps) + " bits is not supported");
+    return false;
+  }
+  const bool bilevelDib = pg.kind == kBilevel;
+  if (!gfx::ImageSizeAllowed(pg.width, pg.height, bilevelDib ? 1 : 24)) {
+    FailUnsupported(progress, "TIFF: " + std::to_string(pg.width) + " x " + std::to_string(pg.height) +
+                                  " pixels is larger than this program reads");
+    return false;
+  }
+  const int64_t chunkW = pg.tiled ? pg.tileW : pg.width, chunkH = pg.tiled ? pg.tileH : pg.rowsPerStrip;
+  if (!gfx::ImageSizeAllowed(chunkW, chunkH, int64_t(bps) * spp)) {
+    FailUnsupported(progress, "TIFF: a strip or tile is larger than this program reads");
+    return false;
+  }
+  if (const TTiffEntry* e = FindTag(ifd, pg.tiled ? tgTileOffsets : tgStripOffsets)) pg.offsets = r.Ints(*e);
+  if (const TTiffEntry* e = FindTag(ifd, pg.tiled ? tgTileByteCounts : tgStripByteCounts)) pg.counts = r.Ints(*e);
+  if (pg.tiled && pg.offsets.empty()) {
+    if (const TTiffEntry* e = FindTag(ifd, tgStripOffsets)) pg.offsets = r.Ints(*e);
+    if (const TTiffEntry* e = FindTag(ifd, tgStripByteCounts)) pg.counts = r.Ints(*e);
+  }
+  if (pg.offsets.empty()) {
+    FailDamaged(progress, "TIFF: the page has no strip or tile offsets");
+    return false;
+  }
+
+  // A fresh buffer: resizing in place would fill every pixel with the brush colour first.
+  dib->Assign(gfx::TDib(pg.width, pg.height, bilevelDib ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit));
+  progress.StartPicture(pg.height);
+  const bool ok = pg.tiled ? pg.ReadTiles() : pg.ReadStrips();
+  if (!ok && !pg.dataEnded) {
+    FailDamaged(progress, "TIFF: the compressed data of a strip or tile cannot be decoded");
+    return false;
+  }
+  if (pg.invert) InvertBilevelRows(*dib);
+  if (!ok) {
+    // A cut page is filled before it is turned, while its rows are still the stored ones.
+    progress.EndOfData();
+    progress.FillMissingRows(*dib);
+  }
+  return true;
+}
+
+}  // namespace
+
+void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relativeOffsets, TOXMask* alphaMask,
+                    bool paramsOnly, TProgressRec& progress, TIOParamsVals* params) {
+  numPages = 0;
+  const int64_t base = relativeOffsets ? stream.Position() : 0;
+  TTiffDirReader r(stream, base);
+  if (!r.ReadHeader()) {
+    FailDamaged(progress, "TIFF: the file header is not a TIFF header");
+    return;
+  }
+  const std::vector<uint32_t> chain = r.WalkChain();
+  numPages = int(chain.size());
+  if (!params) return;
+  params->TiffImageCount = numPages;
+  const int index = params->TiffImageIndex;
+  std::vector<TTiffEntry> ifd, exif;
+  if (index < 0 || index >= numPages) {
+    FailDamaged(progress, "TIFF: the file has no page " + std::to_string(index + 1));
+    return;
+  }
+  if (!r.ReadDirectory(chain[size_t(index)], ifd)) {
+    FailDamaged(progress, "TIFF: the directory of page " + std::to_string(index + 1) + " runs past the end of the file");
+    return;
+  }
+  if (const TTiffEntry* e = FindTag(ifd, tgExifIFD)) r.ReadDirectory(r.Int(e, 0), exif);
+
+  TPage pg(r, stream, progress);
+  TIOParamsVals& p = *params;
+  int orientation = kOrientationTopLeft;
+  if (!ReadPageTags(r, ifd, exif, pg, p, orientation)) return;
+  ReadPalette(r, ifd, pg, p);
   if (pg.compression == cLzw) {
     pg.lzw = p.TiffDecoder();
     if (!pg.lzw) {
-      progress.Abort();
+      FailUnsupported(progress, "TIFF: no LZW decoder is installed");
       return;
     }
   }
@@ -694,114 +862,23 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
   }
   if (!dib) return;
   if ((pg.width <= 0 || pg.height <= 0) && pg.compression != cOldJpeg) {
-    progress.Abort();
+    FailDamaged(progress, "TIFF: the page has no width or height");
+    return;
+  }
+  if (!CompressionDecoded(pg.compression)) {
+    FailUnsupported(progress, "TIFF: compression " + std::to_string(pg.compression) + CompressionName(pg.compression) +
+                                  " is not supported");
     return;
   }
 
-  // The sample layout decides how rows become pixels.
-  const int ph = pg.photometric, bps = pg.bps, spp = pg.spp;
-  const bool jpegRgb = pg.compression == cJpeg && ph == 6;
-  if (spp == 1 && bps == 1 && (ph == 0 || ph == 1)) {
-    pg.kind = kBilevel;
-    // The fax decoders set the bits of white-coded runs; those runs hold 0 bits, which the photometric
-    // value then names: white for 0, black for 1. Raw bits are set for white only with black-is-zero.
-    const bool ccitt = pg.compression >= cHuffman && pg.compression <= cGroup4;
-    pg.invert = ccitt ? ph == 1 : ph == 0;
-  } else if ((ph == 2 || jpegRgb) && spp >= 3 && bps == 8) {
-    pg.kind = kRGB8;
-  } else if (ph == 2 && spp >= 3 && bps == 16) {
-    pg.kind = kRGB16;
-  } else if (ph == 2 && spp == 1 && bps == 16) {
-    pg.kind = kRGB555;
-  } else if (ph == 3 && spp == 2 && bps == 8) {
-    pg.kind = kPaletteAlpha;
-  } else if (ph == 3 && spp == 1 && bps >= 1 && bps <= 8) {
-    pg.kind = kPalette;
-  } else if ((ph == 0 || ph == 1) && bps >= 1 && bps <= 8) {  // 0 bits per sample: no gray scale to map
-    pg.kind = kGray;
-    const int max = (1 << bps) - 1;
-    for (int v = 0; v <= max; ++v) {
-      const int g = v * 255 / max;
-      pg.grayLut[v] = uint8_t(ph == 0 ? 255 - g : g);
-    }
-  } else if ((ph == 0 || ph == 1) && bps == 16) {
-    pg.kind = kGray16;
-  } else if (ph == 5 && spp >= 4 && (bps == 8 || bps == 16)) {
-    pg.kind = bps == 8 ? kCMYK8 : kCMYK16;
-  } else if (ph == 8 && spp >= 3 && bps == 8) {
-    pg.kind = kLab8;
-  }
-  pg.alpha = alphaMask && pg.extra == 2 && spp >= 4 && (pg.kind == kRGB8 || pg.kind == kRGB16);
+  ClassifyPage(pg);
+  pg.alpha = alphaMask && pg.extra == 2 && pg.spp >= 4 && (pg.kind == kRGB8 || pg.kind == kRGB16);
   pg.mask = alphaMask;
   pg.dib = dib;
 
-  if (pg.compression == cOldJpeg) {
-    // Only the form that stores one whole JPEG stream is decoded.
-    const TTiffEntry* at = FindTag(ifd, tgJPEGInterchangeFormat);
-    const int64_t start = base + int64_t(r.Int(at, 0));
-    if (FindTag(ifd, tgJPEGProc) || !at || start >= r.StreamSize()) {
-      progress.Abort();
-      return;
-    }
-    const int64_t declared = r.Int(FindTag(ifd, tgJPEGInterchangeFormatLength), 0);
-    const int64_t left = r.StreamSize() - start;
-    const int64_t n = declared > 0 ? std::min(declared, left) : left;
-    std::vector<uint8_t> jpeg(static_cast<size_t>(n));
-    stream.SetPosition(start);
-    jpeg.resize(size_t(std::max<int64_t>(0, stream.Read(jpeg.data(), n))));
-    // The stream goes to the JPEG reader with a record of its own, so the page's parameters stay.
-    TOXMemoryStream js(std::move(jpeg));
-    TIOParamsVals jp;
-    ReadJpegStream(js, dib, jp, false, progress);
-    if (progress.IsAborted() || dib->Empty()) {
-      progress.Abort();
-      return;
-    }
-    if (pg.width > 0 && pg.height > 0 && (dib->Width() != pg.width || dib->Height() != pg.height))
-      dib->SetSize(pg.width, pg.height);
-  } else {
-  if (pg.compression == cJpeg)
-    if (const TTiffEntry* e = FindTag(ifd, tgJPEGTables)) pg.jpegTables = r.Bytes(*e);
-  if (pg.kind == kNone) {
-    progress.Abort();
-    return;
-  }
-  const bool bilevelDib = pg.kind == kBilevel;
-  if (!gfx::ImageSizeAllowed(pg.width, pg.height, bilevelDib ? 1 : 24)) {
-    progress.Abort();
-    return;
-  }
-  const int64_t chunkW = pg.tiled ? pg.tileW : pg.width, chunkH = pg.tiled ? pg.tileH : pg.rowsPerStrip;
-  if (!gfx::ImageSizeAllowed(chunkW, chunkH, int64_t(bps) * spp)) {
-    progress.Abort();
-    return;
-  }
-  if (const TTiffEntry* e = FindTag(ifd, pg.tiled ? tgTileOffsets : tgStripOffsets)) pg.offsets = r.Ints(*e);
-  if (const TTiffEntry* e = FindTag(ifd, pg.tiled ? tgTileByteCounts : tgStripByteCounts)) pg.counts = r.Ints(*e);
-  if (pg.tiled && pg.offsets.empty()) {
-    if (const TTiffEntry* e = FindTag(ifd, tgStripOffsets)) pg.offsets = r.Ints(*e);
-    if (const TTiffEntry* e = FindTag(ifd, tgStripByteCounts)) pg.counts = r.Ints(*e);
-  }
-  if (pg.offsets.empty()) {
-    progress.Abort();
-    return;
-  }
-
-  // A fresh buffer: resizing in place would fill every pixel with the brush colour first.
-  dib->Assign(gfx::TDib(pg.width, pg.height, bilevelDib ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit));
-  progress.StartPicture(pg.height);
-  const bool ok = pg.tiled ? pg.ReadTiles() : pg.ReadStrips();
-  if (!ok && !pg.dataEnded) {
-    progress.Abort();
-    return;
-  }
-  if (pg.invert) InvertBilevelRows(*dib);
-  if (!ok) {
-    // A cut page is filled before it is turned, while its rows are still the stored ones.
-    progress.EndOfData();
-    progress.FillMissingRows(*dib);
-  }
-  }
+  const bool read = pg.compression == cOldJpeg ? ReadOldJpegPage(r, ifd, pg, stream, dib, base, progress)
+                                               : ReadPagePixels(r, ifd, pg, dib, progress);
+  if (!read) return;
   if (alphaMask && pg.alphaUsed) alphaMask->Full = false;
   if (p.TiffAutoOrient && orientation >= 2 && orientation <= 8) {
     OrientDib(*dib, orientation);
@@ -884,7 +961,7 @@ struct TIfdWriter {
     for (uint32_t x : v) Put16(b, x);
     if (b.size() <= 4) {
       b.resize(4, 0);
-      entries.push_back({tag, ttShort, uint32_t(v.size()), uint32_t(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24))});
+      entries.push_back({tag, ttShort, uint32_t(v.size()), LoadU32LE(b.data())});
     } else {
       entries.push_back({tag, ttShort, uint32_t(v.size()), Place(b)});
     }
@@ -900,7 +977,7 @@ struct TIfdWriter {
     b.push_back(0);
     if (b.size() <= 4) {
       b.resize(4, 0);
-      entries.push_back({tag, ttAscii, uint32_t(text.size() + 1), uint32_t(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24))});
+      entries.push_back({tag, ttAscii, uint32_t(text.size() + 1), LoadU32LE(b.data())});
     } else {
       entries.push_back({tag, ttAscii, uint32_t(text.size() + 1), Place(b)});
     }
@@ -909,26 +986,28 @@ struct TIfdWriter {
 
 enum TOutKind { okBilevel, okRGB, okPalette, okCMYK, okLab };
 
-}  // namespace
-
-int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progress, TIOParamsVals& params) {
-  TCheckedStream stream(target);
-  if (dib.Empty()) {
-    progress.Abort();
-    return 0;
-  }
-  TIOParamsVals& p = params;
-  bool bilevel = p.BitsPerSample == 1 && p.SamplesPerPixel == 1;
-  gfx::TDib holder;
-  const gfx::TDib& src = bilevel ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
-  const int w = src.Width(), h = src.Height();
-  // Two colours other than black and white keep them in a 1-bit palette, unless fax coding was asked for.
-  const bool faxCoding = p.TiffCompression >= 1 && p.TiffCompression <= 4;
-  if (bilevel && !BlackWhite(src) && !faxCoding) bilevel = false;
-
+// What the writer puts out for the parameters: the sample layout, its palette, and the compression.
+struct TTiffPlan {
+  TOutKind kind = okRGB;
+  int bits = 8, samples = 3;
   std::vector<gfx::TRGB> palette;
   std::vector<uint8_t> indexes;
   bool grayPalette = false;
+  int compression = 1;
+  uint32_t t4 = 0;
+  TFaxScheme scheme = fsGroup4;
+  bool ccitt = false, predictor = false;
+};
+
+TTiffPlan PlanTiffOutput(const gfx::TDib& src, TIOParamsVals& p, bool bilevel) {
+  TTiffPlan plan;
+  std::vector<gfx::TRGB>& palette = plan.palette;
+  std::vector<uint8_t>& indexes = plan.indexes;
+  bool& grayPalette = plan.grayPalette;
+  TOutKind& kind = plan.kind;
+  int& compression = plan.compression;
+  uint32_t& t4 = plan.t4;
+  TFaxScheme& scheme = plan.scheme;
   if (p.SamplesPerPixel == 1 && !bilevel && p.BitsPerSample >= 1 && p.BitsPerSample <= 8) {
     p.TiffPhotometric = 3;
     QuantizeSource(src, 1 << p.BitsPerSample, palette, indexes);
@@ -942,118 +1021,105 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
     p.SamplesPerPixel = 3;
     p.TiffPhotometric = 2;
   }
-  TOutKind kind = okRGB;
   if (bilevel) kind = okBilevel;
   else if (p.TiffPhotometric == 3 && !palette.empty()) kind = okPalette;
   else if (p.TiffPhotometric == 5) kind = okCMYK, p.SamplesPerPixel = 4;
   else if (p.TiffPhotometric == 7) kind = okLab;
   if (kind == okPalette && grayPalette) p.TiffPhotometric = 1;
-  const int bits = kind == okPalette ? p.BitsPerSample : kind == okBilevel ? 1 : 8;
-  const int samples = kind == okCMYK ? 4 : kind == okPalette || kind == okBilevel ? 1 : 3;
+  const int bits = plan.bits = kind == okPalette ? p.BitsPerSample : kind == okBilevel ? 1 : 8;
+  const int samples = plan.samples = kind == okCMYK ? 4 : kind == okPalette || kind == okBilevel ? 1 : 3;
 
-  int compression = 1;
-  uint32_t t4 = 0;
-  TFaxScheme scheme = fsGroup4;
   const TTiffLzwEncoder& lzw = p.TiffEncoder();
   switch (p.TiffCompression) {
     case 1: case 2: case 3: case 4:
       if (kind == okBilevel) {
-        compression = p.TiffCompression == 1 ? 2 : p.TiffCompression == 4 ? 4 : 3;
+        compression = p.TiffCompression == 1 ? cHuffman : p.TiffCompression == 4 ? cGroup4 : cGroup3;
         t4 = p.TiffCompression == 3 ? 1 : 0;
         scheme = p.TiffCompression == 1 ? fsModifiedHuffman : p.TiffCompression == 2 ? fsGroup3_1D
                  : p.TiffCompression == 3 ? fsGroup3_2D : fsGroup4;
       }
       break;
-    case 5: if (lzw) compression = 5; break;
-    case 8: compression = 32773; break;
+    case 5: if (lzw) compression = cLzw; break;
+    case 8: compression = cPackBits; break;
     default: break;
   }
-  const bool ccitt = compression >= 2 && compression <= 4;
-  const bool predictor = compression == 5 && bits == 8 && samples == 3 && kind != okPalette;
+  plan.ccitt = compression >= cHuffman && compression <= cGroup4;
+  plan.predictor = compression == cLzw && bits == 8 && samples == 3 && kind != okPalette;
 
-  const int64_t start = stream.Position();
-  const uint8_t header[8] = {'I', 'I', 42, 0, 0, 0, 0, 0};
-  stream.Write(header, 8);
-  const int64_t stripPos = stream.Position();
+  return plan;
+}
 
-  const int64_t rowBytes = (int64_t(w) * bits * samples + 7) / 8;
-  std::vector<uint8_t> row(static_cast<size_t>(rowBytes)), packed;
-  std::shared_ptr<void> lzwState;
-  std::unique_ptr<TFaxEncoder> fax;
-  if (ccitt) fax = std::make_unique<TFaxEncoder>(scheme, w, stream);
-  progress.SetRows(h);
-  for (int y = 0; y < h && !progress.IsAborted(); ++y) {
-    progress.Report(int(double(y) * progress.Per1));
-    const uint8_t* s = src.ScanLine(y);
-    switch (kind) {
-      case okBilevel:
-        std::memcpy(row.data(), s, size_t(rowBytes));
-        if (ccitt)
-          for (uint8_t& b : row) b = uint8_t(~b);
-        break;
-      case okRGB:
-        for (int x = 0; x < w; ++x) row[size_t(x) * 3] = s[x * 3 + 2], row[size_t(x) * 3 + 1] = s[x * 3 + 1], row[size_t(x) * 3 + 2] = s[x * 3];
-        break;
-      case okCMYK:
-        for (int x = 0; x < w; ++x) {
-          const int b = s[x * 3], g = s[x * 3 + 1], r = s[x * 3 + 2];
-          int m = std::max({r, g, b});
-          if (m == 0) m = 1;
-          uint8_t* d = row.data() + size_t(x) * 4;
-          d[0] = uint8_t(255 - r * 255 / m), d[1] = uint8_t(255 - g * 255 / m), d[2] = uint8_t(255 - b * 255 / m);
-          d[3] = uint8_t(255 - std::max({r, g, b}));
-        }
-        break;
-      case okLab:
-        for (int x = 0; x < w; ++x) {
-          const uint32_t lab = RgbToLab((uint32_t(s[x * 3 + 2]) << 16) | (uint32_t(s[x * 3 + 1]) << 8) | s[x * 3]);
-          row[size_t(x) * 3] = uint8_t(lab), row[size_t(x) * 3 + 1] = uint8_t(lab >> 8), row[size_t(x) * 3 + 2] = uint8_t(lab >> 16);
-        }
-        break;
-      case okPalette: {
-        const uint8_t* ix = indexes.data() + size_t(y) * w;
-        auto sample = [&](int x) { return grayPalette ? GraySample(palette[ix[x]].r, bits) : ix[x]; };
-        if (bits == 8 && !grayPalette) {
-          std::memcpy(row.data(), ix, size_t(w));
-        } else {
-          std::fill(row.begin(), row.end(), 0);
-          for (int x = 0; x < w; ++x) {
-            const int64_t bit = int64_t(x) * bits;
-            row[size_t(bit >> 3)] |= uint8_t((sample(x) & ((1 << bits) - 1)) << (8 - bits - (bit & 7)));
-          }
-        }
-        break;
+// One row of the picture in the file's sample layout.
+void PackTiffRow(const TTiffPlan& plan, const uint8_t* s, int y, int w, int64_t rowBytes, std::vector<uint8_t>& row) {
+  const TOutKind kind = plan.kind;
+  const int bits = plan.bits;
+  const bool ccitt = plan.ccitt, grayPalette = plan.grayPalette;
+  const std::vector<gfx::TRGB>& palette = plan.palette;
+  const std::vector<uint8_t>& indexes = plan.indexes;
+  switch (kind) {
+    case okBilevel:
+      std::memcpy(row.data(), s, size_t(rowBytes));
+      if (ccitt)
+        for (uint8_t& b : row) b = uint8_t(~b);
+      break;
+    case okRGB:
+      for (int x = 0; x < w; ++x) row[size_t(x) * 3] = s[x * 3 + 2], row[size_t(x) * 3 + 1] = s[x * 3 + 1], row[size_t(x) * 3 + 2] = s[x * 3];
+      break;
+    case okCMYK:
+      for (int x = 0; x < w; ++x) {
+        const int b = s[x * 3], g = s[x * 3 + 1], r = s[x * 3 + 2];
+        int m = std::max({r, g, b});
+        if (m == 0) m = 1;
+        uint8_t* d = row.data() + size_t(x) * 4;
+        d[0] = uint8_t(255 - r * 255 / m), d[1] = uint8_t(255 - g * 255 / m), d[2] = uint8_t(255 - b * 255 / m);
+        d[3] = uint8_t(255 - std::max({r, g, b}));
       }
+      break;
+    case okLab:
+      for (int x = 0; x < w; ++x) {
+        const uint32_t lab = RgbToLab((uint32_t(s[x * 3 + 2]) << 16) | (uint32_t(s[x * 3 + 1]) << 8) | s[x * 3]);
+        row[size_t(x) * 3] = uint8_t(lab), row[size_t(x) * 3 + 1] = uint8_t(lab >> 8), row[size_t(x) * 3 + 2] = uint8_t(lab >> 16);
+      }
+      break;
+    case okPalette: {
+      const uint8_t* ix = indexes.data() + size_t(y) * w;
+      auto sample = [&](int x) { return grayPalette ? GraySample(palette[ix[x]].r, bits) : ix[x]; };
+      if (bits == 8 && !grayPalette) {
+        std::memcpy(row.data(), ix, size_t(w));
+      } else {
+        std::fill(row.begin(), row.end(), 0);
+        for (int x = 0; x < w; ++x) {
+          const int64_t bit = int64_t(x) * bits;
+          row[size_t(bit >> 3)] |= uint8_t((sample(x) & ((1 << bits) - 1)) << (8 - bits - (bit & 7)));
+        }
+      }
+      break;
     }
-    if (predictor)
-      for (int64_t i = rowBytes - 1; i >= 3; --i) row[size_t(i)] = uint8_t(row[size_t(i)] - row[size_t(i - 3)]);
-    if (ccitt) {
-      fax->EncodeRow(row.data());
-    } else if (compression == 5) {
-      lzw(row.data(), rowBytes, stream, lzwState);
-    } else if (compression == 32773) {
-      PackBitsRow(row.data(), rowBytes, packed);
-      stream.Write(packed.data(), int64_t(packed.size()));
-    } else {
-      stream.Write(row.data(), rowBytes);
-    }
-    if (stream.failed) progress.Abort();
   }
-  if (ccitt) fax->Finish();
-  if (compression == 5) lzw(nullptr, 0, stream, lzwState);
-  if (stream.failed) progress.Abort();
-  if (progress.IsAborted()) return 0;
-  const int64_t stripEnd = stream.Position();
+  if (plan.predictor)
+    for (int64_t i = rowBytes - 1; i >= 3; --i) row[size_t(i)] = uint8_t(row[size_t(i)] - row[size_t(i - 3)]);
+}
 
+// The directory after the strip (and the values that do not fit in it), then its offset in the header.
+void WriteTiffDirectory(TCheckedStream& stream, const TTiffPlan& plan, TIOParamsVals& p, int w, int h, int64_t start,
+                        int64_t stripPos, int64_t stripEnd) {
+  const TOutKind kind = plan.kind;
+  const int bits = plan.bits, samples = plan.samples, compression = plan.compression;
+  const bool ccitt = plan.ccitt, predictor = plan.predictor, grayPalette = plan.grayPalette;
+  const std::vector<gfx::TRGB>& palette = plan.palette;
+  const uint32_t t4 = plan.t4;
   TIfdWriter ifd;
   ifd.extraPos = stripEnd + ((stripEnd - start) & 1);
   ifd.Long(tgImageWidth, uint32_t(w));
   ifd.Long(tgImageLength, uint32_t(h));
   ifd.Shorts(tgBitsPerSample, std::vector<uint32_t>(size_t(samples), uint32_t(bits)));
   ifd.Short(tgCompression, uint32_t(compression));
-  const uint32_t palettePhotometric = grayPalette ? 1 : 3;  // a gray palette goes out as gray levels
-  ifd.Short(tgPhotometric, kind == okBilevel ? (ccitt ? 0 : 1) : kind == okPalette ? palettePhotometric : kind == okCMYK ? 5
-                                              : kind == okLab ? 8 : 2);
+  int photometric = pmRGB;
+  if (kind == okBilevel) photometric = ccitt ? pmWhiteIsZero : pmBlackIsZero;
+  else if (kind == okPalette) photometric = grayPalette ? pmBlackIsZero : pmPalette;  // a gray palette goes out as gray levels
+  else if (kind == okCMYK) photometric = pmSeparated;
+  else if (kind == okLab) photometric = pmCIELab;
+  ifd.Short(tgPhotometric, uint32_t(photometric));
   ifd.Ascii(tgDocumentName, p.TiffDocumentName);
   ifd.Ascii(tgImageDescription, p.TiffImageDescription);
   ifd.Long(tgStripOffsets, uint32_t(stripPos));
@@ -1065,7 +1131,7 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
   ifd.Ascii(tgPageName, p.TiffPageName);
   ifd.Rational(tgXPosition, uint32_t(std::max<int64_t>(int64_t(p.TiffXPosition) * 10000, 0)), 10000);
   ifd.Rational(tgYPosition, uint32_t(std::max<int64_t>(int64_t(p.TiffYPosition) * 10000, 0)), 10000);
-  if (compression == 3) ifd.Long(tgT4Options, t4);
+  if (compression == cGroup3) ifd.Long(tgT4Options, t4);
   ifd.Short(tgResolutionUnit, 2);
   if (p.TiffPageNumber || p.TiffPageCount)
     ifd.Shorts(tgPageNumber, {uint32_t(p.TiffPageNumber), uint32_t(p.TiffPageCount)});
@@ -1100,8 +1166,60 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
   stream.SetPosition(start);
   stream.Write(h8.data(), 8);
   stream.SetPosition(end);
+}
+
+}  // namespace
+
+int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progress, TIOParamsVals& params) {
+  TCheckedStream stream(target);
+  if (dib.Empty()) {
+    FailUnsupported(progress, "TIFF: an empty picture cannot be written");
+    return 0;
+  }
+  TIOParamsVals& p = params;
+  bool bilevel = p.BitsPerSample == 1 && p.SamplesPerPixel == 1;
+  gfx::TDib holder;
+  const gfx::TDib& src = bilevel ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
+  const int w = src.Width(), h = src.Height();
+  // Two colours other than black and white keep them in a 1-bit palette, unless fax coding was asked for.
+  const bool faxCoding = p.TiffCompression >= 1 && p.TiffCompression <= 4;
+  if (bilevel && !BlackWhite(src) && !faxCoding) bilevel = false;
+  const TTiffPlan plan = PlanTiffOutput(src, p, bilevel);
+  const TTiffLzwEncoder& lzw = p.TiffEncoder();
+
+  const int64_t start = stream.Position();
+  const uint8_t header[8] = {'I', 'I', 42, 0, 0, 0, 0, 0};
+  stream.Write(header, 8);
+  const int64_t stripPos = stream.Position();
+
+  const int64_t rowBytes = (int64_t(w) * plan.bits * plan.samples + 7) / 8;
+  std::vector<uint8_t> row(static_cast<size_t>(rowBytes)), packed;
+  std::shared_ptr<void> lzwState;
+  std::unique_ptr<TFaxEncoder> fax;
+  if (plan.ccitt) fax = std::make_unique<TFaxEncoder>(plan.scheme, w, stream);
+  progress.SetRows(h);
+  for (int y = 0; y < h && !progress.IsAborted(); ++y) {
+    progress.Report(int(double(y) * progress.Per1));
+    PackTiffRow(plan, src.ScanLine(y), y, w, rowBytes, row);
+    if (plan.ccitt) {
+      fax->EncodeRow(row.data());
+    } else if (plan.compression == cLzw) {
+      lzw(row.data(), rowBytes, stream, lzwState);
+    } else if (plan.compression == cPackBits) {
+      PackBitsRow(row.data(), rowBytes, packed);
+      stream.Write(packed.data(), int64_t(packed.size()));
+    } else {
+      stream.Write(row.data(), rowBytes);
+    }
+    if (stream.failed) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
+  }
+  if (plan.ccitt) fax->Finish();
+  if (plan.compression == cLzw) lzw(nullptr, 0, stream, lzwState);
+  if (stream.failed) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
+  if (progress.IsAborted()) return 0;
+  WriteTiffDirectory(stream, plan, p, w, h, start, stripPos, stream.Position());
   if (stream.failed) {
-    progress.Abort();
+    FailOutput(progress, "TIFF: the output took fewer bytes than were written");
     return 0;
   }
   return 1;
@@ -1126,4 +1244,8 @@ bool IsTIFFStream(TOXStream& stream) {
   return ok;
 }
 
+bool HasTIFFByteOrderMark(TOXStream& stream) {
+  uint8_t b[2];
+  return PeekBytes(stream, b, 2, 8) && b[0] == b[1] && (b[0] == 'I' || b[0] == 'M');
+}
 }  // namespace ox

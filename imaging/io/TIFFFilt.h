@@ -25,4 +25,6 @@ int TIFFWriteStream(TOXStream& stream, const gfx::TDib& dib, TProgressRec& progr
 // Content test: a TIFF byte order mark and the number 42 at the stream position; the position is restored.
 bool IsTIFFStream(TOXStream& stream);
 
+// Content test of detection: a byte order mark ("II" or "MM") at the start of a stream longer than the header.
+bool HasTIFFByteOrderMark(TOXStream& stream);
 }  // namespace ox

@@ -2,6 +2,8 @@
 #include "imaging/io/oxcodecs.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "imaging/io/BMPFilt.h"
 #include "imaging/io/GIFFilt.h"
@@ -32,7 +34,7 @@ std::array<TBuiltInCodec, 13> MakeTable() {
   t[oxffPNG].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask* m) {
     WritePNGStream(s, d, p, m, r);
   };
-  t[oxffPNG].Detect = [](TOXStream& s) { return IsPNGStream(s); };
+  t[oxffPNG].Detect = [](TOXStream& s) { return s.Size() > 8 && IsPNGStream(s); };
 
   t[oxffPCX].Read = [](TReadCall& c) {
     // Without a known length the data runs to the end of the stream.
@@ -42,6 +44,8 @@ std::array<TBuiltInCodec, 13> MakeTable() {
   t[oxffPCX].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
     WritePcxStream(s, d, p, r);
   };
+
+  t[oxffPCX].Detect = [](TOXStream& s) { return IsPCXStream(s); };
 
   t[oxffTGA].Read = [](TReadCall& c) { ReadTgaStream(c.Stream, c.Bitmap, c.Params, c.ParamsOnly, c.Progress); };
   t[oxffTGA].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
@@ -56,6 +60,7 @@ std::array<TBuiltInCodec, 13> MakeTable() {
   t[oxffBMP].Read = [](TReadCall& c) {
     BMPReadStream(c.Stream, c.Bitmap, c.DataLength, c.ParamsOnly, c.Progress, c.Params);
   };
+  t[oxffBMP].Detect = [](TOXStream& s) { return IsBMPStream(s); };
   t[oxffBMP].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask*) {
     BMPWriteStream(s, d, p, r);
   };
@@ -76,10 +81,12 @@ std::array<TBuiltInCodec, 13> MakeTable() {
   t[oxffGIF].Read = [](TReadCall& c) {
     ReadGifStream(c.Stream, c.Bitmap, &c.Params.GifImageCount, c.AlphaMask, c.ParamsOnly, c.Progress, c.Params);
   };
+  t[oxffGIF].Detect = [](TOXStream& s) { return IsGIFStream(s); };
   t[oxffGIF].Write = [](TOXStream& s, gfx::TDib& d, TIOParamsVals& p, TProgressRec& r, TOXMask* m) {
     WriteGifStream(s, d, p, r, m);
   };
 
+  t[oxffTIFF].Detect = [](TOXStream& s) { return HasTIFFByteOrderMark(s); };
   t[oxffTIFF].Read = [](TReadCall& c) {
     int pages = 0;
     TIFFReadStream(c.Bitmap, c.Stream, pages, c.RelativeOffsets, c.AlphaMask, c.ParamsOnly, c.Progress, &c.Params);
@@ -87,7 +94,40 @@ std::array<TBuiltInCodec, 13> MakeTable() {
   return t;
 }
 
+const char* FormatTag(TOXFileFormat format) {
+  static const char* const tags[] = {"", "TIFF", "GIF", "JPEG", "PCX", "BMP", "ICO", "CUR", "PNG", "WMF", "EMF", "TGA", "PXM"};
+  return format > oxffUnknown && format <= oxffPXM ? tags[format] : "";
+}
+
 }  // namespace
+
+TCodecFailure RunCodecRead(const TBuiltInCodec& codec, TOXFileFormat format, TReadCall& call) {
+  TFailureScope scope;
+  codec.Read(call);
+  if (!call.Progress.IsAborted()) return {};
+  if (scope.Failure()) return scope.Failure();
+  const std::string tag = FormatTag(format);
+  if (call.Progress.DataEnded)
+    return {TFailureKind::Damaged, tag + ": the data ends after row " + std::to_string(call.Progress.RowsDelivered) +
+                                       " of " + std::to_string(call.Progress.PictureRows)};
+  return {TFailureKind::Damaged, tag + ": damaged, or not a " + tag + " file"};
+}
+
+TCodecFailure RunCodecWrite(const TBuiltInCodec& codec, TOXFileFormat format, TOXStream& stream, gfx::TDib& dib,
+                            TIOParamsVals& params, TProgressRec& progress, TOXMask* mask) {
+  TFailureScope scope;
+  codec.Write(stream, dib, params, progress, mask);
+  if (!progress.IsAborted()) return {};
+  if (scope.Failure()) return scope.Failure();
+  return {TFailureKind::Damaged, std::string(FormatTag(format)) + ": the picture could not be written"};
+}
+
+const std::vector<TOXFileFormat>& DetectionOrder() {
+  // Magic numbers first; then the tests that look further into the data, JPEG's wandering start last.
+  static const std::vector<TOXFileFormat> order = {oxffGIF, oxffBMP, oxffPCX, oxffTIFF, oxffPNG,
+                                                   oxffICO, oxffCUR, oxffTGA, oxffPXM, oxffJPEG};
+  return order;
+}
 
 const TBuiltInCodec* BuiltInCodec(TOXFileFormat format) {
   static const std::array<TBuiltInCodec, 13> table = MakeTable();

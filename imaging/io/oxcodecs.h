@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+#include "imaging/io/oxfailure.h"
 #include "imaging/io/oxioparams.h"
 #include "imaging/model/oxmask.h"
 
@@ -31,5 +33,14 @@ struct TBuiltInCodec {
 
 // The codec of a built-in format, or null when it is not built into this library.
 const TBuiltInCodec* BuiltInCodec(TOXFileFormat format);
+
+// The built-in formats whose content tests detection runs, in the order it runs them.
+const std::vector<TOXFileFormat>& DetectionOrder();
+
+// The codec boundary: runs a built-in reader or writer and says why it stopped. A stop without a reason of
+// its own gets the format's general one; a picture cut short says where (empty when nothing failed).
+TCodecFailure RunCodecRead(const TBuiltInCodec& codec, TOXFileFormat format, TReadCall& call);
+TCodecFailure RunCodecWrite(const TBuiltInCodec& codec, TOXFileFormat format, TOXStream& stream, gfx::TDib& dib,
+                            TIOParamsVals& params, TProgressRec& progress, TOXMask* mask);
 
 }  // namespace ox

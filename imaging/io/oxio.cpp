@@ -172,6 +172,7 @@ void TOrvexIO::BeginOperation() {
   RowsRead = RowsExpected = 0;
   // The view may have moved to another screen since the last operation.
   TakeScreenDpi(Params);
+  Failure = {};
 }
 
 void TOrvexIO::PrepareProgress(TProgressRec& rec) {
@@ -241,7 +242,7 @@ void TOrvexIO::RunLoad(TOXFileFormat format, TOXStream& stream, const std::strin
       Aborted = true;
       return;
     }
-    codec->Read(call);
+    Failure = RunCodecRead(*codec, format, call);
     if (restoreTo >= 0) stream.SetPosition(restoreTo);
   }
   if (Aborted && progress.PartialPicture() && bitmap_) {
@@ -375,7 +376,7 @@ void TOrvexIO::WriteStream(TOXStream& stream, TOXFileFormat format, const TOXReg
   const bool block = StreamHeaders && HasHeaderBlock(format);
   const int64_t start = stream.Position();
   if (block) WriteHeaderBlock(stream, "\0\0\0\0", 0);
-  codec->Write(stream, *bitmap_, Params, progress, mask_);
+  Failure = RunCodecWrite(*codec, format, stream, *bitmap_, Params, progress, mask_);
   if (block && !(format == oxffPCX && Aborted)) {
     const int64_t end = stream.Position();
     stream.SetPosition(start);
@@ -446,7 +447,7 @@ void TOrvexIO::ReadParamsOnly(TOXStream& stream, TOXFileFormat format, int64_t d
     TReadCall call{stream, nullptr, Params, progress};
     call.ParamsOnly = true;
     call.DataLength = dataLength;
-    codec->Read(call);
+    Failure = RunCodecRead(*codec, format, call);
     return;
   }
   const TOXFileFormatInfo* rec = FindFormatById(format);
@@ -615,24 +616,18 @@ TOXFileFormat DetectStreamFormat(TOXStream& stream) {
     stream.Read(b, sizeof b);
     restore();
     auto starts = [&](const char* s, size_t n) { return std::memcmp(b, s, n) == 0; };
+    // The header blocks this component puts before a picture in a stream.
     if (size > 12 && starts("JFIF\0", 5)) return oxffJPEG;
-    if (size > 13 && starts("GIF", 3)) return oxffGIF;
     if (size > 12 && starts("PCX2\0", 5)) return oxffPCX;
     if (size > 4 && starts("PCX\0", 4)) return oxffPCX;
-    if (size > 14 && starts("BM", 2)) return oxffBMP;
-    if (size > 128 && b[0] == 10 && b[1] <= 5) return oxffPCX;
     if (size > 12 && starts("TIFF\0", 5)) return oxffTIFF;
-    if (size > 8 && (starts("II", 2) || starts("MM", 2))) return oxffTIFF;
-    auto test = [&](TOXFileFormat f) {
+    for (TOXFileFormat f : DetectionOrder()) {
       const TBuiltInCodec* c = BuiltInCodec(f);
-      if (!c || !c->Detect) return false;
-      bool hit = c->Detect(stream);
+      if (!c || !c->Detect) continue;
+      const bool hit = c->Detect(stream);
       restore();
-      return hit;
-    };
-    if (size > 8 && test(oxffPNG)) return oxffPNG;
-    for (TOXFileFormat f : {oxffICO, oxffCUR, oxffTGA, oxffPXM, oxffJPEG})
-      if (test(f)) return f;
+      if (hit) return f;
+    }
   } catch (...) {
     try {
       stream.SetPosition(pos);

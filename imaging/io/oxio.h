@@ -36,6 +36,9 @@ class TOrvexIO : private TOXHolderListener {
   bool Partial = false;
   // With Partial: the rows the bitmap holds from the file, and the rows the picture has.
   int64_t RowsRead = 0, RowsExpected = 0;
+  // With Aborted (or Partial), when a built-in codec stopped: why, and whether the file is damaged or uses
+  // what this library does not support.
+  TCodecFailure Failure;
   TOXProgressEvent OnProgress;
   bool StreamHeaders = false;
   // Square pixels after each load, for the formats whose two resolutions describe a pixel's shape (not PCX,

@@ -155,48 +155,92 @@ void TNulStream::SetSize(int64_t size) {
 
 // --- TOXReader
 
-int64_t TOXReader::Remaining() {
-  const int64_t left = stream_.Size() - stream_.Position();
-  return left > 0 ? left : 0;
+namespace {
+constexpr size_t kReadAhead = 1 << 16;
+constexpr size_t kDirectRead = 1 << 12;  // reads this long skip the block: one copy instead of two
+}
+
+TOXReader::TOXReader(TOXStream& stream) : mode_(TMode::Direct), stream_(&stream), origin_(stream.Position()) {}
+
+TOXReader::TOXReader(TOXStream& stream, TBuffered, int64_t limit)
+    : mode_(TMode::Buffered), stream_(&stream), origin_(stream.Position()) {
+  next_ = origin_;
+  const int64_t size = stream.Size();
+  const int64_t left = size > origin_ ? size - origin_ : 0;
+  limit_ = origin_ + std::clamp<int64_t>(limit, 0, left);
+}
+
+TOXReader::TOXReader(const uint8_t* data, size_t size)
+    : mode_(TMode::Memory), begin_(data), cur_(data), end_(data + size) {}
+
+bool TOXReader::Refill() {
+  if (mode_ != TMode::Buffered || next_ >= limit_) return false;
+  block_.resize(kReadAhead);
+  stream_->SetPosition(next_);
+  const int64_t want = std::min<int64_t>(int64_t(kReadAhead), limit_ - next_);
+  const int64_t got = std::max<int64_t>(0, stream_->Read(block_.data(), want));
+  if (got == 0) {
+    limit_ = next_;  // the stream is shorter than it said
+    return false;
+  }
+  begin_ = cur_ = block_.data();
+  end_ = cur_ + got;
+  next_ += got;
+  return true;
 }
 
 bool TOXReader::Take(uint8_t* dst, int64_t n) {
-  if (failed_ || n < 0 || n > Remaining()) {
-    failed_ = true;
+  // Nothing is copied when fewer than n bytes remain.
+  if (failed_ || n < 0 || (n > end_ - cur_ && n > Remaining())) {
+    Fail();
     return false;
   }
-  if (stream_.Read(dst, n) != n) failed_ = true;
-  return !failed_;
+  return ReadUpTo(dst, n) == n;
 }
 
-uint8_t TOXReader::ReadU8() {
-  uint8_t b = 0;
-  return Take(&b, 1) ? b : 0;
+void TOXReader::Fail() {
+  failed_ = true;
+  cur_ = end_;  // nothing more comes out of the window either
 }
 
-uint16_t TOXReader::ReadU16LE() {
-  uint8_t b[2] = {};
-  return Take(b, 2) ? uint16_t(b[0] | b[1] << 8) : 0;
-}
-
-uint16_t TOXReader::ReadU16BE() {
-  uint8_t b[2] = {};
-  return Take(b, 2) ? uint16_t(b[0] << 8 | b[1]) : 0;
-}
-
-uint32_t TOXReader::ReadU32LE() {
-  uint8_t b[4] = {};
-  return Take(b, 4) ? uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24 : 0;
-}
-
-uint32_t TOXReader::ReadU32BE() {
-  uint8_t b[4] = {};
-  return Take(b, 4) ? uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]) : 0;
+int64_t TOXReader::ReadUpToSlow(void* buffer, int64_t n) {
+  if (failed_ || n <= 0) {
+    if (n < 0) Fail();
+    return 0;
+  }
+  auto* dst = static_cast<uint8_t*>(buffer);
+  if (mode_ == TMode::Direct) {
+    const int64_t got = std::max<int64_t>(0, stream_->Read(dst, n));
+    if (got != n) Fail();
+    return got;
+  }
+  int64_t done = 0;
+  while (done < n) {
+    if (cur_ == end_) {
+      // A large read past the block goes straight to the stream rather than through the block.
+      if (mode_ == TMode::Buffered && n - done >= int64_t(kDirectRead) && next_ < limit_) {
+        stream_->SetPosition(next_);
+        const int64_t want = std::min(n - done, limit_ - next_);
+        const int64_t got = std::max<int64_t>(0, stream_->Read(dst + done, want));
+        next_ += got;
+        done += got;
+        if (got < want) limit_ = next_;
+        continue;
+      }
+      if (!Refill()) break;
+    }
+    const size_t k = size_t(std::min<int64_t>(n - done, end_ - cur_));
+    std::memcpy(dst + done, cur_, k);
+    cur_ += k;
+    done += int64_t(k);
+  }
+  if (done != n) Fail();
+  return done;
 }
 
 std::vector<uint8_t> TOXReader::ReadBytes(int64_t n) {
   if (failed_ || n < 0 || n > Remaining()) {
-    failed_ = true;
+    Fail();
     return {};
   }
   std::vector<uint8_t> out(static_cast<size_t>(n));
@@ -206,13 +250,125 @@ std::vector<uint8_t> TOXReader::ReadBytes(int64_t n) {
 
 bool TOXReader::ReadInto(void* buffer, int64_t n) { return Take(static_cast<uint8_t*>(buffer), n); }
 
+int64_t TOXReader::Remaining() {
+  switch (mode_) {
+    case TMode::Direct: {
+      const int64_t left = stream_->Size() - stream_->Position();
+      return left > 0 ? left : 0;
+    }
+    case TMode::Buffered: return (end_ - cur_) + (limit_ - next_);
+    case TMode::Memory: break;
+  }
+  return end_ - cur_;
+}
+
+int64_t TOXReader::Position() {
+  switch (mode_) {
+    case TMode::Direct: return stream_->Position() - origin_;
+    case TMode::Buffered: return next_ - (end_ - cur_) - origin_;
+    case TMode::Memory: break;
+  }
+  return cur_ - begin_;
+}
+
 bool TOXReader::Skip(int64_t n) {
   if (failed_ || n < 0 || n > Remaining()) {
-    failed_ = true;
+    Fail();
     return false;
   }
-  stream_.Seek(n, soCurrent);
+  if (n <= end_ - cur_) {
+    cur_ += n;
+  } else if (mode_ == TMode::Direct) {
+    stream_->Seek(n, soCurrent);
+  } else {
+    next_ += n - (end_ - cur_);
+    cur_ = end_;
+  }
   return true;
+}
+
+bool TOXReader::At(int64_t offset) {
+  if (failed_ || offset < 0) {
+    Fail();
+    return false;
+  }
+  switch (mode_) {
+    case TMode::Direct:
+      if (offset > stream_->Size() - origin_) break;
+      stream_->SetPosition(origin_ + offset);
+      return true;
+    case TMode::Buffered: {
+      const int64_t target = origin_ + offset;
+      if (target > limit_) break;
+      const int64_t blockStart = next_ - (end_ - begin_);
+      if (begin_ && target >= blockStart && target <= next_) {
+        cur_ = begin_ + (target - blockStart);
+      } else {
+        next_ = target;
+        begin_ = cur_ = end_ = nullptr;
+      }
+      return true;
+    }
+    case TMode::Memory:
+      if (offset > end_ - begin_) break;
+      cur_ = begin_ + offset;
+      return true;
+  }
+  Fail();
+  return false;
+}
+
+TOXReader TOXReader::Sub(int64_t n) {
+  TOXReader sub(nullptr, 0);
+  std::vector<uint8_t> bytes = ReadBytes(n);
+  if (failed_) {
+    sub.failed_ = true;
+    return sub;
+  }
+  sub.block_ = std::move(bytes);
+  sub.begin_ = sub.cur_ = sub.block_.data();
+  sub.end_ = sub.begin_ + sub.block_.size();
+  return sub;
+}
+
+const uint8_t* TOXReader::Window(size_t& available) {
+  if (cur_ == end_ && !failed_) Refill();
+  available = size_t(end_ - cur_);
+  return cur_;
+}
+
+void TOXReader::Sync() {
+  if (mode_ == TMode::Buffered) stream_->SetPosition(next_ - (end_ - cur_));
+}
+
+// --- TOXWriter
+
+bool TOXWriter::Write(const void* data, int64_t n) {
+  if (failed_) return false;
+  if (n > 0 && stream_.Write(data, n) != n) failed_ = true;
+  return !failed_;
+}
+
+void TOXWriter::WriteU16LE(uint16_t v) {
+  uint8_t b[2];
+  StoreU16LE(b, v);
+  Write(b, 2);
+}
+
+void TOXWriter::WriteU32LE(uint32_t v) {
+  uint8_t b[4];
+  StoreU32LE(b, v);
+  Write(b, 4);
+}
+
+void TOXWriter::WriteU16BE(uint16_t v) {
+  const uint8_t b[2] = {uint8_t(v >> 8), uint8_t(v)};
+  Write(b, 2);
+}
+
+void TOXWriter::WriteU32BE(uint32_t v) {
+  const uint8_t b[4] = {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+  Write(b, 4);
 }
 
 }  // namespace ox

@@ -5,37 +5,13 @@
 #include <bit>
 #include <cstring>
 
+#include "imaging/model/DibInfo.h"
+#include "imaging/model/IndexedRows.h"
 #include "platform/gfx/SizeGuard.h"
 
 namespace ox {
 
 namespace {
-
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-void Put16(uint8_t* p, uint16_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-
-// Width of the run of set bits starting at the lowest set bit; 0 for an empty mask.
-int RunWidth(uint32_t mask) {
-  if (mask == 0) return 0;
-  return std::countr_one(mask >> std::countr_zero(mask));
-}
-
-// One channel of a bit-field pixel scaled to 8 bits. Masks at any position work, so shifts never go
-// negative; for the usual 5-5-5, 5-6-5 and 8-8-8 layouts this is the plain shift of the channel's bits.
-uint8_t Channel(uint32_t v, uint32_t mask) {
-  const int width = RunWidth(mask);
-  if (width == 0) return 0;
-  uint32_t c = (v & mask) >> std::countr_zero(mask);
-  if (width < 32) c &= (uint32_t(1) << width) - 1;
-  return uint8_t(width >= 8 ? c >> (width - 8) : c << (8 - width));
-}
 
 void PutEntry(uint8_t* p, const gfx::TRGB& c) {
   p[0] = c.b, p[1] = c.g, p[2] = c.r, p[3] = 0;
@@ -65,11 +41,11 @@ std::vector<uint8_t> EncodeClipboardDib(const gfx::TDib& source) {
   const size_t tableBytes = mono ? 8 : 0;
   // Zero-filled, the 4 spare bytes after the last row included: nothing of our memory leaves the process.
   std::vector<uint8_t> block(40 + tableBytes + size_t(row) * size_t(h) + 4, 0);
-  Put32(&block[0], 40);
-  Put32(&block[4], uint32_t(w));
-  Put32(&block[8], uint32_t(h));
-  Put16(&block[12], 1);
-  Put16(&block[14], uint16_t(bits));
+  StoreU32LE(&block[0], 40);
+  StoreU32LE(&block[4], uint32_t(w));
+  StoreU32LE(&block[8], uint32_t(h));
+  StoreU16LE(&block[12], 1);
+  StoreU16LE(&block[14], uint16_t(bits));
   if (mono) {
     PutEntry(&block[40], kBlack);
     PutEntry(&block[44], kWhite);
@@ -93,35 +69,27 @@ bool ReadClipboardDibHeader(std::span<const uint8_t> block, TClipDibLayout& layo
   if (size < 40) return false;
   const uint8_t* p = block.data();
   TClipDibLayout l;
-  l.headerSize = Get32(p);
+  l.headerSize = LoadU32LE(p);
   if (!IsClipboardDibHeaderSize(l.headerSize) || l.headerSize > size) return false;
-  const int32_t w = int32_t(Get32(p + 4));
-  const int32_t rawH = int32_t(Get32(p + 8));
-  l.bits = Get16(p + 14);
-  l.compression = Get32(p + 16);
-  const uint32_t used = Get32(p + 32);
-  if (w < 1 || rawH == 0 || rawH == INT32_MIN) return false;
-  l.topDown = rawH < 0;
-  l.width = w;
-  l.height = l.topDown ? -rawH : rawH;
+  TOXReader r(p, size);
+  TDibInfo d;
+  if (!ReadDibInfo(r, d)) return false;
+  // A height of -2^31 has no positive counterpart in the header's own type.
+  if (d.Width < 1 || d.Height == 0 || d.Height > INT32_MAX) return false;
+  l.topDown = d.TopDown;
+  l.width = int(d.Width);
+  l.height = int(d.Height);
+  l.bits = d.Bits;
+  l.compression = d.Compression;
+  const uint32_t used = d.ColorsUsed;
   if (!gfx::ImageSizeAllowed(l.width, l.height, 24)) return false;
 
-  const bool bitFields = l.compression == 3;
-  if (!(l.compression == 0 || (bitFields && (l.bits == 16 || l.bits == 32)))) return false;
+  const bool bitFields = d.BitFields();
+  if (!(l.compression == dcRgb || (bitFields && (l.bits == 16 || l.bits == 32)))) return false;
   if (l.bits != 1 && l.bits != 4 && l.bits != 8 && l.bits != 16 && l.bits != 24 && l.bits != 32) return false;
-
-  size_t offset = l.headerSize;
-  if (bitFields) {
-    // A 40-byte header is followed by the masks; longer headers hold them at offset 40.
-    const size_t at = l.headerSize == 40 ? offset : 40;
-    if (at + 12 > size) return false;
-    uint32_t m[3];
-    for (int i = 0; i < 3; ++i) m[i] = Get32(p + at + 4 * i);
-    // Masks left empty mean the plain layout of the depth.
-    if (m[0] | m[1] | m[2]) std::copy_n(m, 3, l.masks);
-    else if (l.bits == 32) l.masks[0] = 0xFF0000, l.masks[1] = 0xFF00, l.masks[2] = 0xFF;
-    if (l.headerSize == 40) offset += 12;
-  }
+  std::copy_n(d.Masks, 3, l.masks);
+  // The masks of a 40-byte header follow it.
+  size_t offset = size_t(r.Position());
   // The table follows the header (and masks). Up to 8 bits it holds at most 2^bits entries; deeper
   // pictures may carry an optional table the rows come after.
   uint64_t entries = used;
@@ -169,6 +137,7 @@ bool DecodeClipboardDib(std::span<const uint8_t> block, gfx::TDib& out) {
   const bool keepBits = monoPlain || monoInverted;
 
   gfx::TDib dib(w, h, keepBits ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  const TDibChannel red(l.masks[0]), green(l.masks[1]), blue(l.masks[2]);
   const size_t rowCopy = size_t(std::min<uint64_t>(l.rowBytes, uint64_t(dib.RowLength())));
   for (int y = 0; y < h; ++y) {
     // Rows are stored bottom-up unless the height was negative.
@@ -182,19 +151,15 @@ bool DecodeClipboardDib(std::span<const uint8_t> block, gfx::TDib& out) {
           if (monoInverted)
             for (size_t i = 0; i < rowCopy; ++i) dst[i] = uint8_t(~dst[i]);
         } else {
-          for (int x = 0; x < w; ++x) put(x, table[(src[x >> 3] >> (7 - (x & 7))) & 1]);
+          ExpandIndexes1(src, w, table.data(), dst);
         }
         break;
-      case 4:
-        for (int x = 0; x < w; ++x) put(x, table[(x & 1) ? (src[x >> 1] & 15) : (src[x >> 1] >> 4)]);
-        break;
-      case 8:
-        for (int x = 0; x < w; ++x) put(x, table[src[x]]);
-        break;
+      case 4: ExpandIndexes4(src, w, table.data(), dst); break;
+      case 8: ExpandIndexes8(src, w, table.data(), dst); break;
       case 16:
         for (int x = 0; x < w; ++x) {
-          const uint32_t v = Get16(src + 2 * x);
-          put(x, gfx::TRGB{Channel(v, l.masks[0]), Channel(v, l.masks[1]), Channel(v, l.masks[2])});
+          const uint32_t v = LoadU16LE(src + 2 * x);
+          put(x, gfx::TRGB{red(v), green(v), blue(v)});
         }
         break;
       case 24:
@@ -203,8 +168,8 @@ bool DecodeClipboardDib(std::span<const uint8_t> block, gfx::TDib& out) {
       case 32:
         if (l.compression == 3) {
           for (int x = 0; x < w; ++x) {
-            const uint32_t v = Get32(src + 4 * x);
-            put(x, gfx::TRGB{Channel(v, l.masks[0]), Channel(v, l.masks[1]), Channel(v, l.masks[2])});
+            const uint32_t v = LoadU32LE(src + 4 * x);
+            put(x, gfx::TRGB{red(v), green(v), blue(v)});
           }
         } else {
           for (int x = 0; x < w; ++x) std::memcpy(dst + 3 * x, src + 4 * x, 3);

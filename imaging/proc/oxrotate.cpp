@@ -120,33 +120,85 @@ void FillRow(uint8_t* row, int64_t width, const uint8_t* bg) {
   }
 }
 
-bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background, const TProcProgress& progress,
-                 TDib& result) {
-  const double theta = a * std::numbers::pi / 180.0;
-  const int W = t.Width(), H = t.Height();
-  const double tn = std::fabs(std::sin(theta / 2) / std::cos(theta / 2));
-  const double sn = std::fabs(std::sin(theta));
-  const int64_t W1 = Round(H * tn + W + 1);
-  const int64_t l = Round((W1 - W) * sn);
-  const int64_t H2 = Round(sn * W1 + H + 1);
-  const int64_t w = Round(tn * (H2 - H - l));
-  const int64_t H3 = Round(H2 - 2 * l);
-  const int64_t W3 = Round(tn * H3 + W1 + 1 - 2 * w);
-  if (!gfx::ImageSizeAllowed(W1, H, 24) || !gfx::ImageSizeAllowed(W1, H3, 24) || !gfx::ImageSizeAllowed(W3, H3, 24))
-    return false;
-  const uint8_t bg[3] = {gfx::BlueOf(background), gfx::GreenOf(background), gfx::RedOf(background)};
-  const double total = double(H) + double(W1) + double(H3) + 0.5;
-  int64_t k = 0;
-  auto step = [&] {
+// One rotation by three shears. Pass 1 shears a row of T horizontally into a row of B1 (W1 wide); pass 2
+// shears the columns of B1 vertically into B2 (W1 x H3); pass 3 shears the rows of B2 horizontally into
+// the result (W3 x H3). Pass 2 only needs B1 rows r and r - 1, so the passes run together on a two-row
+// buffer, walked row by row for locality, and B2 is a ring of rows: B1 row r writes B2 rows r + min F ...
+// r + max F, so every row above r + min F is complete and goes through pass 3 at once. This keeps a
+// 100 MB buffer out of the way.
+struct TShear {
+  const TDib& t;
+  double theta;
+  bool antialias;
+  uint8_t bg[3];
+  const TProcProgress& progress;
+  int W = 0, H = 0;
+  double tn = 0, sn = 0;
+  int64_t W1 = 0, l = 0, H2 = 0, w = 0, H3 = 0, W3 = 0, row1 = 0;
+  std::vector<int64_t> colOffset;
+  std::vector<int> colFrac;
+  int64_t minF = 0, maxF = 0, ringRows = 1;
+  std::unique_ptr<uint8_t[]> rows1;
+  std::unique_ptr<TScratch> ring;
+  TDib out;
+  // Progress: the steps of the three passes (H, W1 and H3 of them) spread over the rows of the joint walk.
+  double total = 0;
+  int64_t k = 0, units = 0, steps = 0, unitsDone = 0;
+  int64_t inited = 0, emitted = 0;
+
+  TShear(const TDib& src, double a, bool aa, gfx::TColor background, const TProcProgress& p)
+      : t(src), theta(a * std::numbers::pi / 180.0), antialias(aa),
+        bg{gfx::BlueOf(background), gfx::GreenOf(background), gfx::RedOf(background)}, progress(p) {}
+
+  // The sizes of the three passes; false when one is larger than the size guard allows.
+  bool Geometry() {
+    W = t.Width(), H = t.Height();
+    tn = std::fabs(std::sin(theta / 2) / std::cos(theta / 2));
+    sn = std::fabs(std::sin(theta));
+    W1 = Round(H * tn + W + 1);
+    l = Round((W1 - W) * sn);
+    H2 = Round(sn * W1 + H + 1);
+    w = Round(tn * (H2 - H - l));
+    H3 = Round(H2 - 2 * l);
+    W3 = Round(tn * H3 + W1 + 1 - 2 * w);
+    if (!gfx::ImageSizeAllowed(W1, H, 24) || !gfx::ImageSizeAllowed(W1, H3, 24) ||
+        !gfx::ImageSizeAllowed(W3, H3, 24))
+      return false;
+    total = double(H) + double(W1) + double(H3) + 0.5;
+    row1 = 3 * W1;
+    colOffset.resize(size_t(W1));
+    colFrac.resize(size_t(W1));
+    for (int64_t x = 0; x < W1; ++x) {
+      const double N = (theta > 0 ? W1 - x : x) * sn;
+      const int64_t R = Round(N);
+      colFrac[x] = int(Round((N - R) * 4096));
+      colOffset[x] = R - l;
+    }
+    minF = *std::min_element(colOffset.begin(), colOffset.end());
+    maxF = *std::max_element(colOffset.begin(), colOffset.end());
+    ringRows = std::min<int64_t>(maxF - minF + 2, H3);
+    rows1.reset(new uint8_t[size_t(2 * row1)]);
+    ring = std::make_unique<TScratch>(size_t(row1 * ringRows));
+    out = TDib(int(W3), int(H3), TPixelFormat::pf24bit);
+    units = int64_t(H) + H3, steps = int64_t(H) + W1 + H3;
+    return true;
+  }
+
+  void Step() {
     if (progress) progress(int(Trunc(k * 100 / total)));
     ++k;
-  };
-  const int64_t row1 = 3 * W1;
+  }
+  void UnitDone() {
+    ++unitsDone;
+    for (const int64_t upTo = unitsDone * steps / units; k < upTo;) Step();
+  }
+  uint8_t* RingRow(int64_t U) { return ring->Data() + (U % ringRows) * row1; }
+  void InitUpTo(int64_t upTo) {
+    for (upTo = std::min(upTo, H3); inited < upTo; ++inited) FillRow(RingRow(inited), W1, bg);
+  }
 
-  // Pass 1 shears a row of T horizontally into a row of B1 (W1 wide); pass 2 shears the columns of B1
-  // vertically into B2 (W1 x H3). Pass 2 only needs B1 rows r and r - 1, so the two run together on a
-  // two-row buffer, walked row by row for locality.
-  auto shearRow = [&](int r, uint8_t* d) {
+  // Pass 1: row r of T sheared horizontally into d, a row of B1.
+  void ShearRow(int r, uint8_t* d) {
     const double N = (theta > 0 ? r : H - r) * tn;
     const int64_t n = Round(N);
     const int f = int(Trunc((N - n) * 4096));
@@ -161,39 +213,57 @@ bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background
     } else {
       std::memcpy(d + 3 * (n + xa), s + 3 * xa, size_t(3 * (xb - xa)));
     }
-  };
-  std::vector<int64_t> colOffset(W1);
-  std::vector<int> colFrac(W1);
-  for (int64_t x = 0; x < W1; ++x) {
-    const double N = (theta > 0 ? W1 - x : x) * sn;
-    const int64_t R = Round(N);
-    colFrac[x] = int(Round((N - R) * 4096));
-    colOffset[x] = R - l;
   }
-  // B2 is kept as a ring of rows: B1 row r writes B2 rows r + min F ... r + max F, so every row above
-  // r + min F is complete and goes through pass 3 at once. This keeps a 100 MB buffer out of the way.
-  const int64_t minF = *std::min_element(colOffset.begin(), colOffset.end());
-  const int64_t maxF = *std::max_element(colOffset.begin(), colOffset.end());
-  const int64_t ringRows = std::min<int64_t>(maxF - minF + 2, H3);
-  std::unique_ptr<uint8_t[]> rows1(new uint8_t[size_t(2 * row1)]);
-  TScratch ring(size_t(row1 * ringRows));
-  auto ringRow = [&](int64_t U) { return ring.Data() + (U % ringRows) * row1; };
-  TDib out(int(W3), int(H3), TPixelFormat::pf24bit);
 
-  // Progress: the steps of the three passes (H, W1 and H3 of them) spread over the rows of the joint walk.
-  const int64_t units = int64_t(H) + H3, steps = int64_t(H) + W1 + H3;
-  int64_t unitsDone = 0;
-  auto unitDone = [&] {
-    ++unitsDone;
-    for (const int64_t upTo = unitsDone * steps / units; k < upTo;) step();
-  };
+  // Pass 2: the columns of B1 row r (`above` is row r - 1, or null) into the ring rows of B2.
+  void ShearColumns(int r, const uint8_t* s, const uint8_t* above) {
+    // Locals, not members: the pixel stores may alias anything of char type.
+    const int64_t* offsets = colOffset.data();
+    const int* fracs = colFrac.data();
+    uint8_t* ringData = ring->Data();
+    const int64_t rows = ringRows, stride = row1, lowF = minF, h3 = H3, w1 = W1;
+    const bool aa = antialias;
+    const uint8_t b0 = bg[0], b1 = bg[1], b2 = bg[2];
+    // Ring slot of row r + F without a division per pixel: F - min F is below the ring's height.
+    const int64_t base = ((r + lowF) % rows + rows) % rows;
+    for (int64_t x = 0; x < w1; ++x) {
+      const int64_t F = offsets[x], U = r + F;
+      if (U < 0 || U >= h3) continue;
+      int64_t slot = base + (F - lowF);
+      if (slot >= rows) slot -= rows;
+      const uint8_t* sp = s + 3 * x;
+      uint8_t* dp = ringData + slot * stride + 3 * x;
+      if (aa) {
+        const bool fromAbove = above && U - 1 >= 0;
+        const uint8_t* p = fromAbove ? above + 3 * x : nullptr;
+        const int f = fracs[x];
+        dp[0] = Blend(p ? p[0] : b0, sp[0], f);
+        dp[1] = Blend(p ? p[1] : b1, sp[1], f);
+        dp[2] = Blend(p ? p[2] : b2, sp[2], f);
+      } else {
+        dp[0] = sp[0];
+        dp[1] = sp[1];
+        dp[2] = sp[2];
+      }
+    }
+  }
 
-  int64_t inited = 0, emitted = 0;
-  auto initUpTo = [&](int64_t upTo) {
-    for (upTo = std::min(upTo, H3); inited < upTo; ++inited) FillRow(ringRow(inited), W1, bg);
-  };
-  // Pass 3: row r of B2 sheared horizontally into the result (W3 x H3).
-  auto pass3Row = [&](int64_t r, const uint8_t* s) {
+  // Pass 2's antialiased lower edge: the last B1 row blended into the background below it.
+  void LowerEdge() {
+    InitUpTo(H + maxF + 1);
+    const uint8_t* last = rows1.get() + ((H - 1) & 1) * row1;
+    for (int64_t x = 0; x < W1; ++x) {
+      const int64_t F = colOffset[x];
+      const int f = colFrac[x];
+      if (f <= 0 || F + H >= H3 || F + H < 0) continue;
+      const uint8_t* p = F + H - 1 >= 0 ? last + 3 * x : bg;
+      uint8_t* dp = RingRow(F + H) + 3 * x;
+      for (int c = 0; c < 3; ++c) dp[c] = Blend(p[c], bg[c], f);
+    }
+  }
+
+  // Pass 3: row r of B2 sheared horizontally into the result.
+  void Pass3Row(int64_t r, const uint8_t* s) {
     const double N = (theta > 0 ? double(r) : double(H3 - r)) * tn;
     const int64_t S = Round(N);
     const int f = int(Round((N - S) * 4096));
@@ -216,58 +286,31 @@ bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background
     } else if (xb > xa) {
       std::memcpy(d + 3 * (F + xa), s + 3 * xa, size_t(3 * (xb - xa)));
     }
-  };
-  auto emitUpTo = [&](int64_t upTo) {
+  }
+  void EmitUpTo(int64_t upTo) {
     for (upTo = std::min(upTo, H3); emitted < upTo; ++emitted) {
-      initUpTo(emitted + 1);
-      pass3Row(emitted, ringRow(emitted));
-      unitDone();
+      InitUpTo(emitted + 1);
+      Pass3Row(emitted, RingRow(emitted));
+      UnitDone();
     }
-  };
+  }
+};
 
-  for (int r = 0; r < H; ++r) {
-    emitUpTo(r + minF);
-    initUpTo(r + maxF + 1);
-    uint8_t* s = rows1.get() + (r & 1) * row1;
-    shearRow(r, s);
-    const uint8_t* above = r > 0 ? rows1.get() + ((r - 1) & 1) * row1 : nullptr;
-    // Ring slot of row r + F without a division per pixel: F - min F is below the ring's height.
-    const int64_t base = ((r + minF) % ringRows + ringRows) % ringRows;
-    for (int64_t x = 0; x < W1; ++x) {
-      const int64_t F = colOffset[x], U = r + F;
-      if (U < 0 || U >= H3) continue;
-      int64_t slot = base + (F - minF);
-      if (slot >= ringRows) slot -= ringRows;
-      const uint8_t* sp = s + 3 * x;
-      uint8_t* dp = ring.Data() + slot * row1 + 3 * x;
-      if (antialias) {
-        const uint8_t* p = (above && U - 1 >= 0) ? above + 3 * x : bg;
-        const int f = colFrac[x];
-        dp[0] = Blend(p[0], sp[0], f);
-        dp[1] = Blend(p[1], sp[1], f);
-        dp[2] = Blend(p[2], sp[2], f);
-      } else {
-        dp[0] = sp[0];
-        dp[1] = sp[1];
-        dp[2] = sp[2];
-      }
-    }
-    unitDone();
+bool ShearRotate(const TDib& t, double a, bool antialias, gfx::TColor background, const TProcProgress& progress,
+                 TDib& result) {
+  TShear sh(t, a, antialias, background, progress);
+  if (!sh.Geometry()) return false;
+  for (int r = 0; r < sh.H; ++r) {
+    sh.EmitUpTo(r + sh.minF);
+    sh.InitUpTo(r + sh.maxF + 1);
+    uint8_t* s = sh.rows1.get() + (r & 1) * sh.row1;
+    sh.ShearRow(r, s);
+    sh.ShearColumns(r, s, r > 0 ? sh.rows1.get() + ((r - 1) & 1) * sh.row1 : nullptr);
+    sh.UnitDone();
   }
-  if (antialias) {
-    initUpTo(H + maxF + 1);
-    const uint8_t* last = rows1.get() + ((H - 1) & 1) * row1;
-    for (int64_t x = 0; x < W1; ++x) {
-      const int64_t F = colOffset[x];
-      const int f = colFrac[x];
-      if (f <= 0 || F + H >= H3 || F + H < 0) continue;
-      const uint8_t* p = F + H - 1 >= 0 ? last + 3 * x : bg;
-      uint8_t* dp = ringRow(F + H) + 3 * x;
-      for (int c = 0; c < 3; ++c) dp[c] = Blend(p[c], bg[c], f);
-    }
-  }
-  emitUpTo(H3);
-  result = std::move(out);
+  if (antialias) sh.LowerEdge();
+  sh.EmitUpTo(sh.H3);
+  result = std::move(sh.out);
   return true;
 }
 

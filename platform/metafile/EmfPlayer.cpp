@@ -4,6 +4,7 @@
 
 #include "platform/metafile/MetaDevice.h"
 #include "platform/metafile/MetaFormats.h"
+#include "platform/metafile/MetaRecords.h"
 
 namespace platform::meta {
 namespace {
@@ -124,14 +125,14 @@ void TEmfPlayer::Blt(uint32_t type, TMetaBytes& r) {
   r.Skip(24 + 4);  // source transform, background colour
   const uint32_t usage = r.U32(), offBmi = r.U32(), cbBmi = r.U32(), offBits = r.U32(), cbBits = r.U32();
   int ws = wd, hs = hd;
-  if (type != 76) ws = r.I32(), hs = r.I32();
+  if (type != emrBitBlt) ws = r.I32(), hs = r.I32();
   if (r.Failed()) return;
   const QRectF dst(xd, yd, wd, hd);
   if (cbBmi == 0) {
     dc_.PatBlt(dst, rop);
     return;
   }
-  const bool alphaBlend = type == 114;
+  const bool alphaBlend = type == emrAlphaBlend;
   const bool srcAlpha = alphaBlend && ((rop >> 24) & 1);
   QImage img = DecodeDib(Part(r, offBmi, cbBmi), Part(r, offBits, cbBits), usage == 1, srcAlpha);
   if (img.isNull()) return;
@@ -149,7 +150,7 @@ void TEmfPlayer::Blt(uint32_t type, TMetaBytes& r) {
       img = faded;
     }
     mode = 0x00CC0020;
-  } else if (type == 116) {
+  } else if (type == emrTransparentBlt) {
     // The "raster operation" of a transparent blit is the colour to leave out.
     const QRgb key = ColorRef(rop) & 0xFFFFFF;
     img = img.convertToFormat(QImage::Format_ARGB32);
@@ -169,7 +170,7 @@ void TEmfPlayer::StretchDib(uint32_t type, TMetaBytes& r) {
   const uint32_t offBmi = r.U32(), cbBmi = r.U32(), offBits = r.U32(), cbBits = r.U32(), usage = r.U32();
   uint32_t rop = 0x00CC0020;
   int wd = ws, hd = hs;
-  if (type == 81) {
+  if (type == emrStretchDIBits) {
     rop = r.U32();
     wd = r.I32();
     hd = r.I32();
@@ -189,7 +190,7 @@ void TEmfPlayer::TextOut(uint32_t type, TMetaBytes& r) {
   const QRectF rect = Box(r);
   const uint32_t offDx = r.U32();
   if (r.Failed() || n > (1u << 20)) return;
-  const bool wide = type == 84;
+  const bool wide = type == emrExtTextOutW;
   TMetaBytes str = Part(r, offString, n * (wide ? 2 : 1));
   if (n && str.Size() != n * (wide ? 2u : 1u)) return;
   QString text;
@@ -211,8 +212,8 @@ void TEmfPlayer::TextOut(uint32_t type, TMetaBytes& r) {
 void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
   TDCState& s = dc_.S;
   switch (type) {
-    case 2: case 3: case 4: case 5: case 6:
-    case 85: case 86: case 87: case 88: case 89: {
+    case emrPolyBezier: case emrPolygon: case emrPolyline: case emrPolyBezierTo: case emrPolylineTo:
+    case emrPolyBezier16: case emrPolygon16: case emrPolyline16: case emrPolyBezierTo16: case emrPolylineTo16: {
       const bool small = type >= 85;
       const uint32_t kind = small ? type - 83 : type;
       r.Skip(16);
@@ -226,47 +227,47 @@ void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
       else dc_.PolylineTo(pts);
       break;
     }
-    case 7: Polys(r, false, false); break;
-    case 8: Polys(r, false, true); break;
-    case 90: Polys(r, true, false); break;
-    case 91: Polys(r, true, true); break;
-    case 9: if (r.Has(8)) s.WinExt = Pt(r); break;
-    case 10: if (r.Has(8)) s.WinOrg = Pt(r); break;
-    case 11: if (r.Has(8)) s.VpExt = Pt(r); break;
-    case 12: if (r.Has(8)) s.VpOrg = Pt(r); break;
-    case 15: {
+    case emrPolyPolyline: Polys(r, false, false); break;
+    case emrPolyPolygon: Polys(r, false, true); break;
+    case emrPolyPolyline16: Polys(r, true, false); break;
+    case emrPolyPolygon16: Polys(r, true, true); break;
+    case emrSetWindowExtEx: if (r.Has(8)) s.WinExt = Pt(r); break;
+    case emrSetWindowOrgEx: if (r.Has(8)) s.WinOrg = Pt(r); break;
+    case emrSetViewportExtEx: if (r.Has(8)) s.VpExt = Pt(r); break;
+    case emrSetViewportOrgEx: if (r.Has(8)) s.VpOrg = Pt(r); break;
+    case emrSetPixelV: {
       if (!r.Has(12)) break;
       const QPointF p = Pt(r);
       dc_.SetPixel(p, ColorRef(r.U32()));
       break;
     }
-    case 17: if (r.Has(4)) s.MapMode = int(r.U32()); break;
-    case 18: if (r.Has(4)) s.BkMode = int(r.U32()); break;
-    case 19: if (r.Has(4)) s.PolyFillMode = int(r.U32()); break;
-    case 20: if (r.Has(4)) s.Rop2 = int(r.U32()); break;
-    case 21: if (r.Has(4)) s.StretchMode = int(r.U32()); break;
-    case 22: if (r.Has(4)) s.TextAlign = int(r.U32()); break;
-    case 24: if (r.Has(4)) s.TextColor = ColorRef(r.U32()); break;
-    case 25: if (r.Has(4)) s.BkColor = ColorRef(r.U32()); break;
-    case 26: if (r.Has(8)) dc_.OffsetClip(Pt(r)); break;
-    case 27: if (r.Has(8)) dc_.MoveTo(Pt(r)); break;
-    case 29: if (r.Has(16)) dc_.ExcludeClip(Box(r)); break;
-    case 30: if (r.Has(16)) dc_.IntersectClip(Box(r)); break;
-    case 31:
-    case 32: {
+    case emrSetMapMode: if (r.Has(4)) s.MapMode = int(r.U32()); break;
+    case emrSetBkMode: if (r.Has(4)) s.BkMode = int(r.U32()); break;
+    case emrSetPolyFillMode: if (r.Has(4)) s.PolyFillMode = int(r.U32()); break;
+    case emrSetRop2: if (r.Has(4)) s.Rop2 = int(r.U32()); break;
+    case emrSetStretchBltMode: if (r.Has(4)) s.StretchMode = int(r.U32()); break;
+    case emrSetTextAlign: if (r.Has(4)) s.TextAlign = int(r.U32()); break;
+    case emrSetTextColor: if (r.Has(4)) s.TextColor = ColorRef(r.U32()); break;
+    case emrSetBkColor: if (r.Has(4)) s.BkColor = ColorRef(r.U32()); break;
+    case emrOffsetClipRgn: if (r.Has(8)) dc_.OffsetClip(Pt(r)); break;
+    case emrMoveToEx: if (r.Has(8)) dc_.MoveTo(Pt(r)); break;
+    case emrExcludeClipRect: if (r.Has(16)) dc_.ExcludeClip(Box(r)); break;
+    case emrIntersectClipRect: if (r.Has(16)) dc_.IntersectClip(Box(r)); break;
+    case emrScaleViewportExtEx:
+    case emrScaleWindowExtEx: {
       const int xn = r.I32(), xd = r.I32(), yn = r.I32(), yd = r.I32();
       if (r.Failed() || !xd || !yd) break;
-      QPointF& e = type == 31 ? s.VpExt : s.WinExt;
+      QPointF& e = type == emrScaleViewportExtEx ? s.VpExt : s.WinExt;
       e = QPointF(e.x() * xn / xd, e.y() * yn / yd);
       break;
     }
-    case 33: dc_.SaveDC(); break;
-    case 34: if (r.Has(4)) dc_.RestoreDC(r.I32()); break;
-    case 35:
-    case 36: {
+    case emrSaveDC: dc_.SaveDC(); break;
+    case emrRestoreDC: if (r.Has(4)) dc_.RestoreDC(r.I32()); break;
+    case emrSetWorldTransform:
+    case emrModifyWorldTransform: {
       double m[6];
       for (double& v : m) v = r.F32();
-      const uint32_t mode = type == 36 ? r.U32() : 4;
+      const uint32_t mode = type == emrModifyWorldTransform ? r.U32() : 4;
       if (r.Failed()) break;
       bool finite = true;
       for (double v : m) finite = finite && std::isfinite(v) && std::fabs(v) < 1e9;
@@ -278,8 +279,8 @@ void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
       else if (mode == 4) s.World = x;
       break;
     }
-    case 37: if (r.Has(4)) Select(r.U32()); break;
-    case 38: {
+    case emrSelectObject: if (r.Has(4)) Select(r.U32()); break;
+    case emrCreatePen: {
       TGdiObject* o = Slot(r.U32());
       TGdiObject obj;
       obj.Kind = TGdiObject::okPen;
@@ -290,7 +291,7 @@ void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
       if (o && !r.Failed()) *o = obj;
       break;
     }
-    case 95: {
+    case emrExtCreatePen: {
       TGdiObject* o = Slot(r.U32());
       r.Skip(16);
       TGdiObject obj;
@@ -305,7 +306,7 @@ void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
       if (o && !r.Failed()) *o = obj;
       break;
     }
-    case 39: {
+    case emrCreateBrushIndirect: {
       TGdiObject* o = Slot(r.U32());
       TGdiObject obj;
       obj.Kind = TGdiObject::okBrush;
@@ -316,8 +317,8 @@ void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
       if (o && !r.Failed()) *o = obj;
       break;
     }
-    case 93:
-    case 94: {
+    case emrCreateMonoBrush:
+    case emrCreateDIBPatternBrushPt: {
       TGdiObject* o = Slot(r.U32());
       const uint32_t usage = r.U32(), offBmi = r.U32(), cbBmi = r.U32(), offBits = r.U32(), cbBits = r.U32();
       if (!o || r.Failed()) break;
@@ -329,7 +330,7 @@ void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
       *o = obj;
       break;
     }
-    case 82: {
+    case emrExtCreateFontIndirectW: {
       TGdiObject* o = Slot(r.U32());
       TGdiObject obj;
       obj.Kind = TGdiObject::okFont;
@@ -353,12 +354,12 @@ void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
       *o = obj;
       break;
     }
-    case 40: {
+    case emrDeleteObject: {
       const uint32_t i = r.U32();
       if (!r.Failed() && i < objects_.size()) objects_[i] = TGdiObject();
       break;
     }
-    case 41: {
+    case emrAngleArc: {
       const QPointF c = Pt(r);
       const double radius = r.U32(), a0 = r.F32(), sweep = r.F32();
       if (r.Failed() || !std::isfinite(a0) || !std::isfinite(sweep)) break;
@@ -373,46 +374,46 @@ void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
       dc_.PolylineTo(pts);
       break;
     }
-    case 42: if (r.Has(16)) dc_.Ellipse(Box(r)); break;
-    case 43: if (r.Has(16)) dc_.Rectangle(Box(r)); break;
-    case 44: {
+    case emrEllipse: if (r.Has(16)) dc_.Ellipse(Box(r)); break;
+    case emrRectangle: if (r.Has(16)) dc_.Rectangle(Box(r)); break;
+    case emrRoundRect: {
       if (!r.Has(24)) break;
       const QRectF b = Box(r);
       const QPointF corner = Pt(r);
       dc_.RoundRect(b, QSizeF(corner.x(), corner.y()));
       break;
     }
-    case 45: case 46: case 47: case 55: {
+    case emrArc: case emrChord: case emrPie: case emrArcTo: {
       if (!r.Has(32)) break;
       const QRectF b = Box(r);
       const QPointF start = Pt(r), end = Pt(r);
-      const TMetaDevice::TArcKind kind = type == 45 ? TMetaDevice::akArc
-                                         : type == 46 ? TMetaDevice::akChord
-                                         : type == 47 ? TMetaDevice::akPie
+      const TMetaDevice::TArcKind kind = type == emrArc ? TMetaDevice::akArc
+                                         : type == emrChord ? TMetaDevice::akChord
+                                         : type == emrPie ? TMetaDevice::akPie
                                                       : TMetaDevice::akArcTo;
       dc_.Arc(b, start, end, kind);
       break;
     }
-    case 54: if (r.Has(8)) dc_.LineTo(Pt(r)); break;
-    case 57: if (r.Has(4)) s.Clockwise = r.U32() == 2; break;
-    case 59: dc_.BeginPath(); break;
-    case 60: dc_.EndPath(); break;
-    case 61: dc_.CloseFigure(); break;
-    case 62: dc_.FillPath(); break;
-    case 63: dc_.StrokeAndFillPath(); break;
-    case 64: dc_.StrokePath(); break;
-    case 66: dc_.WidenPath(); break;
-    case 67: if (r.Has(4)) dc_.SelectClipPath(int(r.U32())); break;
-    case 68: dc_.AbortPath(); break;
-    case 71:
-    case 74: {
+    case emrLineTo: if (r.Has(8)) dc_.LineTo(Pt(r)); break;
+    case emrSetArcDirection: if (r.Has(4)) s.Clockwise = r.U32() == 2; break;
+    case emrBeginPath: dc_.BeginPath(); break;
+    case emrEndPath: dc_.EndPath(); break;
+    case emrCloseFigure: dc_.CloseFigure(); break;
+    case emrFillPath: dc_.FillPath(); break;
+    case emrStrokeAndFillPath: dc_.StrokeAndFillPath(); break;
+    case emrStrokePath: dc_.StrokePath(); break;
+    case emrWidenPath: dc_.WidenPath(); break;
+    case emrSelectClipPath: if (r.Has(4)) dc_.SelectClipPath(int(r.U32())); break;
+    case emrAbortPath: dc_.AbortPath(); break;
+    case emrFillRgn:
+    case emrPaintRgn: {
       r.Skip(16);
       const uint32_t cb = r.U32();
-      const uint32_t brush = type == 71 ? r.U32() : 0;
+      const uint32_t brush = type == emrFillRgn ? r.U32() : 0;
       if (r.Failed()) break;
       const std::vector<QRect> rects = RegionRects(r.Sub(std::min<size_t>(cb, r.Remaining())));
       TLogBrush b = s.Brush;
-      if (type == 71) {
+      if (type == emrFillRgn) {
         if (brush & kStock) {
           const TLogBrush keep = s.Brush;
           Select(brush);
@@ -427,7 +428,7 @@ void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
       dc_.FillLogicalRects(rects, b);
       break;
     }
-    case 75: {
+    case emrExtSelectClipRgn: {
       const uint32_t cb = r.U32(), mode = r.U32();
       if (r.Failed()) break;
       if (cb == 0 || cb < 32) {
@@ -437,9 +438,9 @@ void TEmfPlayer::Play(uint32_t type, TMetaBytes r) {
       dc_.SelectClip(dc_.RefRegion(RegionRects(r.Sub(std::min<size_t>(cb, r.Remaining())))), int(mode));
       break;
     }
-    case 76: case 77: case 114: case 116: Blt(type, r); break;
-    case 80: case 81: StretchDib(type, r); break;
-    case 83: case 84: TextOut(type, r); break;
+    case emrBitBlt: case emrStretchBlt: case emrAlphaBlend: case emrTransparentBlt: Blt(type, r); break;
+    case emrSetDIBitsToDevice: case emrStretchDIBits: StretchDib(type, r); break;
+    case emrExtTextOutA: case emrExtTextOutW: TextOut(type, r); break;
     default: break;
   }
 }
@@ -460,7 +461,7 @@ bool ReadEmfHeader(TMetaBytes d, TEmfHeader& h) {
   h.DeviceH = r.I32();
   h.MillimetersW = r.I32();
   h.MillimetersH = r.I32();
-  if (r.Failed() || type != 1 || sig != kEmfSignature || size < 88 || size > d.Size() || size % 4) return false;
+  if (r.Failed() || type != emrHeader || sig != kEmfSignature || size < 88 || size > d.Size() || size % 4) return false;
   auto rect = [](int64_t l, int64_t t, int64_t rr, int64_t b) {
     const int64_t x = std::min(l, rr), y = std::min(t, b);
     return QRect(int(x), int(y), int(std::min<int64_t>(std::abs(rr - l), 0x7FFFFFFF)),
@@ -489,8 +490,8 @@ void PlayEmf(TMetaBytes data, const TEmfHeader& h, QPainter& painter, QSize devi
   while (pos + 8 <= data.Size()) {
     TMetaBytes head = data.At(pos, 8);
     const uint32_t type = head.U32(), size = head.U32();
-    if (size < 8 || size % 4 || size > data.Size() - pos || type == 14) break;
-    if (type != 1) player.Play(type, data.At(pos + 8, size - 8));
+    if (size < 8 || size % 4 || size > data.Size() - pos || type == emrEof) break;
+    if (type != emrHeader) player.Play(type, data.At(pos + 8, size - 8));
     pos += size;
   }
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "imaging/model/DibInfo.h"
 #include "platform/gfx/SizeGuard.h"
 
 namespace platform::meta {
@@ -40,61 +41,26 @@ QPainter::CompositionMode BltMode(uint32_t rop) {
   }
 }
 
-// Scales a masked channel to 8 bits.
-struct TChannel {
-  uint32_t mask = 0;
-  int shift = 0;
-  uint32_t max = 0;
-  explicit TChannel(uint32_t m = 0) : mask(m) {
-    if (!m) return;
-    while (!((m >> shift) & 1)) ++shift;
-    max = m >> shift;
-  }
-  uint32_t Of(uint32_t px) const { return max ? ((px & mask) >> shift) * 255 / max : 0; }
-};
-
 }  // namespace
 
 QImage DecodeDib(TMetaBytes info, TMetaBytes bits, bool paletteIndexes, bool alpha) {
-  TMetaBytes r = info;
-  const uint32_t hs = r.U32();
-  int64_t w = 0, h = 0;
-  int bpp = 0;
-  uint32_t comp = 0, clrUsed = 0;
-  if (hs == 12) {
-    w = r.U16();
-    h = r.U16();
-    r.U16();
-    bpp = r.U16();
-  } else if (hs >= 40) {
-    w = r.I32();
-    h = r.I32();
-    r.U16();
-    bpp = r.U16();
-    comp = r.U32();
-    r.Skip(12);
-    clrUsed = r.U32();
-  } else {
+  // The header through the one DIB header reader; metafiles carry the core header or one of 40 bytes on.
+  ox::TOXReader r(info.Data(), info.Size());
+  ox::TDibInfo d;
+  if (!ox::ReadDibInfo(r, d) || (d.HeaderSize != ox::kDibCoreHeaderSize && d.HeaderSize < ox::kDibInfoHeaderSize))
     return {};
-  }
-  if (r.Failed() || hs > info.Size()) return {};
-  const bool topDown = h < 0;
-  if (topDown) h = -h;
+  const uint32_t hs = d.HeaderSize;
+  const int64_t w = d.Width, h = d.Height;
+  const bool topDown = d.TopDown;
+  const int bpp = d.Bits;
+  const uint32_t comp = d.Compression, clrUsed = d.ColorsUsed;
   if (!gfx::ImageSizeAllowed(w, h, 32)) return {};
-  const bool rle = (comp == 1 && bpp == 8) || (comp == 2 && bpp == 4);
-  if (!(comp == 0 || comp == 3 || rle)) return {};
+  const bool rle = (comp == ox::dcRle8 && bpp == 8) || (comp == ox::dcRle4 && bpp == 4);
+  if (!(comp == ox::dcRgb || comp == ox::dcBitFields || rle)) return {};
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return {};
-  if (comp == 3 && bpp != 16 && bpp != 32) return {};
-
-  size_t tableAt = hs;
-  uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
-  if (bpp == 32) masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
-  if (comp == 3) {
-    TMetaBytes m = info.At(40, 12);
-    if (m.Size() != 12) return {};
-    for (uint32_t& v : masks) v = m.U32();
-    if (hs == 40) tableAt += 12;
-  }
+  if (comp == ox::dcBitFields && bpp != 16 && bpp != 32) return {};
+  // The table follows the header, and the masks after a 40-byte one.
+  const size_t tableAt = size_t(r.Position());
   const size_t entry = hs == 12 ? 3 : (paletteIndexes ? 2 : 4);
   size_t entries = clrUsed;
   if (bpp <= 8 && (entries == 0 || entries > (1u << bpp))) entries = entries == 0 ? (1u << bpp) : entries;
@@ -163,7 +129,7 @@ QImage DecodeDib(TMetaBytes info, TMetaBytes bits, bool paletteIndexes, bool alp
   QImage img(int(w), int(h), alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
   if (img.isNull()) return {};
   img.fill(alpha ? 0u : 0xFF000000u);
-  const TChannel cr(masks[0]), cg(masks[1]), cb(masks[2]);
+  const ox::TDibChannel cr(d.Masks[0]), cg(d.Masks[1]), cb(d.Masks[2]);
   for (int64_t fy = 0; fy < h; ++fy) {
     QRgb* out = reinterpret_cast<QRgb*>(img.scanLine(int(topDown ? fy : h - 1 - fy)));
     if (rle) {
@@ -185,7 +151,7 @@ QImage DecodeDib(TMetaBytes info, TMetaBytes bits, bool paletteIndexes, bool alp
       case 16:
         for (int64_t x = 0; x < w; ++x) {
           const uint32_t v = in[2 * x] | in[2 * x + 1] << 8;
-          out[x] = qRgb(cr.Of(v), cg.Of(v), cb.Of(v));
+          out[x] = qRgb(cr(v), cg(v), cb(v));
         }
         break;
       case 24:
@@ -197,9 +163,9 @@ QImage DecodeDib(TMetaBytes info, TMetaBytes bits, bool paletteIndexes, bool alp
                              uint32_t(in[4 * x + 3]) << 24;
           if (alpha) {
             const uint32_t a = v >> 24;
-            out[x] = qRgba(std::min(cr.Of(v), a), std::min(cg.Of(v), a), std::min(cb.Of(v), a), a);
+            out[x] = qRgba(std::min<uint32_t>(cr(v), a), std::min<uint32_t>(cg(v), a), std::min<uint32_t>(cb(v), a), a);
           } else {
-            out[x] = qRgb(cr.Of(v), cg.Of(v), cb.Of(v));
+            out[x] = qRgb(cr(v), cg(v), cb(v));
           }
         }
         break;

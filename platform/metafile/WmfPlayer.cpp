@@ -3,6 +3,7 @@
 
 #include "platform/metafile/MetaDevice.h"
 #include "platform/metafile/MetaFormats.h"
+#include "platform/metafile/MetaRecords.h"
 
 namespace platform::meta {
 namespace {
@@ -105,33 +106,33 @@ TGdiObject TWmfPlayer::Region(TMetaBytes r) {
 void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
   TDCState& s = dc_.S;
   switch (fn) {
-    case 0x0102: s.BkMode = r.U16(); break;
-    case 0x0104: s.Rop2 = r.U16(); break;
-    case 0x0106: s.PolyFillMode = r.U16(); break;
-    case 0x0107: s.StretchMode = r.U16(); break;
-    case 0x012E: s.TextAlign = r.U16(); break;
-    case 0x0201: if (r.Has(4)) s.BkColor = ColorRef(r.U32()); break;
-    case 0x0209: if (r.Has(4)) s.TextColor = ColorRef(r.U32()); break;
-    case 0x020B: if (r.Has(4)) s.WinOrg = Pt(r); break;
-    case 0x020C: if (r.Has(4)) s.WinExt = Pt(r); break;
-    case 0x020F: if (r.Has(4)) s.WinOrg += Pt(r); break;
-    case 0x0410: {  // scale window extent
+    case wmfSetBkMode: s.BkMode = r.U16(); break;
+    case wmfSetRop2: s.Rop2 = r.U16(); break;
+    case wmfSetPolyFillMode: s.PolyFillMode = r.U16(); break;
+    case wmfSetStretchBltMode: s.StretchMode = r.U16(); break;
+    case wmfSetTextAlign: s.TextAlign = r.U16(); break;
+    case wmfSetBkColor: if (r.Has(4)) s.BkColor = ColorRef(r.U32()); break;
+    case wmfSetTextColor: if (r.Has(4)) s.TextColor = ColorRef(r.U32()); break;
+    case wmfSetWindowOrg: if (r.Has(4)) s.WinOrg = Pt(r); break;
+    case wmfSetWindowExt: if (r.Has(4)) s.WinExt = Pt(r); break;
+    case wmfOffsetWindowOrg: if (r.Has(4)) s.WinOrg += Pt(r); break;
+    case wmfScaleWindowExt: {  // scale window extent
       const int yd = r.I16(), yn = r.I16(), xd = r.I16(), xn = r.I16();
       if (!r.Failed() && xd && yd) s.WinExt = QPointF(s.WinExt.x() * xn / xd, s.WinExt.y() * yn / yd);
       break;
     }
-    case 0x0213: if (r.Has(4)) dc_.LineTo(Pt(r)); break;
-    case 0x0214: if (r.Has(4)) dc_.MoveTo(Pt(r)); break;
-    case 0x0324:
-    case 0x0325: {
+    case wmfLineTo: if (r.Has(4)) dc_.LineTo(Pt(r)); break;
+    case wmfMoveTo: if (r.Has(4)) dc_.MoveTo(Pt(r)); break;
+    case wmfPolygon:
+    case wmfPolyline: {
       const int n = r.I16();
       const QPolygonF poly = Points(r, n);
       if (poly.isEmpty()) break;
-      if (fn == 0x0324) dc_.Polygon({poly});
+      if (fn == wmfPolygon) dc_.Polygon({poly});
       else dc_.Polyline(poly);
       break;
     }
-    case 0x0538: {
+    case wmfPolyPolygon: {
       const int n = r.U16();
       if (!r.Has(size_t(n) * 2)) break;
       std::vector<int> counts(static_cast<size_t>(n));
@@ -143,48 +144,48 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       dc_.Polygon(polys);
       break;
     }
-    case 0x041B: if (r.Has(8)) dc_.Rectangle(BoxBRTL(r)); break;
-    case 0x0418: if (r.Has(8)) dc_.Ellipse(BoxBRTL(r)); break;
-    case 0x061C: {
+    case wmfRectangle: if (r.Has(8)) dc_.Rectangle(BoxBRTL(r)); break;
+    case wmfEllipse: if (r.Has(8)) dc_.Ellipse(BoxBRTL(r)); break;
+    case wmfRoundRect: {
       if (!r.Has(12)) break;
       const int h = r.I16(), w = r.I16();
       dc_.RoundRect(BoxBRTL(r), QSizeF(w, h));
       break;
     }
-    case 0x0817:
-    case 0x081A:
-    case 0x0830: {
+    case wmfArc:
+    case wmfPie:
+    case wmfChord: {
       if (!r.Has(16)) break;
       const QPointF end = Pt(r), start = Pt(r);
       const QRectF box = BoxBRTL(r);
-      dc_.Arc(box, start, end, fn == 0x0817 ? TMetaDevice::akArc : fn == 0x081A ? TMetaDevice::akPie : TMetaDevice::akChord);
+      dc_.Arc(box, start, end, fn == wmfArc ? TMetaDevice::akArc : fn == wmfPie ? TMetaDevice::akPie : TMetaDevice::akChord);
       break;
     }
-    case 0x041F: {
+    case wmfSetPixel: {
       if (!r.Has(8)) break;
       const QRgb c = ColorRef(r.U32());
       dc_.SetPixel(Pt(r), c);
       break;
     }
-    case 0x0415: if (r.Has(8)) dc_.ExcludeClip(BoxBRTL(r)); break;
-    case 0x0416: if (r.Has(8)) dc_.IntersectClip(BoxBRTL(r)); break;
-    case 0x0220: if (r.Has(4)) dc_.OffsetClip(Pt(r)); break;
-    case 0x012C: {
+    case wmfExcludeClipRect: if (r.Has(8)) dc_.ExcludeClip(BoxBRTL(r)); break;
+    case wmfIntersectClipRect: if (r.Has(8)) dc_.IntersectClip(BoxBRTL(r)); break;
+    case wmfOffsetClipRgn: if (r.Has(4)) dc_.OffsetClip(Pt(r)); break;
+    case wmfSelectClipRegion: {
       const TGdiObject* o = r.Has(2) ? Object(r.U16()) : nullptr;
       if (o && o->Kind == TGdiObject::okRegion) dc_.SelectClip(dc_.LogicalRegion(o->Region), RGN_COPY);
       else dc_.ResetClip();
       break;
     }
-    case 0x0228:
-    case 0x012B: {
+    case wmfFillRegion:
+    case wmfPaintRegion: {
       const TGdiObject* rgn = r.Has(2) ? Object(r.U16()) : nullptr;
-      const TGdiObject* brush = fn == 0x0228 && r.Has(2) ? Object(r.U16()) : nullptr;
+      const TGdiObject* brush = fn == wmfFillRegion && r.Has(2) ? Object(r.U16()) : nullptr;
       if (!rgn || rgn->Kind != TGdiObject::okRegion) break;
-      if (fn == 0x0228 && (!brush || brush->Kind != TGdiObject::okBrush)) break;
+      if (fn == wmfFillRegion && (!brush || brush->Kind != TGdiObject::okBrush)) break;
       dc_.FillLogicalRects(rgn->Region, brush ? brush->Brush : s.Brush);
       break;
     }
-    case 0x0521: {
+    case wmfTextOut: {
       const int n = r.I16();
       if (n < 0 || !r.Has(size_t(n) + (n & 1) + 4)) break;
       const QString text = Ansi(r.Sub(size_t(n)), size_t(n));
@@ -192,7 +193,7 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       dc_.Text(Pt(r), text, {}, 0, std::nullopt);
       break;
     }
-    case 0x0A32: {
+    case wmfExtTextOut: {
       if (!r.Has(8)) break;
       const QPointF at = Pt(r);
       const int n = r.I16();
@@ -212,7 +213,7 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       dc_.Text(at, text, dx, opts, rect);
       break;
     }
-    case 0x061D: {
+    case wmfPatBlt: {
       if (!r.Has(12)) break;
       const uint32_t rop = r.U32();
       const int h = r.I16(), w = r.I16();
@@ -220,7 +221,7 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       dc_.PatBlt(QRectF(at, QSizeF(w, h)), rop);
       break;
     }
-    case 0x0F43: {
+    case wmfStretchDib: {
       if (!r.Has(22)) break;
       const uint32_t rop = r.U32();
       const bool palIdx = r.U16() == 1;
@@ -229,9 +230,9 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       Dib(r, palIdx, QRectF(sx, sy, sw, sh), QRectF(dx, dy, dw, dh), rop, true);
       break;
     }
-    case 0x0B41:
-    case 0x0940: {
-      const bool stretch = fn == 0x0B41;
+    case wmfDibStretchBlt:
+    case wmfDibBitBlt: {
+      const bool stretch = fn == wmfDibStretchBlt;
       const size_t bare = stretch ? 22 : 18;  // the record without a bitmap has one reserved word more
       if (r.Size() < bare) break;
       const uint32_t rop = r.U32();
@@ -249,7 +250,7 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       Dib(r, false, QRectF(sx, sy, sw, sh), QRectF(dx, dy, dw, dh), rop, false);
       break;
     }
-    case 0x0D33: {
+    case wmfSetDIBitsToDevice: {
       if (!r.Has(18)) break;
       const bool palIdx = r.U16() == 1;
       r.Skip(4);  // scan count and first scan: the whole picture is given here
@@ -257,7 +258,7 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       Dib(r, palIdx, QRectF(sx, sy, w, h), QRectF(dx, dy, w, h), 0x00CC0020, true);
       break;
     }
-    case 0x02FA: {
+    case wmfCreatePenIndirect: {
       TGdiObject o;
       o.Kind = TGdiObject::okPen;
       o.Pen.Style = r.U16();
@@ -267,7 +268,7 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       Create(o);
       break;
     }
-    case 0x02FC: {
+    case wmfCreateBrushIndirect: {
       TGdiObject o;
       o.Kind = TGdiObject::okBrush;
       o.Brush.Style = r.U16();
@@ -277,7 +278,7 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       Create(o);
       break;
     }
-    case 0x02FB: {
+    case wmfCreateFontIndirect: {
       TGdiObject o;
       o.Kind = TGdiObject::okFont;
       TLogFont& f = o.Font;
@@ -298,7 +299,7 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       Create(o);
       break;
     }
-    case 0x0142: {
+    case wmfDibCreatePatternBrush: {
       TGdiObject o;
       o.Kind = TGdiObject::okBrush;
       r.U16();
@@ -309,21 +310,21 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       Create(o);
       break;
     }
-    case 0x01F9: {  // old device-dependent pattern: kept as a gray brush so the slot numbers stay right
+    case wmfCreatePatternBrush: {  // old device-dependent pattern: kept as a gray brush so the slot numbers stay right
       TGdiObject o;
       o.Kind = TGdiObject::okBrush;
       o.Brush.Color = qRgb(128, 128, 128);
       Create(o);
       break;
     }
-    case 0x00F7: {
+    case wmfCreatePalette: {
       TGdiObject o;
       o.Kind = TGdiObject::okOther;
       Create(o);
       break;
     }
-    case 0x06FF: Create(Region(r)); break;
-    case 0x012D: {
+    case wmfCreateRegion: Create(Region(r)); break;
+    case wmfSelectObject: {
       const TGdiObject* o = r.Has(2) ? Object(r.U16()) : nullptr;
       if (!o) break;
       switch (o->Kind) {
@@ -335,13 +336,13 @@ void TWmfPlayer::Play(uint16_t fn, TMetaBytes r) {
       }
       break;
     }
-    case 0x01F0: {
+    case wmfDeleteObject: {
       const uint16_t i = r.U16();
       if (!r.Failed() && i < objects_.size()) objects_[i] = TGdiObject();
       break;
     }
-    case 0x001E: dc_.SaveDC(); break;
-    case 0x0127: if (r.Has(2)) dc_.RestoreDC(r.I16()); break;
+    case wmfSaveDC: dc_.SaveDC(); break;
+    case wmfRestoreDC: if (r.Has(2)) dc_.RestoreDC(r.I16()); break;
     default: break;  // mapping mode and viewport records: the viewport is the destination
   }
 }
@@ -377,12 +378,12 @@ bool ReadWmfHeader(TMetaBytes d, TWmfHeader& h) {
       TMetaBytes rec = all.At(pos, 6);
       const uint32_t words = rec.U32();
       const uint16_t fn = rec.U16();
-      if (words < 3 || words > (all.Size() - pos) / 2 || fn == 0) break;
+      if (words < 3 || words > (all.Size() - pos) / 2 || fn == wmfEof) break;
       TMetaBytes args = all.At(pos + 6, 4);
-      if (args.Size() == 4 && (fn == 0x020B || fn == 0x020C)) {
+      if (args.Size() == 4 && (fn == wmfSetWindowOrg || fn == wmfSetWindowExt)) {
         const int y = args.I16(), x = args.I16();
-        if (fn == 0x020B && !org) o = QPoint(x, y), org = true;
-        if (fn == 0x020C && !ext && x != 0 && y != 0) e = QSize(std::abs(x), std::abs(y)), ext = true;
+        if (fn == wmfSetWindowOrg && !org) o = QPoint(x, y), org = true;
+        if (fn == wmfSetWindowExt && !ext && x != 0 && y != 0) e = QSize(std::abs(x), std::abs(y)), ext = true;
       }
       pos += size_t(words) * 2;
     }
@@ -406,7 +407,7 @@ void PlayWmf(TMetaBytes data, const TWmfHeader& h, QPainter& painter, QSize devi
     TMetaBytes head = data.At(pos, 6);
     const uint32_t words = head.U32();
     const uint16_t fn = head.U16();
-    if (words < 3 || words > (data.Size() - pos) / 2 || fn == 0) break;
+    if (words < 3 || words > (data.Size() - pos) / 2 || fn == wmfEof) break;
     player.Play(fn, data.At(pos + 6, size_t(words) * 2 - 6));
     pos += size_t(words) * 2;
   }

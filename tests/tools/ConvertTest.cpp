@@ -79,6 +79,70 @@ TEST(Convert, UnreadableInputsNameTheFile) {
   EXPECT_EQ(info.status, 1);
 }
 
+namespace {
+
+std::string Bytes(std::initializer_list<int> v) {
+  std::string s;
+  for (int b : v) s += char(b);
+  return s;
+}
+
+// A little-endian TIFF of one 8 x 8 RGB page stored with `compression`.
+std::string TiffWithCompression(int compression) {
+  std::string t = Bytes({'I', 'I', 42, 0, 8, 0, 0, 0});
+  const int tags[][3] = {{256, 3, 8}, {257, 3, 8}, {258, 3, 8}, {259, 3, compression}, {262, 3, 2},
+                         {273, 4, 200}, {277, 3, 3}, {278, 3, 8}, {279, 4, 192}};
+  t += Bytes({9, 0});
+  for (const auto& tag : tags) {
+    t += Bytes({tag[0] & 255, tag[0] >> 8, tag[1], 0, 1, 0, 0, 0});
+    t += Bytes({tag[2] & 255, (tag[2] >> 8) & 255, 0, 0});
+  }
+  t += Bytes({0, 0, 0, 0});
+  t.resize(200 + 192, '\x55');
+  return t;
+}
+
+}  // namespace
+
+// One reason per codec family: what is unsupported is named as such, what is damaged says where.
+TEST(Convert, UnreadableInputsSayWhy) {
+  TempDir dir;
+  std::string bmp = Bytes({'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0,
+                           24, 0, 4, 0, 0, 0});
+  bmp.resize(54 + 16, '\0');
+  std::string pcx = Bytes({10, 5, 1, 8, 0, 0, 0, 0, 7, 0, 7, 0});
+  pcx.resize(65, '\0');
+  pcx += Bytes({2, 8, 0});  // two planes of eight bits
+  pcx.resize(128 + 64, '\0');
+  std::string tga = Bytes({0, 0, 32, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 24, 0});
+  tga.resize(18 + 48, '\0');
+  struct Row { const char* name; std::string content; const char* reason; bool unsupported; };
+  const Row rows[] = {
+      {"page.tif", TiffWithCompression(34712), "TIFF: compression 34712 (JPEG 2000) is not supported", true},
+      {"jpeg.bmp", bmp, "BMP: compression JPEG at 24 bits per pixel is not supported", true},
+      {"planes.pcx", pcx, "PCX: 2 planes of 8 bits are not supported", true},
+      {"type.tga", tga, "TGA: image type 32 at 24 bits per pixel is not supported", true},
+      {"cut.gif", "GIF89a" + Bytes({4, 0, 4, 0, 0x87, 0, 0, 1, 2, 3}), "GIF: the global colour table runs past the end", false},
+      {"cut.ppm", "P6 10", "PXM: the header ends before the size and the maximum value", false},
+      {"none.jpg", "no marker here at all", "JPEG: no start-of-image marker", false},
+      {"cut.png", Bytes({0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0}), "PNG: ", false},
+      {"cut.ico", Bytes({0, 0, 1, 0, 2, 0, 16, 16}), "ICO: the directory runs past the end of the file", false},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    std::ofstream(dir / r.name, std::ios::binary) << r.content;
+    TRun run = Convert("'" + (dir / r.name) + "' '" + (dir / "out.bmp") + "'");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find(r.reason), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("damaged") == std::string::npos, r.unsupported) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    EXPECT_FALSE(fs::exists(dir / "out.bmp"));
+  }
+  TRun info = Convert("--info '" + (dir / "cut.gif") + "'");
+  EXPECT_EQ(info.status, 1);
+  EXPECT_NE(info.output.find("GIF: the global colour table runs past the end"), std::string::npos) << info.output;
+}
+
 TEST(Convert, OutputWithoutWriterIsAUsageError) {
   TempDir dir;
   std::ofstream(dir / "in.bmp") << "x";

@@ -21,8 +21,11 @@ void Field(std::ostream& out, const char* name, const T& value) {
 bool PrintInfo(ox::TOrvexIO& io, const std::string& fileName, std::ostream& out) {
   io.ReadParamsFromFile(fileName);
   if (io.Params.FileType == ox::oxffUnknown) {
-    // A wrong or missing extension: the content decides.
+    // A wrong or missing extension: the content decides. Without a reader for the content, the
+    // extension's reader said why the file is not one of its kind.
+    const ox::TCodecFailure byExtension = io.Failure;
     io.ReadParamsFromFileFormat(fileName, ox::DetectFileFormat(fileName, false));
+    if (!io.Failure) io.Failure = byExtension;
   }
   const ox::TIOParamsVals& p = io.Params;
   if (p.FileType == ox::oxffUnknown) return false;
