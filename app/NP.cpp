@@ -253,7 +253,8 @@ void TMainFrm::IdleSave() {
       else if (QAction* a = Item(k.item))
         ini.WriteBool(kParameters, k.key, a->isChecked());
     }
-    if (Options().OpenLatsFileInNewSession) ini.WriteString(kParameters, "Path", currentFile_);
+    if (Options().OpenLatsFileInNewSession)
+      ini.WriteString(kParameters, "Path", StorablePath(currentFile_) ? currentFile_ : std::string());
     batch.Finish();
   } catch (...) {
     // The user's state is written again at the next idle moment.

@@ -32,6 +32,9 @@ namespace app {
 
 class TAppContext;
 
+// False for a path the settings file cannot hold (it has a line break).
+bool StorablePath(const std::string& path);
+
 // What the program start hands to the main window.
 struct TMainFrmSetup {
   platform::Services services;

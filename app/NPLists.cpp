@@ -39,8 +39,11 @@ void RefreshItems(const std::vector<QAction*>& items, const std::array<std::stri
 
 }  // namespace
 
+bool StorablePath(const std::string& path) { return path.find_first_of("\r\n") == std::string::npos; }
+
+// A path with a line break would make every later write of the settings file fail: it is kept out of the lists.
 void TMainFrm::AddToRecent() {
-  if (currentFile_.empty()) return;
+  if (currentFile_.empty() || !StorablePath(currentFile_)) return;
   MoveToFront(RecentList, currentFile_);
   RefreshRecentMenu();
 }
@@ -69,7 +72,7 @@ void TMainFrm::DeleteRecentItemClick() {
 }
 
 void TMainFrm::AddToBookmarksItemClick() {
-  if (currentFile_.empty()) return;
+  if (currentFile_.empty() || !StorablePath(currentFile_)) return;
   MoveToFront(BookmarkList, currentFile_);
   RefreshBookmarksMenu();
 }
