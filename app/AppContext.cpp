@@ -8,6 +8,7 @@
 #include "windows/ATP.h"
 #include "windows/CP.h"
 #include "windows/Histogram.h"
+#include "windows/RF.h"
 #include "windows/Rotate.h"
 #include "windows/resres.h"
 
@@ -39,10 +40,12 @@ TAppContext::TAppContext(TAppSetup setup)
   TBackgroundFrmSetup background{common};
   background.mainView = mainFrm_->Orvex;
   backgroundFrm_ = std::make_unique<TBackgroundFrm>(background);
+  favouritesFrm_ = std::make_unique<TFavouritesFrm>(TFavouritesFrmSetup{common});
 }
 
 // The dialogs go before the main window that parents them.
 TAppContext::~TAppContext() {
+  favouritesFrm_.reset();
   backgroundFrm_.reset();
   histogramFrm_.reset();
   rotateFrm_.reset();
@@ -72,5 +75,18 @@ void TAppContext::ShowHistogram(ox::TOXImageHolder* view) {
 }
 
 void TAppContext::ShowBackground() { RunModal(*backgroundFrm_); }
+
+bool TAppContext::OrganizeBookmarks(std::array<std::string, 30>& list) {
+  TFavouritesFrm& f = *favouritesFrm_;
+  f.resize(TFavouritesFrm::kClientWidth, TFavouritesFrm::kClientHeight);
+  std::vector<std::string> lines;
+  for (const std::string& s : list)
+    if (!s.empty()) lines.push_back(s);
+  f.SetLines(lines);
+  if (RunModal(f) != QDialog::Accepted) return false;
+  lines = f.Lines();
+  for (size_t i = 0; i < list.size(); ++i) list[i] = i < lines.size() ? lines[i] : std::string();
+  return true;
+}
 
 }  // namespace app

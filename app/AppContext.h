@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,6 +28,7 @@ class TResizeFrm;
 class TRotateFrm;
 class THistogramFrm;
 class TBackgroundFrm;
+class TFavouritesFrm;
 
 struct TAppSetup {
   platform::Services services;
@@ -56,6 +58,7 @@ class TAppContext {
   TRotateFrm& RotateFrm() { return *rotateFrm_; }
   THistogramFrm& HistogramFrm() { return *histogramFrm_; }
   TBackgroundFrm& BackgroundFrm() { return *backgroundFrm_; }
+  TFavouritesFrm& FavouritesFrm() { return *favouritesFrm_; }
 
   // Shows a dialog modally and returns its result; tests put a function in its place that drives it.
   std::function<int(QDialog&)> RunModal = [](QDialog& d) { return d.exec(); };
@@ -76,6 +79,9 @@ class TAppContext {
   void ShowHistogram(ox::TOXImageHolder* view);
   // The background window, which restyles the main view on OK.
   void ShowBackground();
+  // The bookmark organizer on the non-empty entries of `list`; after OK `list` holds its lines, padded with
+  // empty entries; false after Cancel, `list` untouched.
+  bool OrganizeBookmarks(std::array<std::string, 30>& list);
 
  private:
   TAppSetup setup_;
@@ -87,6 +93,7 @@ class TAppContext {
   std::unique_ptr<TRotateFrm> rotateFrm_;
   std::unique_ptr<THistogramFrm> histogramFrm_;
   std::unique_ptr<TBackgroundFrm> backgroundFrm_;
+  std::unique_ptr<TFavouritesFrm> favouritesFrm_;
 };
 
 }  // namespace app

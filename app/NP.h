@@ -112,6 +112,7 @@ class TMainFrm : public QMainWindow {
   void DeleteNotExistsRecentItemClick();
   void DeleteRecentItemClick();
   void AddToBookmarksItemClick();
+  void OrganizeBookmarksItemClick();
   void FavItemClick(size_t i);
   void DeleteNotExistsBookmarksItemClick();
   void DeleteAllItemClick();

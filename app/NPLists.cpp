@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <algorithm>
 
+#include "app/AppContext.h"
 #include "app/NP.h"
 
 namespace app {
@@ -75,6 +76,10 @@ void TMainFrm::AddToBookmarksItemClick() {
   if (currentFile_.empty() || !StorablePath(currentFile_)) return;
   MoveToFront(BookmarkList, currentFile_);
   RefreshBookmarksMenu();
+}
+
+void TMainFrm::OrganizeBookmarksItemClick() {
+  if (setup_.context && setup_.context->OrganizeBookmarks(BookmarkList)) RefreshBookmarksMenu();
 }
 
 void TMainFrm::FavItemClick(size_t i) {

@@ -80,6 +80,8 @@ void TMainFrm::BuildMenus() {
   QMenu* bookmarks = bar->addMenu("&Bookmarks");
   AddItem(bookmarks, "AddtoBookmarksItem", "Add to Bookmarks", Qt::CTRL | Qt::SHIFT | Qt::Key_D,
           [this] { AddToBookmarksItemClick(); });
+  AddItem(bookmarks, "OrganizeBookmarksItem", "Organize Bookmarks", Qt::CTRL | Qt::SHIFT | Qt::Key_B,
+          [this] { OrganizeBookmarksItemClick(); });
   bookmarks->addSeparator();
   AddItem(bookmarks, "DeleteNotExistsItem", "Delete not exists", {}, [this] {
     DeleteNotExistsBookmarksItemClick();

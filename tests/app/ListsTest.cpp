@@ -1,9 +1,12 @@
-// The recent-file and bookmark lists: their rules, menus and keys in the settings file.
+// The recent-file and bookmark lists: their rules, menus, keys in the settings file and the organizer.
 #include <QAction>
+#include <QListWidget>
+#include <QTest>
 #include <filesystem>
 
 #include "AppTestUtil.h"
 #include "app/settings/IniFile.h"
+#include "windows/RF.h"
 
 namespace {
 
@@ -158,4 +161,92 @@ TEST_F(TMainFrmTest, PathWithALineBreakStaysOutOfTheSettingsFile) {
   EXPECT_EQ(ini.ReadString("Favourites", "1", "?"), "");
   EXPECT_EQ(ini.ReadString("Parameters", "Path", "?"), "");
   EXPECT_EQ(ini.ReadInteger("Position", "Left", 0), 140);
+}
+
+namespace {
+
+// Runs the organizer as the user would: shown, driven by `act`, closed with `result`.
+std::function<int(QDialog&)> Organize(std::function<void(app::TFavouritesFrm&)> act,
+                                      int result = QDialog::Accepted) {
+  return [act = std::move(act), result](QDialog& d) {
+    auto& f = static_cast<app::TFavouritesFrm&>(d);
+    d.show();
+    act(f);
+    d.hide();
+    return result;
+  };
+}
+
+void Select(app::TFavouritesFrm& f, int row) { f.FavouritesList->setCurrentRow(row); }
+
+}  // namespace
+
+TEST_F(TMainFrmTest, OrganizerEditsTheBookmarksOnlyOnOk) {
+  Start();
+  auto set = [&](std::vector<std::string> v) {
+    frm->BookmarkList.fill("");
+    std::copy(v.begin(), v.end(), frm->BookmarkList.begin());
+    frm->RefreshBookmarksMenu();
+  };
+  auto bookmarks = [&](size_t n) { return std::vector<std::string>(frm->BookmarkList.begin(), frm->BookmarkList.begin() + n); };
+  struct TCase {
+    const char* name;
+    std::function<void(app::TFavouritesFrm&)> act;
+    int result;
+    std::vector<std::string> after;  // the first four entries afterwards
+  };
+  const TCase cases[] = {
+      {"up", [](auto& f) { Select(f, 2); f.UpClick(); EXPECT_EQ(f.FavouritesList->currentRow(), 1); },
+       QDialog::Accepted, {"/b", "/d", "/c", ""}},
+      {"down", [](auto& f) { Select(f, 0); f.DownClick(); }, QDialog::Accepted, {"/c", "/b", "/d", ""}},
+      {"up on the first, down on the last", [](auto& f) { Select(f, 0); f.UpClick(); Select(f, 2); f.DownClick(); },
+       QDialog::Accepted, {"/b", "/c", "/d", ""}},
+      {"no selection", [](auto& f) { f.FavouritesList->clearSelection(); f.DelClick(); f.UpClick(); },
+       QDialog::Accepted, {"/b", "/c", "/d", ""}},
+      {"delete key", [](auto& f) {
+         Select(f, 1);
+         f.FavouritesList->setFocus();
+         QTest::keyClick(f.FavouritesList, Qt::Key_Delete);
+       }, QDialog::Accepted, {"/b", "/d", "", ""}},
+      {"clear", [](auto& f) { f.ClearAllClick(); }, QDialog::Accepted, {"", "", "", ""}},
+      {"cancel after deleting", [](auto& f) { Select(f, 0); f.DelClick(); f.ClearAllClick(); }, QDialog::Rejected,
+       {"/b", "", "/c", "/d"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    set({"/b", "", "/c", "/d"});
+    ctx->RunModal = Organize([&](app::TFavouritesFrm& f) {
+      EXPECT_EQ(f.Lines(), (std::vector<std::string>{"/b", "/c", "/d"}));
+      c.act(f);
+    }, c.result);
+    Click("OrganizeBookmarksItem");
+    EXPECT_EQ(bookmarks(4), c.after);
+    EXPECT_EQ(frm->Item("Fav1Item")->isVisible(), !c.after[0].empty());
+  }
+
+  // Esc in the list box is Cancel, after the edits.
+  set({"/b", "/c"});
+  ctx->RunModal = [](QDialog& d) {
+    auto& f = static_cast<app::TFavouritesFrm&>(d);
+    d.setResult(QDialog::Accepted);
+    d.show();
+    f.ClearAllClick();
+    QTest::keyClick(f.FavouritesList, Qt::Key_Escape);
+    const bool closed = !d.isVisible();
+    d.hide();
+    return closed ? d.result() : int(QDialog::Accepted);
+  };
+  Click("OrganizeBookmarksItem");
+  EXPECT_EQ(bookmarks(2), (std::vector<std::string>{"/b", "/c"}));
+
+  // Sorted once, sorted at every later showing; OK stores that order.
+  set({"/b", "/A", "/c"});
+  ctx->RunModal = Organize([](auto& f) { f.SortClick(); });
+  Click("OrganizeBookmarksItem");
+  EXPECT_EQ(bookmarks(3), (std::vector<std::string>{"/A", "/b", "/c"}));
+  set({"/z", "/y", "/X"});
+  ctx->RunModal = Organize([](auto&) {});
+  Click("OrganizeBookmarksItem");
+  EXPECT_EQ(bookmarks(3), (std::vector<std::string>{"/X", "/y", "/z"}));
+  EXPECT_EQ(ctx->FavouritesFrm().size(), QSize(572, 449));
 }
