@@ -2,6 +2,7 @@
 #include "app/AppContext.h"
 
 #include <QLineEdit>
+#include <QTabWidget>
 
 #include "app/NP.h"
 #include "imaging/view/Orvex.h"
@@ -9,6 +10,7 @@
 #include "windows/CP.h"
 #include "windows/Histogram.h"
 #include "windows/RF.h"
+#include "windows/SP.h"
 #include "windows/Rotate.h"
 #include "windows/resres.h"
 
@@ -17,22 +19,31 @@ namespace app {
 TAppContext::TAppContext(TAppSetup setup)
     : setup_(std::move(setup)), ownOptions_(setup_.options),
       options_(setup_.lentOptions ? setup_.lentOptions : &ownOptions_) {
-  TMainFrmSetup main;
-  main.services = setup_.services;
-  main.options = options_;
-  main.settingsPath = setup_.settingsPath;
-  main.args = setup_.args;
-  main.startFolder = setup_.startFolder;
-  main.homePage = setup_.homePage;
-  main.context = this;
-  mainFrm_ = std::make_unique<TMainFrm>(main);
+  TMainFrmSetup mainSetup;
+  mainSetup.services = setup_.services;
+  mainSetup.options = options_;
+  mainSetup.settingsPath = setup_.settingsPath;
+  mainSetup.args = setup_.args;
+  mainSetup.startFolder = setup_.startFolder;
+  mainSetup.homePage = setup_.homePage;
+  mainSetup.context = this;
+  mainFrm_ = std::make_unique<TMainFrm>(mainSetup);
 
-  // The send, thumbnails and settings windows come between the main window and these.
   TWindowSetup common;
   common.services = setup_.services;
   common.options = options_;
   common.settingsPath = setup_.settingsPath;
   common.owner = mainFrm_.get();
+  // The send and thumbnails windows come between the main window and the settings window, which loads the
+  // options before the main window is first shown.
+  TSetFrmSetup settings;
+  static_cast<TWindowSetup&>(settings) = common;
+  TMainFrm* main = mainFrm_.get();
+  settings.currentFile = [main] { return main->CurrentFile(); };
+  settings.applyOptions = [main] { main->ApplySettings(); };
+  settings.clearRecent = [main] { main->DeleteRecentItemClick(); };
+  settings.clearBookmarks = [main] { main->DeleteAllItemClick(); };
+  setFrm_ = std::make_unique<TSetFrm>(settings);
   attrForm_ = std::make_unique<TAttrForm>(TAttrFormSetup{common});
   resizeFrm_ = std::make_unique<TResizeFrm>(TResizeFrmSetup{common});
   rotateFrm_ = std::make_unique<TRotateFrm>(TRotateFrmSetup{common});
@@ -51,6 +62,7 @@ TAppContext::~TAppContext() {
   rotateFrm_.reset();
   resizeFrm_.reset();
   attrForm_.reset();
+  setFrm_.reset();
   mainFrm_.reset();
 }
 
@@ -75,6 +87,11 @@ void TAppContext::ShowHistogram(ox::TOXImageHolder* view) {
 }
 
 void TAppContext::ShowBackground() { RunModal(*backgroundFrm_); }
+
+void TAppContext::ShowSettings() {
+  setFrm_->PageControl->setCurrentIndex(0);
+  RunModal(*setFrm_);
+}
 
 bool TAppContext::OrganizeBookmarks(std::array<std::string, 30>& list) {
   TFavouritesFrm& f = *favouritesFrm_;

@@ -29,6 +29,7 @@ class TRotateFrm;
 class THistogramFrm;
 class TBackgroundFrm;
 class TFavouritesFrm;
+class TSetFrm;
 
 struct TAppSetup {
   platform::Services services;
@@ -50,6 +51,7 @@ class TAppContext {
   TAppContext& operator=(const TAppContext&) = delete;
 
   TMainFrm& MainFrm() { return *mainFrm_; }
+  TSetFrm& SetFrm() { return *setFrm_; }
   ViewerOptions& Options() { return *options_; }
   const std::string& SettingsPath() const { return setup_.settingsPath; }
 
@@ -79,6 +81,8 @@ class TAppContext {
   void ShowHistogram(ox::TOXImageHolder* view);
   // The background window, which restyles the main view on OK.
   void ShowBackground();
+  // The settings window on its first page.
+  void ShowSettings();
   // The bookmark organizer on the non-empty entries of `list`; after OK `list` holds its lines, padded with
   // empty entries; false after Cancel, `list` untouched.
   bool OrganizeBookmarks(std::array<std::string, 30>& list);
@@ -88,6 +92,7 @@ class TAppContext {
   ViewerOptions ownOptions_;
   ViewerOptions* options_;
   std::unique_ptr<TMainFrm> mainFrm_;
+  std::unique_ptr<TSetFrm> setFrm_;
   std::unique_ptr<TAttrForm> attrForm_;
   std::unique_ptr<TResizeFrm> resizeFrm_;
   std::unique_ptr<TRotateFrm> rotateFrm_;

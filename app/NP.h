@@ -135,6 +135,10 @@ class TMainFrm : public QMainWindow {
   void RotateItemClick();
   void HistogramItemClick();
   void BackgroundItemClick();
+  // Tools > "Parameters...", also the tool bar's double click.
+  void OptionsItemClick();
+  // The settings window's OK with a file open: its group of options onto this window at once.
+  void ApplySettings();
 
   // --- viewing comfort ---
   // Opens the next, previous, first or last readable picture of the current file's folder after the save
@@ -181,6 +185,8 @@ class TMainFrm : public QMainWindow {
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  // "Screen snap": a window dropped near a screen edge moves onto it.
+  void moveEvent(QMoveEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   // Esc and F11 reach here from the window and the view when no shortcut took them.
@@ -204,6 +210,8 @@ class TMainFrm : public QMainWindow {
   void ApplyStayOnTop();
   void ApplyMenuIcons();
   void SetPathLabelColour(int colour);
+  // The look of every menu by `Style Menu`: custom gradient, office-like or the system's (NPMenus.cpp).
+  void ApplyMenuStyle();
   // "AutoResize" fits the picture again after it turned.
   void FitAfterTurn();
   bool RunFirstShowFile();
