@@ -2,6 +2,7 @@
 #include "windows/SP.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -24,7 +25,7 @@ namespace app {
 
 namespace {
 
-constexpr int kWidth = 520, kHeight = 560;
+constexpr int kWidth = 540, kHeight = 640;
 
 struct TCheck {
   int number;
@@ -165,6 +166,21 @@ TSetFrm::TSetFrm(const TSetFrmSetup& setup)
                                 "Quick Exit"});
   form->addRow("Double click area:", DoubleClickAreaBox);
   g->addLayout(form);
+  auto* shortcut = new QGroupBox("Shortcut", general);
+  auto* sl = new QHBoxLayout(shortcut);
+  auto launcher = [this, shortcut, sl](const char* name, const char* caption, TLauncherPlace place) {
+    auto* b = new QPushButton(caption, shortcut);
+    b->setObjectName(name);
+    sl->addWidget(b);
+    connect(b, &QPushButton::clicked, this, [this, place] { ShortcutClick(place); });
+    return b;
+  };
+  Desktop = launcher("Desktop", "Desktop", TLauncherPlace::Desktop);
+  MenuPrograms = launcher("MenuPrograms", "Start Menu", TLauncherPlace::MenuPrograms);
+  StartMenu = launcher("StartMenu", "Menu Programs", TLauncherPlace::StartMenu);
+  Startup = launcher("Startup", "Startup", TLauncherPlace::Startup);
+  SendTo = launcher("SendTo", "Send To", TLauncherPlace::SendTo);
+  g->addWidget(shortcut);
   g->addStretch(1);
   PageControl->addTab(general, "General");
 
@@ -354,6 +370,13 @@ void TSetFrm::BrowserClick(int i) {
 
 void TSetFrm::ExternalEditorsClick() {
   for (QLineEdit* e : ExternalEditors) e->clear();
+}
+
+void TSetFrm::ShortcutClick(TLauncherPlace place) {
+  const std::string program = setup_.programPath.empty()
+                                  ? QCoreApplication::applicationFilePath().toStdString()
+                                  : setup_.programPath;
+  CreateLauncher(place, program, setup_.launcherFolders ? *setup_.launcherFolders : TLauncherFolders::FromEnvironment());
 }
 
 void TSetFrm::OKClick() {

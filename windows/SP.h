@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/settings/IniFile.h"
+#include "windows/Launchers.h"
 #include "windows/SmallDialog.h"
 #include "windows/WindowSetup.h"
 
@@ -28,6 +30,9 @@ struct TSetFrmSetup : TWindowSetup {
   std::function<void()> applyOptions;
   // The "Delete All" commands of the recent-files and bookmarks menus.
   std::function<void()> clearRecent, clearBookmarks;
+  // The launchers' program and folders; this process's file and the session's folders when not given.
+  std::string programPath;
+  std::optional<TLauncherFolders> launcherFolders;
 };
 
 class TSetFrm : public TSmallDialog {
@@ -46,6 +51,12 @@ class TSetFrm : public TSmallDialog {
   QComboBox* StyleMenuBox;
   std::array<QLineEdit*, 3> ExternalEditors{};
   std::array<QPushButton*, 3> Browser{};
+  // The "Shortcut" group: captions "Desktop", "Start Menu", "Menu Programs", "Startup", "Send To".
+  QPushButton* Desktop;
+  QPushButton* MenuPrograms;
+  QPushButton* StartMenu;
+  QPushButton* Startup;
+  QPushButton* SendTo;
   QPushButton* RecentFiles;
   QPushButton* Bookmarks;
   QPushButton* ExternalEditorsClear;
@@ -66,6 +77,8 @@ class TSetFrm : public TSmallDialog {
   void ColorPathBoxClick();
   void BrowserClick(int i);
   void ExternalEditorsClick();
+  // Writes the launchers of one shortcut button; nothing is reported.
+  void ShortcutClick(TLauncherPlace place);
 
  protected:
   void showEvent(QShowEvent* e) override;
