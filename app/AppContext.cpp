@@ -26,6 +26,7 @@ TAppContext::TAppContext(TAppSetup setup)
   mainSetup.args = setup_.args;
   mainSetup.startFolder = setup_.startFolder;
   mainSetup.homePage = setup_.homePage;
+  mainSetup.recentlyUsedPath = setup_.recentlyUsedPath;
   mainSetup.context = this;
   mainFrm_ = std::make_unique<TMainFrm>(mainSetup);
 

@@ -41,6 +41,8 @@ struct TAppSetup {
   std::vector<std::string> args;
   std::string startFolder;
   std::string homePage;
+  // The desktop's recent list; none when empty.
+  std::string recentlyUsedPath;
 };
 
 class TAppContext {

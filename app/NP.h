@@ -49,6 +49,8 @@ struct TMainFrmSetup {
   std::string startFolder;
   // The welcome page the start-up timer opens (a file: URL).
   std::string homePage;
+  // The desktop's recent list the opened files are added to; none when empty.
+  std::string recentlyUsedPath;
 };
 
 // The steps of the open sequence; each command runs its own subset.

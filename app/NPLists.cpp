@@ -1,11 +1,14 @@
 // The recent-file and bookmark lists of the main window and their menus.
 #include <QAction>
+#include <QCoreApplication>
+#include <QMimeDatabase>
 #include <QFileInfo>
 #include <QMenu>
 #include <algorithm>
 
 #include "app/AppContext.h"
 #include "app/NP.h"
+#include "app/RecentlyUsed.h"
 
 namespace app {
 
@@ -47,6 +50,13 @@ void TMainFrm::AddToRecent() {
   if (currentFile_.empty() || !StorablePath(currentFile_)) return;
   MoveToFront(RecentList, currentFile_);
   RefreshRecentMenu();
+  if (!setup_.recentlyUsedPath.empty()) {
+    // The desktop's list is a courtesy to the file manager: a failure there is no failure of the open.
+    const QString program = QCoreApplication::applicationFilePath();
+    AddRecentlyUsed(setup_.recentlyUsedPath,
+                    {currentFile_, QMimeDatabase().mimeTypeForFile(QString::fromStdString(currentFile_)).name().toStdString(),
+                     "Vantrel", "'" + program.toStdString() + "' %u", QDateTime::currentDateTimeUtc()});
+  }
 }
 
 void TMainFrm::RefreshRecentMenu() { RefreshItems(recentItems_, RecentList); }

@@ -10,6 +10,7 @@
 #include "app/AppContext.h"
 #include "app/Assets.h"
 #include "app/NP.h"
+#include "app/RecentlyUsed.h"
 #include "app/settings/ViewerOptions.h"
 #include "imaging/dialogs/WordsLocale.h"
 #include "platform/clipboard/ClipboardQt.h"
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype i = 1; i < args.size(); ++i) setup.args.push_back(args[i].toStdString());
   setup.startFolder = QDir::currentPath().toStdString();
+  setup.recentlyUsedPath = app::RecentlyUsedPath();
   const std::string welcome = app::AssetPath(exe, "welcome.html");
   if (!welcome.empty()) setup.homePage = QUrl::fromLocalFile(QString::fromStdString(welcome)).toString().toStdString();
 
