@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -299,4 +300,17 @@ TEST_F(TSetFrmTest, ToolBarDoubleClickAndKeyPOpenTheFirstPage) {
   EXPECT_EQ(frm->Item("OptionsItem")->text(), "Parameters...");
   Click("OptionsItem");
   EXPECT_EQ(shown, 2);
+}
+
+TEST_F(TSetFrmTest, ScreenSnapPullsAWindowNearAnEdgeOntoIt) {
+  Start();
+  ASSERT_NE(frm->screen(), nullptr);
+  const QRect area = frm->screen()->availableGeometry();
+  frm->move(area.left() + 5, area.top() + 40);
+  EXPECT_EQ(frm->frameGeometry().topLeft(), QPoint(area.left() + 5, area.top() + 40));  // off: left alone
+  options.ScreenSnap = true;
+  frm->move(area.left() + 6, area.top() + 40);
+  EXPECT_EQ(frm->frameGeometry().topLeft(), QPoint(area.left(), area.top() + 40));
+  frm->move(area.left() + 60, area.top() + 60);
+  EXPECT_EQ(frm->frameGeometry().topLeft(), QPoint(area.left() + 60, area.top() + 60));
 }
