@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,6 +28,8 @@ class TResizeFrm;
 class TRotateFrm;
 class THistogramFrm;
 class TBackgroundFrm;
+class TFavouritesFrm;
+class TSetFrm;
 
 struct TAppSetup {
   platform::Services services;
@@ -38,6 +41,8 @@ struct TAppSetup {
   std::vector<std::string> args;
   std::string startFolder;
   std::string homePage;
+  // The desktop's recent list; none when empty.
+  std::string recentlyUsedPath;
 };
 
 class TAppContext {
@@ -48,6 +53,7 @@ class TAppContext {
   TAppContext& operator=(const TAppContext&) = delete;
 
   TMainFrm& MainFrm() { return *mainFrm_; }
+  TSetFrm& SetFrm() { return *setFrm_; }
   ViewerOptions& Options() { return *options_; }
   const std::string& SettingsPath() const { return setup_.settingsPath; }
 
@@ -56,6 +62,7 @@ class TAppContext {
   TRotateFrm& RotateFrm() { return *rotateFrm_; }
   THistogramFrm& HistogramFrm() { return *histogramFrm_; }
   TBackgroundFrm& BackgroundFrm() { return *backgroundFrm_; }
+  TFavouritesFrm& FavouritesFrm() { return *favouritesFrm_; }
 
   // Shows a dialog modally and returns its result; tests put a function in its place that drives it.
   std::function<int(QDialog&)> RunModal = [](QDialog& d) { return d.exec(); };
@@ -76,17 +83,24 @@ class TAppContext {
   void ShowHistogram(ox::TOXImageHolder* view);
   // The background window, which restyles the main view on OK.
   void ShowBackground();
+  // The settings window on its first page.
+  void ShowSettings();
+  // The bookmark organizer on the non-empty entries of `list`; after OK `list` holds its lines, padded with
+  // empty entries; false after Cancel, `list` untouched.
+  bool OrganizeBookmarks(std::array<std::string, 30>& list);
 
  private:
   TAppSetup setup_;
   ViewerOptions ownOptions_;
   ViewerOptions* options_;
   std::unique_ptr<TMainFrm> mainFrm_;
+  std::unique_ptr<TSetFrm> setFrm_;
   std::unique_ptr<TAttrForm> attrForm_;
   std::unique_ptr<TResizeFrm> resizeFrm_;
   std::unique_ptr<TRotateFrm> rotateFrm_;
   std::unique_ptr<THistogramFrm> histogramFrm_;
   std::unique_ptr<TBackgroundFrm> backgroundFrm_;
+  std::unique_ptr<TFavouritesFrm> favouritesFrm_;
 };
 
 }  // namespace app

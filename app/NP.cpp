@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -156,12 +157,39 @@ void TMainFrm::ApplyViewOptions() {
   setAcceptDrops(Item("DragDropItem")->isChecked());
   ApplyStayOnTop();
   ApplyComfortOptions();
+  ApplyMenuStyle();
   if (!o.SaveTransparentOnExit) {
     if (QAction* t = Item("TranparentItem")) t->setChecked(false);
   } else {
     QAction* t = Item("TranparentItem");
     setup_.services.window->SetOpacity(t && t->isChecked() ? 196 : 255);
   }
+}
+
+void TMainFrm::ApplySettings() {
+  const ViewerOptions& o = Options();
+  UpdateCaptions(currentFile_);
+  if (o.AskToSaveChangesOnExit)
+    checkChanged_.stop();
+  else
+    checkChanged_.start();
+  SetPathLabelColour(o.ColorLabelOnFullScreen);
+  ApplyMouseOptions();
+  ApplyMenuStyle();
+}
+
+void TMainFrm::moveEvent(QMoveEvent* e) {
+  QMainWindow::moveEvent(e);
+  if (!Options().ScreenSnap || fullScreenActive_ || isMaximized() || !isVisible() || !screen()) return;
+  constexpr int kSnapDistance = 12;
+  const QRect area = screen()->availableGeometry();
+  const QRect f = frameGeometry();
+  QPoint to = f.topLeft();
+  if (std::abs(f.left() - area.left()) < kSnapDistance) to.setX(area.left());
+  else if (std::abs(f.right() - area.right()) < kSnapDistance) to.setX(area.right() - f.width() + 1);
+  if (std::abs(f.top() - area.top()) < kSnapDistance) to.setY(area.top());
+  else if (std::abs(f.bottom() - area.bottom()) < kSnapDistance) to.setY(area.bottom() - f.height() + 1);
+  if (to != f.topLeft()) move(to);
 }
 
 void TMainFrm::ApplyBackground() {
@@ -253,7 +281,8 @@ void TMainFrm::IdleSave() {
       else if (QAction* a = Item(k.item))
         ini.WriteBool(kParameters, k.key, a->isChecked());
     }
-    if (Options().OpenLatsFileInNewSession) ini.WriteString(kParameters, "Path", currentFile_);
+    if (Options().OpenLatsFileInNewSession)
+      ini.WriteString(kParameters, "Path", StorablePath(currentFile_) ? currentFile_ : std::string());
     batch.Finish();
   } catch (...) {
     // The user's state is written again at the next idle moment.

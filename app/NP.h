@@ -32,6 +32,9 @@ namespace app {
 
 class TAppContext;
 
+// False for a path the settings file cannot hold (it has a line break).
+bool StorablePath(const std::string& path);
+
 // What the program start hands to the main window.
 struct TMainFrmSetup {
   platform::Services services;
@@ -46,6 +49,8 @@ struct TMainFrmSetup {
   std::string startFolder;
   // The welcome page the start-up timer opens (a file: URL).
   std::string homePage;
+  // The desktop's recent list the opened files are added to; none when empty.
+  std::string recentlyUsedPath;
 };
 
 // The steps of the open sequence; each command runs its own subset.
@@ -109,6 +114,7 @@ class TMainFrm : public QMainWindow {
   void DeleteNotExistsRecentItemClick();
   void DeleteRecentItemClick();
   void AddToBookmarksItemClick();
+  void OrganizeBookmarksItemClick();
   void FavItemClick(size_t i);
   void DeleteNotExistsBookmarksItemClick();
   void DeleteAllItemClick();
@@ -131,6 +137,10 @@ class TMainFrm : public QMainWindow {
   void RotateItemClick();
   void HistogramItemClick();
   void BackgroundItemClick();
+  // Tools > "Parameters...", also the tool bar's double click.
+  void OptionsItemClick();
+  // The settings window's OK with a file open: its group of options onto this window at once.
+  void ApplySettings();
 
   // --- viewing comfort ---
   // Opens the next, previous, first or last readable picture of the current file's folder after the save
@@ -177,6 +187,8 @@ class TMainFrm : public QMainWindow {
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  // "Screen snap": a window dropped near a screen edge moves onto it.
+  void moveEvent(QMoveEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   // Esc and F11 reach here from the window and the view when no shortcut took them.
@@ -200,6 +212,8 @@ class TMainFrm : public QMainWindow {
   void ApplyStayOnTop();
   void ApplyMenuIcons();
   void SetPathLabelColour(int colour);
+  // The look of every menu by `Style Menu`: custom gradient, office-like or the system's (NPMenus.cpp).
+  void ApplyMenuStyle();
   // "AutoResize" fits the picture again after it turned.
   void FitAfterTurn();
   bool RunFirstShowFile();

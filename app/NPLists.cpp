@@ -1,10 +1,14 @@
 // The recent-file and bookmark lists of the main window and their menus.
 #include <QAction>
+#include <QCoreApplication>
+#include <QMimeDatabase>
 #include <QFileInfo>
 #include <QMenu>
 #include <algorithm>
 
+#include "app/AppContext.h"
 #include "app/NP.h"
+#include "app/RecentlyUsed.h"
 
 namespace app {
 
@@ -39,10 +43,20 @@ void RefreshItems(const std::vector<QAction*>& items, const std::array<std::stri
 
 }  // namespace
 
+bool StorablePath(const std::string& path) { return path.find_first_of("\r\n") == std::string::npos; }
+
+// A path with a line break would make every later write of the settings file fail: it is kept out of the lists.
 void TMainFrm::AddToRecent() {
-  if (currentFile_.empty()) return;
+  if (currentFile_.empty() || !StorablePath(currentFile_)) return;
   MoveToFront(RecentList, currentFile_);
   RefreshRecentMenu();
+  if (!setup_.recentlyUsedPath.empty()) {
+    // The desktop's list is a courtesy to the file manager: a failure there is no failure of the open.
+    const QString program = QCoreApplication::applicationFilePath();
+    AddRecentlyUsed(setup_.recentlyUsedPath,
+                    {currentFile_, QMimeDatabase().mimeTypeForFile(QString::fromStdString(currentFile_)).name().toStdString(),
+                     "Vantrel", "'" + program.toStdString() + "' %u", QDateTime::currentDateTimeUtc()});
+  }
 }
 
 void TMainFrm::RefreshRecentMenu() { RefreshItems(recentItems_, RecentList); }
@@ -69,9 +83,13 @@ void TMainFrm::DeleteRecentItemClick() {
 }
 
 void TMainFrm::AddToBookmarksItemClick() {
-  if (currentFile_.empty()) return;
+  if (currentFile_.empty() || !StorablePath(currentFile_)) return;
   MoveToFront(BookmarkList, currentFile_);
   RefreshBookmarksMenu();
+}
+
+void TMainFrm::OrganizeBookmarksItemClick() {
+  if (setup_.context && setup_.context->OrganizeBookmarks(BookmarkList)) RefreshBookmarksMenu();
 }
 
 void TMainFrm::FavItemClick(size_t i) {

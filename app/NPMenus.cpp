@@ -17,6 +17,43 @@
 
 namespace app {
 
+namespace {
+
+// Runs `action` on a double click on the watched widget.
+class TDoubleClickFilter : public QObject {
+ public:
+  TDoubleClickFilter(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) {}
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::MouseButtonDblClick) {
+      action_();
+      return true;
+    }
+    return QObject::eventFilter(watched, e);
+  }
+
+ private:
+  std::function<void()> action_;
+};
+
+// The three menu looks of `Style Menu`, in its order; the system's look has no sheet of its own.
+const char* const kMenuStyles[] = {
+    // Custom: a vertical gradient with a warm highlight.
+    "QMenuBar, QMenu { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fdfbf5, stop:1 #e4dcc8);"
+    " color: #202020; }"
+    "QMenuBar::item:selected, QMenu::item:selected { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+    " stop:0 #ffd98a, stop:1 #f3a93b); color: black; }"
+    "QMenu::item { padding: 4px 24px 4px 28px; } QMenu::separator { height: 1px; background: #b8ad92;"
+    " margin: 3px 6px; }",
+    // Office-like: a pale icon strip and a framed blue highlight.
+    "QMenuBar { background: #f3f3f3; } QMenu { background: #fcfcfc; border: 1px solid #868686; }"
+    "QMenu::item { padding: 4px 24px 4px 30px; border: 1px solid transparent; }"
+    "QMenuBar::item:selected, QMenu::item:selected { background: #c1d2ee; border: 1px solid #316ac5;"
+    " color: black; } QMenu::separator { height: 1px; background: #c5c5c5; margin: 3px 4px 3px 30px; }",
+    "",
+};
+
+}  // namespace
+
 QAction* TMainFrm::AddItem(QMenu* menu, const std::string& name, const QString& caption, const QKeySequence& key,
                            std::function<void()> handler, int checkState) {
   QAction* a = new QAction(caption, this);
@@ -74,12 +111,16 @@ void TMainFrm::BuildMenus() {
   AddItem(tools, "DragDropItem", "Drag && Drop", Qt::Key_F7, [this] { DragDropItemClick(); }, 1);
   tools->addSeparator();
   AddItem(tools, "ShowDesktopImageItem", "Show Desktop Image", {}, [this] { ShowDesktopImageItemClick(); });
+  tools->addSeparator();
+  AddItem(tools, "OptionsItem", "Parameters...", Qt::Key_P, [this] { OptionsItemClick(); });
 
   BuildViewMenu(bar->addMenu("&View"));
 
   QMenu* bookmarks = bar->addMenu("&Bookmarks");
   AddItem(bookmarks, "AddtoBookmarksItem", "Add to Bookmarks", Qt::CTRL | Qt::SHIFT | Qt::Key_D,
           [this] { AddToBookmarksItemClick(); });
+  AddItem(bookmarks, "OrganizeBookmarksItem", "Organize Bookmarks", Qt::CTRL | Qt::SHIFT | Qt::Key_B,
+          [this] { OrganizeBookmarksItemClick(); });
   bookmarks->addSeparator();
   AddItem(bookmarks, "DeleteNotExistsItem", "Delete not exists", {}, [this] {
     DeleteNotExistsBookmarksItemClick();
@@ -161,6 +202,7 @@ void TMainFrm::BuildToolBar() {
   toolBar_->addSeparator();
   button("PrevPictureItem", "Previous picture");
   button("NextPictureItem", "Next picture");
+  toolBar_->installEventFilter(new TDoubleClickFilter(toolBar_, [this] { OptionsItemClick(); }));
 }
 
 void TMainFrm::BuildStatusBar() {
@@ -189,6 +231,14 @@ void TMainFrm::BuildStatusBar() {
 void TMainFrm::Busy(const std::function<void()>& work) {
   TProgressScope scope(*progress_);
   work();
+}
+
+void TMainFrm::ApplyMenuStyle() {
+  const int style = Options().StyleMenu;
+  // -1: the look the program starts with, the system's.
+  const QString sheet = style >= 0 && style < int(std::size(kMenuStyles)) ? kMenuStyles[style] : "";
+  menuBar()->setStyleSheet(sheet);
+  for (QMenu* m : findChildren<QMenu*>()) m->setStyleSheet(sheet);
 }
 
 void TMainFrm::ApplyMenuIcons() {

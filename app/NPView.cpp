@@ -76,6 +76,10 @@ void TMainFrm::BackgroundItemClick() {
   if (setup_.context) setup_.context->ShowBackground();
 }
 
+void TMainFrm::OptionsItemClick() {
+  if (setup_.context) setup_.context->ShowSettings();
+}
+
 void TMainFrm::ZoomStep(int direction) {
   if (Options().ZoomLadder) {
     const double z = Orvex->ZoomPercent();

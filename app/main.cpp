@@ -10,7 +10,7 @@
 #include "app/AppContext.h"
 #include "app/Assets.h"
 #include "app/NP.h"
-#include "app/settings/IniFile.h"
+#include "app/RecentlyUsed.h"
 #include "app/settings/ViewerOptions.h"
 #include "imaging/dialogs/WordsLocale.h"
 #include "platform/clipboard/ClipboardQt.h"
@@ -76,19 +76,13 @@ int main(int argc, char** argv) {
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype i = 1; i < args.size(); ++i) setup.args.push_back(args[i].toStdString());
   setup.startFolder = QDir::currentPath().toStdString();
+  setup.recentlyUsedPath = app::RecentlyUsedPath();
   const std::string welcome = app::AssetPath(exe, "welcome.html");
   if (!welcome.empty()) setup.homePage = QUrl::fromLocalFile(QString::fromStdString(welcome)).toString().toStdString();
 
-  // The settings window keeps these options; until it exists, the start loads them before the windows
-  // are made, as that window would at its creation. The background window loads its own fields.
+  // The settings window loads the options when it is made; the background window loads its own fields.
   const QColor text = QApplication::palette().color(QPalette::WindowText);
   setup.options.TextColor = int(platform::ToTColor(text));
-  try {
-    app::TIniFile ini(setup.settingsPath);
-    setup.options.LoadOptions(ini);
-  } catch (...) {
-    // A settings file that cannot be read leaves every option at its default.
-  }
   app::TAppContext context(std::move(setup));
   g_mainWindow = &context.MainFrm();
   context.MainFrm().show();

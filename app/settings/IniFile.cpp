@@ -1,10 +1,6 @@
 // The INI file: parsing, case-insensitive look-ups, locked atomic rewrites.
 #include "app/settings/IniFile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -12,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "app/settings/FileLock.h"
 #include "imaging/model/OrvexError.h"
 #include "platform/gfx/AtomicFile.h"
 
@@ -42,25 +39,6 @@ std::string ReadWhole(const std::string& path) {
 }
 
 [[noreturn]] void WriteFailed(const std::string& path) { throw ox::EOrvexError("Unable to write to " + path); }
-
-// Holds an exclusive lock on "<file>.lock" for the lifetime of the object.
-class TFileLock {
- public:
-  explicit TFileLock(const std::string& path) {
-    fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ >= 0) {
-      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-      }
-    }
-  }
-  ~TFileLock() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  bool Held() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
 
 }  // namespace
 

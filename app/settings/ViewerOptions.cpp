@@ -142,6 +142,10 @@ void ViewerOptions::LoadOptions(const TIniFile& ini) {
   LoadBackground(ini);
 }
 
+void ViewerOptions::ReadOptions(const TIniFile& ini) {
+  for (const auto& k : kOptionKeys) Read(*this, ini, k);
+}
+
 void ViewerOptions::SaveOptions(TIniFile& ini) const { WriteBatch(*this, ini, kOptionKeys); }
 
 void ViewerOptions::LoadBackground(const TIniFile& ini) {

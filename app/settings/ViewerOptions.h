@@ -71,6 +71,8 @@ struct ViewerOptions {
   // Every field from the file, each with its default; numbers out of the controls' ranges are clamped, list
   // indices and colours out of theirs read as the default.
   void LoadOptions(const TIniFile& ini);
+  // The settings window's fields from the file, each with its current value as the default.
+  void ReadOptions(const TIniFile& ini);
   // The fields of the settings window (Parameters, Selection Options, Set External Editors), one batch.
   void SaveOptions(TIniFile& ini) const;
   void LoadBackground(const TIniFile& ini);

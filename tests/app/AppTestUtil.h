@@ -28,6 +28,8 @@ class TMainFrmTest : public ::testing::Test {
   platform::TPrinterDouble printer;
   platform::TFsLinux fs{dir / "vantrel"};
   app::ViewerOptions options;
+  // The desktop's recent list the main window writes to; none while empty.
+  std::string recentlyUsedPath;
   std::unique_ptr<app::TAppContext> ctx;
   app::TMainFrm* frm = nullptr;
 
@@ -50,6 +52,7 @@ class TMainFrmTest : public ::testing::Test {
     s.args = std::move(args);
     s.startFolder = dir.path.string();
     s.homePage = "file:///usr/share/vantrel/welcome.html";
+    s.recentlyUsedPath = recentlyUsedPath;
     ctx = std::make_unique<app::TAppContext>(s);
     frm = &ctx->MainFrm();
     if (show) frm->show();
