@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <span>
 #include <vector>
 
 namespace ox {
@@ -106,6 +107,7 @@ class TOXReader {
   explicit TOXReader(TOXStream& stream);
   TOXReader(TOXStream& stream, TBuffered, int64_t limit = INT64_MAX);
   TOXReader(const uint8_t* data, size_t size);
+  explicit TOXReader(std::span<const uint8_t> bytes) : TOXReader(bytes.data(), bytes.size()) {}
   TOXReader(TOXReader&&) = default;
   TOXReader(const TOXReader&) = delete;
   TOXReader& operator=(const TOXReader&) = delete;
@@ -166,6 +168,8 @@ class TOXReader {
 
   // Bytes between the position and the end of the data.
   int64_t Remaining();
+  // Whether n more bytes are there; for records whose fields are checked once up front.
+  bool Has(int64_t n) { return n >= 0 && Remaining() >= n; }
   // Offset from where the reader started.
   int64_t Position();
   // A buffered reader puts its stream at the reader's position (the others always are).
