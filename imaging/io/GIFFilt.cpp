@@ -159,17 +159,8 @@ void StoreFrame(const std::vector<uint8_t>& indexes, int w, int h, const TGifPal
   }
 }
 
-// Writes n bytes; a short write sets Aborted.
-bool Put(TOXStream& stream, const void* data, int64_t n, TProgressRec& progress) {
-  if (TOXWriter(stream).Write(data, n)) return true;
-  FailOutput(progress, "GIF: the output took fewer bytes than were written");
-  return false;
-}
-
-void PutU16(std::vector<uint8_t>& b, int v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
+constexpr const char* kShortWrite = "GIF: the output took fewer bytes than were written";
+constexpr uint8_t kTrailer = 0x3B;  // the byte that ends the file
 
 }  // namespace
 
@@ -361,32 +352,35 @@ void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   progress.Report(30);
   if (progress.IsAborted()) return;
 
-  std::vector<uint8_t> head;
+  TOXWriter out(stream);
   std::string version = params.GifVersion.substr(0, 6);
   if (version.size() < 6) version += std::string("GIF89a").substr(version.size());
-  head.insert(head.end(), version.begin(), version.end());
-  PutU16(head, w);
-  PutU16(head, h);
-  head.push_back(uint8_t(0x80 + (bits - 1) * 16 + (bits - 1)));
-  head.push_back(uint8_t(backgroundIndex));
-  head.push_back(0);
+  out.Write(version.data(), 6);
+  out.WriteU16LE(uint16_t(w));
+  out.WriteU16LE(uint16_t(h));
+  out.WriteU8(uint8_t(0x80 + (bits - 1) * 16 + (bits - 1)));
+  out.WriteU8(uint8_t(backgroundIndex));
+  out.WriteU8(0);
   for (int i = 0; i < colours; ++i) {
-    head.push_back(palette[size_t(i)].r);
-    head.push_back(palette[size_t(i)].g);
-    head.push_back(palette[size_t(i)].b);
+    const uint8_t rgb[3] = {palette[size_t(i)].r, palette[size_t(i)].g, palette[size_t(i)].b};
+    out.Write(rgb, 3);
   }
   // Graphic control extension, written for GIF87a too.
-  head.insert(head.end(), {0x21, 0xF9, 0x04, uint8_t(8 + (transparent ? 1 : 0))});
-  PutU16(head, params.GifDelayTime);
-  head.push_back(uint8_t(transparentIndex));
-  head.push_back(0);
-  head.push_back(0x2C);
-  PutU16(head, params.GifLeft);
-  PutU16(head, params.GifTop);
-  PutU16(head, w);
-  PutU16(head, h);
-  head.push_back(params.GifInterlaced ? 64 : 0);
-  if (!Put(stream, head.data(), int64_t(head.size()), progress)) return;
+  const uint8_t control[4] = {0x21, 0xF9, 0x04, uint8_t(8 + (transparent ? 1 : 0))};
+  out.Write(control, 4);
+  out.WriteU16LE(uint16_t(params.GifDelayTime));
+  out.WriteU8(uint8_t(transparentIndex));
+  out.WriteU8(0);
+  out.WriteU8(0x2C);
+  out.WriteU16LE(uint16_t(params.GifLeft));
+  out.WriteU16LE(uint16_t(params.GifTop));
+  out.WriteU16LE(uint16_t(w));
+  out.WriteU16LE(uint16_t(h));
+  out.WriteU8(params.GifInterlaced ? 64 : 0);
+  if (out.Failed()) {
+    FailOutput(progress, kShortWrite);
+    return;
+  }
 
   progress.Report(70);
   if (progress.IsAborted()) return;
@@ -396,13 +390,16 @@ void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     return;
   }
   const int64_t before = stream.Position();
-  encode(stream, h, w, bits, indexes.data(), params.GifInterlaced);
+  encode(out.Checked(), h, w, bits, indexes.data(), params.GifInterlaced);
   if (stream.Position() == before) {
     FailOutput(progress, "GIF: the output took none of the compressed data");
     return;
   }
-  const uint8_t trailer = 0x3B;
-  if (!Put(stream, &trailer, 1, progress)) return;
+  out.WriteU8(kTrailer);
+  if (out.Failed()) {
+    FailOutput(progress, kShortWrite);
+    return;
+  }
   params.SetColorMapCount(colours) = palette;
   progress.Report(100);
 }

@@ -227,7 +227,9 @@ class TOXReader {
 // nothing, so an encoder may write a whole header and check Failed() once.
 class TOXWriter {
  public:
-  explicit TOXWriter(TOXStream& stream) : stream_(stream) {}
+  explicit TOXWriter(TOXStream& stream) : stream_(stream), checked_(*this) {}
+  TOXWriter(const TOXWriter&) = delete;
+  TOXWriter& operator=(const TOXWriter&) = delete;
 
   bool Write(const void* data, int64_t n);
   void WriteU8(uint8_t v) { Write(&v, 1); }
@@ -237,9 +239,25 @@ class TOXWriter {
   void WriteU32BE(uint32_t v);
   bool Failed() const { return failed_; }
   TOXStream& Stream() { return stream_; }
+  // The target as a stream for encoders that write to one themselves; their short writes fail this writer too.
+  TOXStream& Checked() { return checked_; }
 
  private:
+  class TChecked : public TOXStream {
+   public:
+    explicit TChecked(TOXWriter& writer) : w_(writer) {}
+    int64_t Read(void* buffer, int64_t n) override { return w_.stream_.Read(buffer, n); }
+    int64_t Write(const void* buffer, int64_t n) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override { return w_.stream_.Seek(offset, origin); }
+    int64_t Size() override { return w_.stream_.Size(); }
+    void SetSize(int64_t size) override { w_.stream_.SetSize(size); }
+
+   private:
+    TOXWriter& w_;
+  };
+
   TOXStream& stream_;
+  TChecked checked_;
   bool failed_ = false;
 };
 
