@@ -162,17 +162,24 @@ void StoreFrame(const std::vector<uint8_t>& indexes, int w, int h, const TGifPal
 constexpr const char* kShortWrite = "GIF: the output took fewer bytes than were written";
 constexpr uint8_t kTrailer = 0x3B;  // the byte that ends the file
 
-}  // namespace
+// What the reader's stages share.
+struct TGifRead {
+  TGifRead(TOXStream& s, TProgressRec& p, TIOParamsVals& v) : stream(s), reader(s), progress(p), params(v) {}
+  TOXStream& stream;
+  TOXReader reader;
+  TProgressRec& progress;
+  TIOParamsVals& params;
+  TGifPalette global;
+  uint8_t backgroundIndex = 0;
+};
 
-void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* alphaMask, bool paramsOnly,
-                   TProgressRec& progress, TIOParamsVals& params) {
-  progress.Report(0);
-  if (progress.IsAborted()) return;
-  TOXReader reader(stream);
+// The header, the logical screen and its global colour table; false (with the reason) when they cannot be read.
+bool ReadGifScreen(TGifRead& c) {
+  TIOParamsVals& params = c.params;
   uint8_t header[13];
-  if (!reader.ReadInto(header, 13) || std::memcmp(header, "GIF", 3) != 0) {
-    FailDamaged(progress, "GIF: the file does not start with a GIF header");
-    return;
+  if (!c.reader.ReadInto(header, 13) || std::memcmp(header, "GIF", 3) != 0) {
+    FailDamaged(c.progress, "GIF: the file does not start with a GIF header");
+    return false;
   }
   params.GifVersion.assign(reinterpret_cast<const char*>(header), 6);
   params.GifScreenWidth = LoadU16LE(header + 6);
@@ -182,17 +189,77 @@ void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* 
   params.DpiY = params.ScreenDpiY;
   params.SamplesPerPixel = 1;
   const uint8_t screenFlags = header[10];
-  const uint8_t backgroundIndex = header[11];
-
-  TGifPalette global;
-  if (screenFlags & 0x80) {
-    if (!ReadTable(reader, screenFlags, global)) {
-      FailDamaged(progress, "GIF: the global colour table runs past the end of the file");
-      return;
-    }
+  c.backgroundIndex = header[11];
+  if ((screenFlags & 0x80) && !ReadTable(c.reader, screenFlags, c.global)) {
+    FailDamaged(c.progress, "GIF: the global colour table runs past the end of the file");
+    return false;
   }
   // Without a global table there is no background colour in the file: black rather than the last file's.
-  params.GifBackgroundColor = global.lookup[backgroundIndex];
+  params.GifBackgroundColor = c.global.lookup[c.backgroundIndex];
+  return true;
+}
+
+// The frame asked for: its parameters, and its pixels unless only those are wanted. False ends the reading.
+bool ReadGifFrame(TGifRead& c, const TImageDescriptor& d, const TGraphicControl& gc, bool paramsOnly, gfx::TDib* dib,
+                  TOXMask* alphaMask) {
+  TIOParamsVals& params = c.params;
+  TProgressRec& progress = c.progress;
+  progress.Report(30);
+  if (progress.IsAborted()) return false;
+  const TGifPalette& pal = d.local.Present() ? d.local : c.global.Present() ? c.global : GrayRamp();
+  params.GifTransparentColor = pal.lookup[gc.transparentIndex];
+  params.GifLeft = d.left;
+  params.GifTop = d.top;
+  params.Width = d.width;
+  params.Height = d.height;
+  params.GifDelayTime = gc.delay;
+  params.GifTransparent = (gc.flags & 1) != 0;
+  params.GifInterlaced = (d.flags & 0x40) != 0;
+  if (!gfx::ImageSizeAllowed(d.width, d.height, 24)) {
+    FailUnsupported(progress, "GIF: a frame of " + std::to_string(d.width) + " x " + std::to_string(d.height) +
+                                  " pixels is larger than this program reads");
+    return false;
+  }
+
+  std::vector<uint8_t> indexes;
+  if (!paramsOnly) {
+    // Pixels the data does not reach stay the background.
+    indexes.assign(size_t(int64_t(d.width) * d.height), c.backgroundIndex);
+    const int64_t before = c.stream.Position();
+    const TGifLzwDecoder& decode = params.GifDecoder();
+    if (!decode) {
+      FailUnsupported(progress, "GIF: no LZW decoder is installed");
+      return false;
+    }
+    decode(c.stream, d.height, d.width, indexes.data(), params.GifInterlaced);
+    if (c.stream.Position() == before) {
+      FailDamaged(progress, "GIF: the frame's compressed data cannot be read");
+      return false;
+    }
+    progress.Report(70);
+    if (progress.IsAborted()) return false;
+  } else {
+    c.reader.ReadU8();
+    SkipSubBlocks(c.reader);
+  }
+
+  params.BitsPerSample = pal.bits;
+  params.SetColorMapCount(pal.Count()) = pal.entries;
+  params.ColorMapCount = pal.Count();
+  if (!paramsOnly && dib != nullptr)
+    StoreFrame(indexes, d.width, d.height, pal, params.GifTransparent, gc.transparentIndex, *dib, alphaMask);
+  return true;
+}
+
+}  // namespace
+
+void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* alphaMask, bool paramsOnly,
+                   TProgressRec& progress, TIOParamsVals& params) {
+  progress.Report(0);
+  if (progress.IsAborted()) return;
+  TGifRead c(stream, progress, params);
+  if (!ReadGifScreen(c)) return;
+  TOXReader& reader = c.reader;
 
   if (reader.Remaining() == 0) FailDamaged(progress, "GIF: the file ends after its header");
   int frames = 0;
@@ -218,51 +285,7 @@ void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* 
       ++frames;
       continue;
     }
-
-    progress.Report(30);
-    if (progress.IsAborted()) break;
-    const TGifPalette& pal = d.local.Present() ? d.local : global.Present() ? global : GrayRamp();
-    params.GifTransparentColor = pal.lookup[gc.transparentIndex];
-    params.GifLeft = d.left;
-    params.GifTop = d.top;
-    params.Width = d.width;
-    params.Height = d.height;
-    params.GifDelayTime = gc.delay;
-    params.GifTransparent = (gc.flags & 1) != 0;
-    params.GifInterlaced = (d.flags & 0x40) != 0;
-    if (!gfx::ImageSizeAllowed(d.width, d.height, 24)) {
-      FailUnsupported(progress, "GIF: a frame of " + std::to_string(d.width) + " x " + std::to_string(d.height) +
-                                    " pixels is larger than this program reads");
-      break;
-    }
-
-    std::vector<uint8_t> indexes;
-    if (!paramsOnly) {
-      // Pixels the data does not reach stay the background.
-      indexes.assign(size_t(int64_t(d.width) * d.height), backgroundIndex);
-      const int64_t before = stream.Position();
-      const TGifLzwDecoder& decode = params.GifDecoder();
-      if (!decode) {
-        FailUnsupported(progress, "GIF: no LZW decoder is installed");
-        break;
-      }
-      decode(stream, d.height, d.width, indexes.data(), params.GifInterlaced);
-      if (stream.Position() == before) {
-        FailDamaged(progress, "GIF: the frame's compressed data cannot be read");
-        break;
-      }
-      progress.Report(70);
-      if (progress.IsAborted()) break;
-    } else {
-      reader.ReadU8();
-      SkipSubBlocks(reader);
-    }
-
-    params.BitsPerSample = pal.bits;
-    params.SetColorMapCount(pal.Count()) = pal.entries;
-    params.ColorMapCount = pal.Count();
-    if (!paramsOnly && dib != nullptr)
-      StoreFrame(indexes, d.width, d.height, pal, params.GifTransparent, gc.transparentIndex, *dib, alphaMask);
+    if (!ReadGifFrame(c, d, gc, paramsOnly, dib, alphaMask)) break;
     ++frames;
   }
   params.GifImageCount = frames;
