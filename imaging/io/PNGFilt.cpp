@@ -199,6 +199,132 @@ bool IsPNGStream(TOXStream& stream) {
   return n == 8 && png_sig_cmp(sig, 0, 8) == 0;
 }
 
+namespace {
+
+// The picture as the header describes it and as the transformations deliver its rows.
+struct TPngLayout {
+  png_uint_32 width = 0, height = 0;
+  int bitDepth = 0, colorType = 0, interlace = 0, passes = 1;
+  size_t rowBytes = 0;
+  int channels = 0;
+};
+
+// Up to the header; false when it cannot be read or describes a picture too large.
+bool ReadPngInfo(Reader& r, TPngLayout& l) {
+  png_structp png = r.png;
+  return PngCall(png, [&] {
+    png_set_read_fn(png, &r, ReadData);
+    // libpng buffers a whole ancillary chunk at its declared length before reading it, and a length above its
+    // limit is only a warning: a short file declaring a 2 GB text chunk had it allocated and cleared. The
+    // chunks this reader never uses are skipped unread; unknown ones are held only up to a bound.
+    png_set_chunk_malloc_max(png, kMaxPngChunkBytes);
+    static const png_byte kUnused[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0pCAL\0sCAL\0tIME\0oFFs\0sTER\0cHRM\0gAMA\0sBIT\0sRGB";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, int(sizeof kUnused / 5));
+    static const png_byte kBkgd[] = {'b', 'K', 'G', 'D', 0};
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kBkgd, 1);
+    png_set_read_user_chunk_fn(png, &r, ReadChunk);
+    png_read_info(png, r.info);
+    png_get_IHDR(png, r.info, &l.width, &l.height, &l.bitDepth, &l.colorType, &l.interlace, nullptr, nullptr);
+  }) && gfx::ImageSizeAllowed(l.width, l.height, 24);
+}
+
+// The transformations to packed 1-bit rows or 8-bit BGR or BGRA; false when the rows would be anything else.
+bool SetPngTransforms(Reader& r, TPngLayout& l) {
+  png_structp png = r.png;
+  png_infop info = r.info;
+  const int bitDepth = l.bitDepth, colorType = l.colorType;
+  const bool ok = PngCall(png, [&] {
+    if (colorType == PNG_COLOR_TYPE_PALETTE && bitDepth >= 2) png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth >= 2 && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    // Colour keys become alpha like an alpha channel; 1-bit pictures stay bilevel.
+    if (bitDepth > 1 && png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+    if (bitDepth == 16) png_set_strip_16(png);
+    if (!(colorType & PNG_COLOR_MASK_COLOR) && bitDepth > 1) png_set_gray_to_rgb(png);
+    if (bitDepth > 1) png_set_bgr(png);
+    l.passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    l.rowBytes = png_get_rowbytes(png, info);
+    l.channels = png_get_channels(png, info);
+  });
+  if (!ok) return false;
+  const bool bilevel = bitDepth == 1;
+  const size_t expected = bilevel ? (size_t(l.width) + 7) / 8 : size_t(l.width) * size_t(l.channels);
+  return (bilevel ? l.channels == 1 : (l.channels == 3 || l.channels == 4)) && l.rowBytes == expected;
+}
+
+// The parameters of the header; returns the number of palette entries.
+int StorePngParams(const Reader& r, const TPngLayout& l, TIOParamsVals& params) {
+  params.Width = int(l.width);
+  params.Height = int(l.height);
+  params.BitsPerSample = l.bitDepth;
+  switch (l.colorType) {
+    case PNG_COLOR_TYPE_RGB: params.SamplesPerPixel = 3; break;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: params.SamplesPerPixel = 2; break;
+    case PNG_COLOR_TYPE_RGB_ALPHA: params.SamplesPerPixel = 4; break;
+    default: params.SamplesPerPixel = 1; break;
+  }
+  params.DpiX = DpiFromPpm(png_get_x_pixels_per_meter(r.png, r.info), params.ScreenDpiX);
+  params.DpiY = DpiFromPpm(png_get_y_pixels_per_meter(r.png, r.info), params.ScreenDpiY);
+  params.FreeColorMap();
+  png_colorp palette = nullptr;
+  int paletteCount = 0;
+  if (l.colorType == PNG_COLOR_TYPE_PALETTE && png_get_PLTE(r.png, r.info, &palette, &paletteCount)) {
+    std::vector<TOXRGB>& map = params.SetColorMapCount(paletteCount);
+    for (int i = 0; i < paletteCount; ++i) map[size_t(i)] = {palette[i].red, palette[i].green, palette[i].blue};
+  }
+  params.PngInterlaced = l.interlace != PNG_INTERLACE_NONE;
+  return paletteCount;
+}
+
+// The DIB in the rows' format, a two-colour picture with its palette, and the mask all opaque.
+void PreparePngTarget(const TPngLayout& l, const TIOParamsVals& params, int paletteCount, gfx::TDib& dib,
+                      TOXMask* mask) {
+  const int w = int(l.width), h = int(l.height);
+  const bool bilevel = l.bitDepth == 1;
+  PrepareDib(dib, w, h, bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit);
+  // A two-colour palette picture keeps its colours; gray ones are black and white.
+  if (bilevel && paletteCount >= 1)
+    dib.SetPalette({params.ColorMap[0], paletteCount >= 2 ? params.ColorMap[1] : params.ColorMap[0]});
+  else if (bilevel)
+    dib.SetPalette({TOXRGB{0, 0, 0}, TOXRGB{255, 255, 255}});
+  if (mask) {
+    mask->Allocate(w, h, 8);
+    mask->Fill(255);
+    if (l.channels == 4) mask->Full = false;
+  }
+}
+
+// The rows of every pass; direct rows land in the DIB, the others go through r.pixels (all of them when whole).
+// False when the library fails.
+bool ReadPngRows(Reader& r, const TPngLayout& l, bool direct, bool whole, gfx::TDib& dib, TOXMask* mask,
+                 const TOXRGB& background, TProgressRec& progress) {
+  png_structp png = r.png;
+  const int w = int(l.width), h = int(l.height), passes = l.passes;
+  const size_t rowBytes = l.rowBytes;
+  bool ok = true;
+  progress.StartPicture(h);
+  progress.SetRows(int64_t(h) * passes);
+  for (int pass = 0; pass < passes && ok && !progress.IsAborted(); ++pass) {
+    for (int y = 0; y < h && !progress.IsAborted(); ++y) {
+      png_bytep row = direct ? dib.ScanLine(y) : r.pixels.data() + (whole ? rowBytes * size_t(y) : 0);
+      ok = PngCall(png, [&] { png_read_row(png, row, nullptr); });
+      if (!ok) break;
+      if (!direct && !whole) ConvertRow(row, w, dib.ScanLine(y), mask ? mask->Row(y) : nullptr, background);
+      progress.Step();
+      // Rows of an interlaced picture are whole only once its last pass has passed them.
+      progress.Delivered(pass == passes - 1 ? y + 1 : 0);
+    }
+  }
+  const int64_t rows = progress.RowsDelivered;
+  if (whole)
+    for (int y = 0; y < rows; ++y)
+      ConvertRow(r.pixels.data() + rowBytes * size_t(y), w, dib.ScanLine(y), mask ? mask->Row(y) : nullptr,
+                 background);
+  return ok;
+}
+
+}  // namespace
+
 void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOXMask* mask, bool paramsOnly,
                    TProgressRec& progress) {
   if (!dib) paramsOnly = true;
@@ -211,122 +337,34 @@ void ReadPNGStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, TOX
     return;
   }
   png_structp png = r->png;
-  png_infop info = r->info;
-  png_uint_32 width = 0, height = 0;
-  int bitDepth = 0, colorType = 0, interlace = 0, passes = 1;
-  bool ok = PngCall(png, [&] {
-    png_set_read_fn(png, r.get(), ReadData);
-    // libpng buffers a whole ancillary chunk at its declared length before reading it, and a length above its
-    // limit is only a warning: a short file declaring a 2 GB text chunk had it allocated and cleared. The
-    // chunks this reader never uses are skipped unread; unknown ones are held only up to a bound.
-    png_set_chunk_malloc_max(png, kMaxPngChunkBytes);
-    static const png_byte kUnused[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0hIST\0pCAL\0sCAL\0tIME\0oFFs\0sTER\0cHRM\0gAMA\0sBIT\0sRGB";
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, int(sizeof kUnused / 5));
-    static const png_byte kBkgd[] = {'b', 'K', 'G', 'D', 0};
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kBkgd, 1);
-    png_set_read_user_chunk_fn(png, r.get(), ReadChunk);
-    png_read_info(png, info);
-    png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
-  });
-  ok = ok && gfx::ImageSizeAllowed(width, height, 24);
-
-  size_t rowBytes = 0;
-  int channels = 0;
+  TPngLayout l;
+  bool ok = ReadPngInfo(*r, l);
   TOXRGB background = params.PngBackground;
   if (ok) {
-    if (!mask && FileBackground(*r, colorType, bitDepth, background)) params.PngBackground = background;
-    ok = PngCall(png, [&] {
-      if (colorType == PNG_COLOR_TYPE_PALETTE && bitDepth >= 2) png_set_palette_to_rgb(png);
-      if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth >= 2 && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
-      // Colour keys become alpha like an alpha channel; 1-bit pictures stay bilevel.
-      if (bitDepth > 1 && png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-      if (bitDepth == 16) png_set_strip_16(png);
-      if (!(colorType & PNG_COLOR_MASK_COLOR) && bitDepth > 1) png_set_gray_to_rgb(png);
-      if (bitDepth > 1) png_set_bgr(png);
-      passes = png_set_interlace_handling(png);
-      png_read_update_info(png, info);
-      rowBytes = png_get_rowbytes(png, info);
-      channels = png_get_channels(png, info);
-    });
-  }
-  // What the transformations deliver: packed 1-bit rows, or 8-bit BGR or BGRA.
-  const bool bilevel = bitDepth == 1;
-  if (ok) {
-    const size_t expected = bilevel ? (size_t(width) + 7) / 8 : size_t(width) * size_t(channels);
-    ok = (bilevel ? channels == 1 : (channels == 3 || channels == 4)) && rowBytes == expected;
+    if (!mask && FileBackground(*r, l.colorType, l.bitDepth, background)) params.PngBackground = background;
+    ok = SetPngTransforms(*r, l);
   }
   if (!ok) {
     FailDamaged(progress, "PNG: " + (r->message.empty() ? std::string("the header cannot be read") : r->message));
     return;
   }
-
-  params.Width = int(width);
-  params.Height = int(height);
-  params.BitsPerSample = bitDepth;
-  switch (colorType) {
-    case PNG_COLOR_TYPE_RGB: params.SamplesPerPixel = 3; break;
-    case PNG_COLOR_TYPE_GRAY_ALPHA: params.SamplesPerPixel = 2; break;
-    case PNG_COLOR_TYPE_RGB_ALPHA: params.SamplesPerPixel = 4; break;
-    default: params.SamplesPerPixel = 1; break;
-  }
-  params.DpiX = DpiFromPpm(png_get_x_pixels_per_meter(png, info), params.ScreenDpiX);
-  params.DpiY = DpiFromPpm(png_get_y_pixels_per_meter(png, info), params.ScreenDpiY);
-  params.FreeColorMap();
-  png_colorp palette = nullptr;
-  int paletteCount = 0;
-  if (colorType == PNG_COLOR_TYPE_PALETTE && png_get_PLTE(png, info, &palette, &paletteCount)) {
-    std::vector<TOXRGB>& map = params.SetColorMapCount(paletteCount);
-    for (int i = 0; i < paletteCount; ++i) map[size_t(i)] = {palette[i].red, palette[i].green, palette[i].blue};
-  }
-  params.PngInterlaced = interlace != PNG_INTERLACE_NONE;
+  const int paletteCount = StorePngParams(*r, l, params);
   if (paramsOnly) return;
 
-  const int w = int(width), h = int(height);
-  const auto format = bilevel ? gfx::TPixelFormat::pf1bit : gfx::TPixelFormat::pf24bit;
-  PrepareDib(*dib, w, h, format);
-  // A two-colour palette picture keeps its colours; gray ones are black and white.
-  if (bilevel && paletteCount >= 1)
-    dib->SetPalette({params.ColorMap[0], paletteCount >= 2 ? params.ColorMap[1] : params.ColorMap[0]});
-  else if (bilevel)
-    dib->SetPalette({TOXRGB{0, 0, 0}, TOXRGB{255, 255, 255}});
-  uint8_t* alphaOut = nullptr;
-  if (mask) {
-    mask->Allocate(w, h, 8);
-    mask->Fill(255);
-    if (channels == 4) mask->Full = false;
-  }
+  PreparePngTarget(l, params, paletteCount, *dib, mask);
   // Three-channel and bilevel rows land in the DIB itself, which also keeps earlier passes of an
   // interlaced picture. Four-channel rows go through a buffer: the whole picture when interlaced.
-  const bool direct = channels != 4 && int64_t(rowBytes) <= dib->RowLength();
-  const bool whole = !direct && passes > 1;
+  const int h = int(l.height);
+  const bool direct = l.channels != 4 && int64_t(l.rowBytes) <= dib->RowLength();
+  const bool whole = !direct && l.passes > 1;
   if (!direct) {
-    if (whole && int64_t(rowBytes) > gfx::kMaxImageBytes / h) {
+    if (whole && int64_t(l.rowBytes) > gfx::kMaxImageBytes / h) {
       FailUnsupported(progress, "PNG: an interlaced picture this large is not supported");
       return;
     }
-    r->pixels.assign(rowBytes * (whole ? size_t(h) : 1), 0);
+    r->pixels.assign(l.rowBytes * (whole ? size_t(h) : 1), 0);
   }
-  progress.StartPicture(h);
-  progress.SetRows(int64_t(h) * passes);
-  for (int pass = 0; pass < passes && ok && !progress.IsAborted(); ++pass) {
-    for (int y = 0; y < h && !progress.IsAborted(); ++y) {
-      png_bytep row = direct ? dib->ScanLine(y) : r->pixels.data() + (whole ? rowBytes * size_t(y) : 0);
-      ok = PngCall(png, [&] { png_read_row(png, row, nullptr); });
-      if (!ok) break;
-      if (!direct && !whole) {
-        alphaOut = mask ? mask->Row(y) : nullptr;
-        ConvertRow(row, w, dib->ScanLine(y), alphaOut, background);
-      }
-      progress.Step();
-      // Rows of an interlaced picture are whole only once its last pass has passed them.
-      progress.Delivered(pass == passes - 1 ? y + 1 : 0);
-    }
-  }
-  const int64_t rows = progress.RowsDelivered;
-  if (whole)
-    for (int y = 0; y < rows; ++y)
-      ConvertRow(r->pixels.data() + rowBytes * size_t(y), w, dib->ScanLine(y), mask ? mask->Row(y) : nullptr,
-                 background);
+  ok = ReadPngRows(*r, l, direct, whole, *dib, mask, background, progress);
   // Every row is there: a file that ends before its end chunk is whole.
   if (ok && !progress.IsAborted() && !PngCall(png, [&] { png_read_end(png, nullptr); }) && !r->dataEnded)
     ok = false;
