@@ -336,35 +336,25 @@ bool StartJpegDecoder(Decoder& d, TOXStream& stream) {
 // The parameters the header gives, the output colour space and scale; false when the output size is unusable.
 bool ReadJpegParams(Decoder& d, TIOParamsVals& params) {
   jpeg_decompress_struct& cinfo = d.cinfo;
+  // The file's colour space, its number in the parameters, what the library delivers, and the samples.
+  struct TSpace {
+    J_COLOR_SPACE file;
+    int number;
+    J_COLOR_SPACE out;
+    int samples;
+  };
+  static constexpr TSpace kSpaces[] = {{JCS_GRAYSCALE, 1, JCS_EXT_BGR, 1},
+                                       {JCS_RGB, 0, JCS_EXT_BGR, 3},
+                                       {JCS_YCbCr, 2, JCS_EXT_BGR, 3},
+                                       {JCS_CMYK, 3, JCS_CMYK, 4},
+                                       {JCS_YCCK, 4, JCS_CMYK, 4}};
   params.BitsPerSample = 8;
-  switch (cinfo.jpeg_color_space) {
-    case JCS_GRAYSCALE:
-      params.JpegColorSpace = 1;
-      cinfo.out_color_space = JCS_EXT_BGR;
-      params.SamplesPerPixel = 1;
-      break;
-    case JCS_RGB:
-      params.JpegColorSpace = 0;
-      cinfo.out_color_space = JCS_EXT_BGR;
-      params.SamplesPerPixel = 3;
-      break;
-    case JCS_YCbCr:
-      params.JpegColorSpace = 2;
-      cinfo.out_color_space = JCS_EXT_BGR;
-      params.SamplesPerPixel = 3;
-      break;
-    case JCS_CMYK:
-      params.JpegColorSpace = 3;
-      cinfo.out_color_space = JCS_CMYK;
-      params.SamplesPerPixel = 4;
-      break;
-    case JCS_YCCK:
-      params.JpegColorSpace = 4;
-      cinfo.out_color_space = JCS_CMYK;
-      params.SamplesPerPixel = 4;
-      break;
-    default: break;
-  }
+  for (const TSpace& space : kSpaces)
+    if (space.file == cinfo.jpeg_color_space) {
+      params.JpegColorSpace = space.number;
+      cinfo.out_color_space = space.out;
+      params.SamplesPerPixel = space.samples;
+    }
   cinfo.dct_method = DctMethod(params.JpegDctMethod);
   ReadQuality(cinfo, params);
   ReadSampling(cinfo, params);
