@@ -387,122 +387,155 @@ void EncodeRLE(const uint8_t* row, int count, bool four, std::vector<uint8_t>& o
 void BMPEncodeRLE8(const uint8_t* row, int count, std::vector<uint8_t>& out) { EncodeRLE(row, count, false, out); }
 void BMPEncodeRLE4(const uint8_t* row, int count, std::vector<uint8_t>& out) { EncodeRLE(row, count, true, out); }
 
+namespace {
+
+constexpr const char* kBmpShortWrite = "BMP: the output took fewer bytes than were written";
+
+// What the writer's stages share: the headers are written first and completed once the pixels are out.
+struct TBmpWrite {
+  TBmpWrite(TOXStream& s, TProgressRec& p) : stream(s), out(s), progress(p) {}
+  TOXStream& stream;
+  TOXWriter out;
+  TProgressRec& progress;
+  bool core = false, compressed = false;
+  int bits = 24, w = 0, h = 0;
+  int64_t start = 0, rowLen = 0, pixelOffset = 0;
+  uint32_t headerSize = 0;
+  uint8_t fileHeader[14] = {'B', 'M'};
+  uint8_t infoHeader[64] = {};
+};
+
+void FillBmpInfoHeader(TBmpWrite& c, const TIOParamsVals& params) {
+  uint8_t* hd = c.infoHeader;
+  c.headerSize = c.core ? kDibCoreHeaderSize : params.BmpVersion == 3 ? kOs2V2HeaderSize : kDibInfoHeaderSize;
+  StoreU32LE(hd, c.headerSize);
+  if (c.core) {
+    StoreU16LE(hd + 4, uint16_t(c.w));
+    StoreU16LE(hd + 6, uint16_t(c.h));
+    StoreU16LE(hd + 8, 1);
+    StoreU16LE(hd + 10, uint16_t(c.bits));
+    return;
+  }
+  StoreU32LE(hd + 4, uint32_t(c.w));
+  StoreU32LE(hd + 8, uint32_t(c.h));
+  StoreU16LE(hd + 12, 1);
+  StoreU16LE(hd + 14, uint16_t(c.bits));
+  StoreU32LE(hd + 16, c.compressed ? (c.bits == 4 ? dcRle4 : dcRle8) : dcRgb);
+  StoreU32LE(hd + 24, uint32_t(int32_t(Round(params.DpiX / 2.54 * 100))));
+  StoreU32LE(hd + 28, uint32_t(int32_t(Round(params.DpiY / 2.54 * 100))));
+  StoreU32LE(hd + 32, c.bits <= 8 ? 1u << c.bits : 0);
+  StoreU32LE(hd + 36, 1u << c.bits);
+}
+
+// The colour table, then where the pixels start.
+void PutBmpTable(TBmpWrite& c, const std::vector<gfx::TRGB>& pal) {
+  std::vector<uint8_t> t;
+  for (const gfx::TRGB& e : pal) {
+    t.insert(t.end(), {e.b, e.g, e.r});
+    if (!c.core) t.push_back(0);
+  }
+  c.out.Write(t.data(), int64_t(t.size()));
+}
+
+// Reports row i; false when the write is to stop there.
+bool NextBmpRow(TBmpWrite& c, int i) {
+  if (c.out.Failed()) return false;
+  c.progress.Report(int(Trunc(double(i) * (100.0 / c.h))));
+  return !c.progress.IsAborted();
+}
+
+void WriteBmpIndexed(TBmpWrite& c, const gfx::TDib& dib, TIOParamsVals& params) {
+  gfx::TDib holder;
+  const gfx::TDib& src = PrepareSource24(dib, holder);
+  std::vector<gfx::TRGB> pal;
+  std::vector<uint8_t> idx;
+  QuantizeSource(src, 1 << c.bits, pal, idx);
+  pal.resize(size_t(1) << c.bits);
+  params.ColorMap = pal;
+  params.ColorMapCount = int(pal.size());
+  PutBmpTable(c, pal);
+  c.pixelOffset = c.stream.Position() - c.start;
+  const int w = c.w, h = c.h;
+  std::vector<uint8_t> row;
+  for (int i = 0; i < h && NextBmpRow(c, i); ++i) {
+    const uint8_t* in = &idx[size_t(int64_t(h - 1 - i) * w)];
+    row.clear();
+    if (c.compressed) {
+      if (c.bits == 8) BMPEncodeRLE8(in, w, row);
+      else BMPEncodeRLE4(in, w, row);
+    } else if (c.bits == 8) {
+      row.assign(in, in + w);
+      row.resize(size_t(c.rowLen), 0);
+    } else {
+      row.assign(size_t(c.rowLen), 0);
+      for (int x = 0; x < w; ++x) row[size_t(x >> 1)] |= uint8_t((x & 1) ? in[x] & 0x0F : in[x] << 4);
+    }
+    c.out.Write(row.data(), int64_t(row.size()));
+  }
+  if (c.compressed) {
+    const uint8_t endOfBitmap[2] = {0, 1};
+    c.out.Write(endOfBitmap, 2);
+  }
+}
+
+// Two-colour and 24-bit pictures go out as their rows are stored, bottom row first.
+void WriteBmpRowsAsStored(TBmpWrite& c, const gfx::TDib& src) {
+  c.pixelOffset = c.stream.Position() - c.start;
+  for (int i = 0; i < c.h && NextBmpRow(c, i); ++i) c.out.Write(src.ScanLine(c.h - 1 - i), c.rowLen);
+}
+
+// Sizes and the pixel offset, now known, go into the headers at the start.
+void CompleteBmpHeaders(TBmpWrite& c) {
+  const int64_t end = c.stream.Position();
+  StoreU32LE(c.fileHeader + 2, uint32_t(end - c.start));
+  StoreU32LE(c.fileHeader + 10, uint32_t(c.pixelOffset));
+  if (!c.core) StoreU32LE(c.infoHeader + 20, uint32_t(end - c.start - c.pixelOffset));
+  c.stream.SetPosition(c.start);
+  c.out.Write(c.fileHeader, 14);
+  c.out.Write(c.infoHeader, c.headerSize);
+  c.stream.SetPosition(end);
+}
+
+}  // namespace
+
 void BMPWriteStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
-  const int bits = params.BitsPerSample == 1 || params.BitsPerSample == 4 ? params.BitsPerSample
-                   : params.SamplesPerPixel == 1                          ? 8
-                                                                          : 24;
-  const bool core = params.BmpVersion == 2;
-  const int w = dib.Width(), h = dib.Height();
-  if (dib.Empty() || (core && (w > 0xFFFF || h > 0xFFFF))) {
+  TBmpWrite c(stream, progress);
+  c.bits = params.BitsPerSample == 1 || params.BitsPerSample == 4 ? params.BitsPerSample
+           : params.SamplesPerPixel == 1                          ? 8
+                                                                  : 24;
+  c.core = params.BmpVersion == 2;
+  c.w = dib.Width();
+  c.h = dib.Height();
+  if (dib.Empty() || (c.core && (c.w > 0xFFFF || c.h > 0xFFFF))) {
     FailUnsupported(progress, "BMP: the header cannot describe this picture");
     return;
   }
-  const bool compressed = !core && params.BmpCompressed && (bits == 4 || bits == 8);
-  TOXWriter out(stream);
-  const int64_t start = stream.Position();
-  uint8_t fh[14] = {'B', 'M'};
-  out.Write(fh, 14);
+  c.compressed = !c.core && params.BmpCompressed && (c.bits == 4 || c.bits == 8);
+  c.start = stream.Position();
+  c.out.Write(c.fileHeader, 14);
+  FillBmpInfoHeader(c, params);
+  c.out.Write(c.infoHeader, c.headerSize);
 
-  const uint32_t hsize = core ? kDibCoreHeaderSize : params.BmpVersion == 3 ? kOs2V2HeaderSize : kDibInfoHeaderSize;
-  uint8_t hd[64] = {};
-  StoreU32LE(hd, hsize);
-  if (core) {
-    StoreU16LE(hd + 4, uint16_t(w));
-    StoreU16LE(hd + 6, uint16_t(h));
-    StoreU16LE(hd + 8, 1);
-    StoreU16LE(hd + 10, uint16_t(bits));
-  } else {
-    StoreU32LE(hd + 4, uint32_t(w));
-    StoreU32LE(hd + 8, uint32_t(h));
-    StoreU16LE(hd + 12, 1);
-    StoreU16LE(hd + 14, uint16_t(bits));
-    StoreU32LE(hd + 16, compressed ? (bits == 4 ? dcRle4 : dcRle8) : dcRgb);
-    StoreU32LE(hd + 24, uint32_t(int32_t(Round(params.DpiX / 2.54 * 100))));
-    StoreU32LE(hd + 28, uint32_t(int32_t(Round(params.DpiY / 2.54 * 100))));
-    StoreU32LE(hd + 32, bits <= 8 ? 1u << bits : 0);
-    StoreU32LE(hd + 36, 1u << bits);
-  }
-  out.Write(hd, hsize);
-
-  auto putTable = [&](const std::vector<gfx::TRGB>& pal) {
-    std::vector<uint8_t> t;
-    for (const gfx::TRGB& c : pal) {
-      t.insert(t.end(), {c.b, c.g, c.r});
-      if (!core) t.push_back(0);
-    }
-    out.Write(t.data(), int64_t(t.size()));
-  };
-
-  progress.SetRows(h);
-  int64_t pixelOffset = 0;
-  const int64_t rowLen = gfx::RowBytes(w, bits);
+  progress.SetRows(c.h);
+  c.rowLen = gfx::RowBytes(c.w, c.bits);
   gfx::TDib holder;
-  if (bits == 4 || bits == 8) {
-    const gfx::TDib& src = PrepareSource24(dib, holder);
-    std::vector<gfx::TRGB> pal;
-    std::vector<uint8_t> idx;
-    QuantizeSource(src, 1 << bits, pal, idx);
-    pal.resize(size_t(1) << bits);
-    params.ColorMap = pal;
-    params.ColorMapCount = int(pal.size());
-    putTable(pal);
-    pixelOffset = stream.Position() - start;
-    std::vector<uint8_t> row;
-    for (int i = 0; i < h && !out.Failed(); ++i) {
-      progress.Report(int(Trunc(double(i) * (100.0 / h))));
-      if (progress.IsAborted()) break;
-      const uint8_t* in = &idx[size_t(int64_t(h - 1 - i) * w)];
-      row.clear();
-      if (compressed) {
-        if (bits == 8) BMPEncodeRLE8(in, w, row);
-        else BMPEncodeRLE4(in, w, row);
-      } else if (bits == 8) {
-        row.assign(in, in + w);
-        row.resize(size_t(rowLen), 0);
-      } else {
-        row.assign(size_t(rowLen), 0);
-        for (int x = 0; x < w; ++x) row[size_t(x >> 1)] |= uint8_t((x & 1) ? in[x] & 0x0F : in[x] << 4);
-      }
-      out.Write(row.data(), int64_t(row.size()));
-    }
-    if (compressed) {
-      const uint8_t eob[2] = {0, 1};
-      out.Write(eob, 2);
-    }
-  } else if (bits == 1) {
+  if (c.bits == 4 || c.bits == 8) {
+    WriteBmpIndexed(c, dib, params);
+  } else if (c.bits == 1) {
     const gfx::TDib& src = PrepareSource1(dib, holder);
     std::vector<gfx::TRGB> pal = {gfx::TRGB{0, 0, 0}, gfx::TRGB{255, 255, 255}};
     if (src.Palette().size() >= 2) pal.assign(src.Palette().begin(), src.Palette().begin() + 2);
     params.ColorMap = pal;
     params.ColorMapCount = 2;
-    putTable(pal);
-    pixelOffset = stream.Position() - start;
-    for (int i = 0; i < h && !out.Failed(); ++i) {
-      progress.Report(int(Trunc(double(i) * (100.0 / h))));
-      if (progress.IsAborted()) break;
-      out.Write(src.ScanLine(h - 1 - i), rowLen);
-    }
+    PutBmpTable(c, pal);
+    WriteBmpRowsAsStored(c, src);
   } else {
-    const gfx::TDib& src = PrepareSource24(dib, holder);
-    pixelOffset = stream.Position() - start;
-    for (int i = 0; i < h && !out.Failed(); ++i) {
-      progress.Report(int(Trunc(double(i) * (100.0 / h))));
-      if (progress.IsAborted()) break;
-      out.Write(src.ScanLine(h - 1 - i), rowLen);
-    }
+    WriteBmpRowsAsStored(c, PrepareSource24(dib, holder));
   }
-  if (out.Failed()) FailOutput(progress, "BMP: the output took fewer bytes than were written");
+  if (c.out.Failed()) FailOutput(progress, kBmpShortWrite);
   if (progress.IsAborted()) return;
-
-  const int64_t end = stream.Position();
-  StoreU32LE(fh + 2, uint32_t(end - start));
-  StoreU32LE(fh + 10, uint32_t(pixelOffset));
-  if (!core) StoreU32LE(hd + 20, uint32_t(end - start - pixelOffset));
-  stream.SetPosition(start);
-  out.Write(fh, 14);
-  out.Write(hd, hsize);
-  stream.SetPosition(end);
-  if (out.Failed()) FailOutput(progress, "BMP: the output took fewer bytes than were written");
+  CompleteBmpHeaders(c);
+  if (c.out.Failed()) FailOutput(progress, kBmpShortWrite);
 }
 
 bool IsBMPStream(TOXStream& stream) {

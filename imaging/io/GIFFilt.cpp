@@ -159,29 +159,27 @@ void StoreFrame(const std::vector<uint8_t>& indexes, int w, int h, const TGifPal
   }
 }
 
-// Writes n bytes; a short write sets Aborted.
-bool Put(TOXStream& stream, const void* data, int64_t n, TProgressRec& progress) {
-  if (TOXWriter(stream).Write(data, n)) return true;
-  FailOutput(progress, "GIF: the output took fewer bytes than were written");
-  return false;
-}
+constexpr const char* kShortWrite = "GIF: the output took fewer bytes than were written";
+constexpr uint8_t kTrailer = 0x3B;  // the byte that ends the file
 
-void PutU16(std::vector<uint8_t>& b, int v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
+// What the reader's stages share.
+struct TGifRead {
+  TGifRead(TOXStream& s, TProgressRec& p, TIOParamsVals& v) : stream(s), reader(s), progress(p), params(v) {}
+  TOXStream& stream;
+  TOXReader reader;
+  TProgressRec& progress;
+  TIOParamsVals& params;
+  TGifPalette global;
+  uint8_t backgroundIndex = 0;
+};
 
-}  // namespace
-
-void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* alphaMask, bool paramsOnly,
-                   TProgressRec& progress, TIOParamsVals& params) {
-  progress.Report(0);
-  if (progress.IsAborted()) return;
-  TOXReader reader(stream);
+// The header, the logical screen and its global colour table; false (with the reason) when they cannot be read.
+bool ReadGifScreen(TGifRead& c) {
+  TIOParamsVals& params = c.params;
   uint8_t header[13];
-  if (!reader.ReadInto(header, 13) || std::memcmp(header, "GIF", 3) != 0) {
-    FailDamaged(progress, "GIF: the file does not start with a GIF header");
-    return;
+  if (!c.reader.ReadInto(header, 13) || std::memcmp(header, "GIF", 3) != 0) {
+    FailDamaged(c.progress, "GIF: the file does not start with a GIF header");
+    return false;
   }
   params.GifVersion.assign(reinterpret_cast<const char*>(header), 6);
   params.GifScreenWidth = LoadU16LE(header + 6);
@@ -191,17 +189,77 @@ void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* 
   params.DpiY = params.ScreenDpiY;
   params.SamplesPerPixel = 1;
   const uint8_t screenFlags = header[10];
-  const uint8_t backgroundIndex = header[11];
-
-  TGifPalette global;
-  if (screenFlags & 0x80) {
-    if (!ReadTable(reader, screenFlags, global)) {
-      FailDamaged(progress, "GIF: the global colour table runs past the end of the file");
-      return;
-    }
+  c.backgroundIndex = header[11];
+  if ((screenFlags & 0x80) && !ReadTable(c.reader, screenFlags, c.global)) {
+    FailDamaged(c.progress, "GIF: the global colour table runs past the end of the file");
+    return false;
   }
   // Without a global table there is no background colour in the file: black rather than the last file's.
-  params.GifBackgroundColor = global.lookup[backgroundIndex];
+  params.GifBackgroundColor = c.global.lookup[c.backgroundIndex];
+  return true;
+}
+
+// The frame asked for: its parameters, and its pixels unless only those are wanted. False ends the reading.
+bool ReadGifFrame(TGifRead& c, const TImageDescriptor& d, const TGraphicControl& gc, bool paramsOnly, gfx::TDib* dib,
+                  TOXMask* alphaMask) {
+  TIOParamsVals& params = c.params;
+  TProgressRec& progress = c.progress;
+  progress.Report(30);
+  if (progress.IsAborted()) return false;
+  const TGifPalette& pal = d.local.Present() ? d.local : c.global.Present() ? c.global : GrayRamp();
+  params.GifTransparentColor = pal.lookup[gc.transparentIndex];
+  params.GifLeft = d.left;
+  params.GifTop = d.top;
+  params.Width = d.width;
+  params.Height = d.height;
+  params.GifDelayTime = gc.delay;
+  params.GifTransparent = (gc.flags & 1) != 0;
+  params.GifInterlaced = (d.flags & 0x40) != 0;
+  if (!gfx::ImageSizeAllowed(d.width, d.height, 24)) {
+    FailUnsupported(progress, "GIF: a frame of " + std::to_string(d.width) + " x " + std::to_string(d.height) +
+                                  " pixels is larger than this program reads");
+    return false;
+  }
+
+  std::vector<uint8_t> indexes;
+  if (!paramsOnly) {
+    // Pixels the data does not reach stay the background.
+    indexes.assign(size_t(int64_t(d.width) * d.height), c.backgroundIndex);
+    const int64_t before = c.stream.Position();
+    const TGifLzwDecoder& decode = params.GifDecoder();
+    if (!decode) {
+      FailUnsupported(progress, "GIF: no LZW decoder is installed");
+      return false;
+    }
+    decode(c.stream, d.height, d.width, indexes.data(), params.GifInterlaced);
+    if (c.stream.Position() == before) {
+      FailDamaged(progress, "GIF: the frame's compressed data cannot be read");
+      return false;
+    }
+    progress.Report(70);
+    if (progress.IsAborted()) return false;
+  } else {
+    c.reader.ReadU8();
+    SkipSubBlocks(c.reader);
+  }
+
+  params.BitsPerSample = pal.bits;
+  params.SetColorMapCount(pal.Count()) = pal.entries;
+  params.ColorMapCount = pal.Count();
+  if (!paramsOnly && dib != nullptr)
+    StoreFrame(indexes, d.width, d.height, pal, params.GifTransparent, gc.transparentIndex, *dib, alphaMask);
+  return true;
+}
+
+}  // namespace
+
+void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* alphaMask, bool paramsOnly,
+                   TProgressRec& progress, TIOParamsVals& params) {
+  progress.Report(0);
+  if (progress.IsAborted()) return;
+  TGifRead c(stream, progress, params);
+  if (!ReadGifScreen(c)) return;
+  TOXReader& reader = c.reader;
 
   if (reader.Remaining() == 0) FailDamaged(progress, "GIF: the file ends after its header");
   int frames = 0;
@@ -227,51 +285,7 @@ void ReadGifStream(TOXStream& stream, gfx::TDib* dib, int* imageCount, TOXMask* 
       ++frames;
       continue;
     }
-
-    progress.Report(30);
-    if (progress.IsAborted()) break;
-    const TGifPalette& pal = d.local.Present() ? d.local : global.Present() ? global : GrayRamp();
-    params.GifTransparentColor = pal.lookup[gc.transparentIndex];
-    params.GifLeft = d.left;
-    params.GifTop = d.top;
-    params.Width = d.width;
-    params.Height = d.height;
-    params.GifDelayTime = gc.delay;
-    params.GifTransparent = (gc.flags & 1) != 0;
-    params.GifInterlaced = (d.flags & 0x40) != 0;
-    if (!gfx::ImageSizeAllowed(d.width, d.height, 24)) {
-      FailUnsupported(progress, "GIF: a frame of " + std::to_string(d.width) + " x " + std::to_string(d.height) +
-                                    " pixels is larger than this program reads");
-      break;
-    }
-
-    std::vector<uint8_t> indexes;
-    if (!paramsOnly) {
-      // Pixels the data does not reach stay the background.
-      indexes.assign(size_t(int64_t(d.width) * d.height), backgroundIndex);
-      const int64_t before = stream.Position();
-      const TGifLzwDecoder& decode = params.GifDecoder();
-      if (!decode) {
-        FailUnsupported(progress, "GIF: no LZW decoder is installed");
-        break;
-      }
-      decode(stream, d.height, d.width, indexes.data(), params.GifInterlaced);
-      if (stream.Position() == before) {
-        FailDamaged(progress, "GIF: the frame's compressed data cannot be read");
-        break;
-      }
-      progress.Report(70);
-      if (progress.IsAborted()) break;
-    } else {
-      reader.ReadU8();
-      SkipSubBlocks(reader);
-    }
-
-    params.BitsPerSample = pal.bits;
-    params.SetColorMapCount(pal.Count()) = pal.entries;
-    params.ColorMapCount = pal.Count();
-    if (!paramsOnly && dib != nullptr)
-      StoreFrame(indexes, d.width, d.height, pal, params.GifTransparent, gc.transparentIndex, *dib, alphaMask);
+    if (!ReadGifFrame(c, d, gc, paramsOnly, dib, alphaMask)) break;
     ++frames;
   }
   params.GifImageCount = frames;
@@ -285,6 +299,104 @@ void ReadGifFile(const std::string& fileName, gfx::TDib* dib, int* imageCount, T
   ReadGifStream(stream, dib, imageCount, alphaMask, paramsOnly, progress, params);
 }
 
+namespace {
+
+// The picture as the file stores it: a palette and one index per pixel.
+struct TGifIndexed {
+  std::vector<TRGB> palette;
+  std::vector<uint8_t> indexes;
+  int backgroundIndex = 0, transparentIndex = 0;
+};
+
+// A two-colour picture keeps its two colours (or black and white of the dither) in the order of the bits.
+bool IndexTwoColours(const gfx::TDib& dib, const TIOParamsVals& params, TProgressRec& progress, TGifIndexed& g) {
+  const int w = dib.Width(), h = dib.Height();
+  gfx::TDib holder;
+  const gfx::TDib& src = PrepareSource1(dib, holder);
+  g.palette = {TRGB{0, 0, 0}, TRGB{255, 255, 255}};
+  if (src.Palette().size() >= 2) g.palette.assign(src.Palette().begin(), src.Palette().begin() + 2);
+  for (int y = 0; y < h; ++y) {
+    if (progress.IsAborted()) return false;
+    const uint8_t* row = src.ScanLine(y);
+    uint8_t* out = g.indexes.data() + int64_t(y) * w;
+    for (int x = 0; x < w; ++x) out[x] = uint8_t((row[x >> 3] >> (7 - (x & 7))) & 1);
+  }
+  g.backgroundIndex = NearestIndex(g.palette.data(), 2, params.GifBackgroundColor);
+  g.transparentIndex = NearestIndex(g.palette.data(), 2, params.GifTransparentColor);
+  return true;
+}
+
+// Other pictures through the quantizer; with clear pixels (keyed) one index is kept for them alone.
+bool IndexByQuantizer(const gfx::TDib& dib, const TOXMask* alpha, bool keyed, int colours, const TIOParamsVals& params,
+                      TProgressRec& progress, TGifIndexed& g) {
+  const int w = dib.Width(), h = dib.Height();
+  auto clear = [alpha](int x, int y) { return alpha->Row(y)[x] < kHalfOpaque; };
+  gfx::TDib holder, opaque;
+  const gfx::TDib* src = &PrepareSource24(dib, holder);
+  if (keyed) {
+    // Clear pixels take an opaque pixel's colour, so they add none to the palette.
+    opaque = *src;
+    const uint8_t* fill = nullptr;
+    for (int y = 0; y < h && !fill; ++y)
+      for (int x = 0; x < w && !fill; ++x)
+        if (!clear(x, y)) fill = src->ScanLine(y) + 3 * x;
+    for (int y = 0; fill && y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (clear(x, y)) std::memcpy(opaque.ScanLine(y) + 3 * x, fill, 3);
+    src = &opaque;
+  }
+  g.palette.assign(size_t(colours), TRGB{});
+  TOXQuantizer quantizer(*src, -1, keyed ? std::max(colours - 1, 1) : colours, g.palette);
+  g.palette.resize(size_t(colours));
+  if (keyed) {
+    g.transparentIndex = std::min(quantizer.Count(), colours - 1);
+    g.palette[size_t(g.transparentIndex)] =
+        TRGB{params.GifTransparentColor.r, params.GifTransparentColor.g, params.GifTransparentColor.b};
+  } else {
+    g.transparentIndex = quantizer.IndexOf(params.GifTransparentColor);
+  }
+  for (int y = 0; y < h; ++y) {
+    if (progress.IsAborted()) return false;
+    const uint8_t* p = src->ScanLine(y);
+    uint8_t* out = g.indexes.data() + int64_t(y) * w;
+    for (int x = 0; x < w; ++x, p += 3)
+      out[x] = keyed && clear(x, y) ? uint8_t(g.transparentIndex)
+                                    : uint8_t(quantizer.IndexOf((uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]));
+  }
+  g.backgroundIndex = quantizer.IndexOf(params.GifBackgroundColor);
+  return true;
+}
+
+// Header, logical screen, global table, graphic control extension and image descriptor.
+void WriteGifHead(TOXWriter& out, const TIOParamsVals& params, const TGifIndexed& g, int w, int h, int bits) {
+  std::string version = params.GifVersion.substr(0, 6);
+  if (version.size() < 6) version += std::string("GIF89a").substr(version.size());
+  out.Write(version.data(), 6);
+  out.WriteU16LE(uint16_t(w));
+  out.WriteU16LE(uint16_t(h));
+  out.WriteU8(uint8_t(0x80 + (bits - 1) * 16 + (bits - 1)));
+  out.WriteU8(uint8_t(g.backgroundIndex));
+  out.WriteU8(0);
+  for (const TRGB& e : g.palette) {
+    const uint8_t rgb[3] = {e.r, e.g, e.b};
+    out.Write(rgb, 3);
+  }
+  // Graphic control extension, written for GIF87a too.
+  const uint8_t control[4] = {0x21, 0xF9, 0x04, uint8_t(8 + (params.GifTransparent ? 1 : 0))};
+  out.Write(control, 4);
+  out.WriteU16LE(uint16_t(params.GifDelayTime));
+  out.WriteU8(uint8_t(g.transparentIndex));
+  out.WriteU8(0);
+  out.WriteU8(0x2C);
+  out.WriteU16LE(uint16_t(params.GifLeft));
+  out.WriteU16LE(uint16_t(params.GifTop));
+  out.WriteU16LE(uint16_t(w));
+  out.WriteU16LE(uint16_t(h));
+  out.WriteU8(params.GifInterlaced ? 64 : 0);
+}
+
+}  // namespace
+
 void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress,
                     const TOXMask* mask) {
   progress.Report(0);
@@ -297,96 +409,27 @@ void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   const int bits = std::clamp(params.BitsPerSample, 1, 8);
   const int colours = 1 << bits;
 
-  std::vector<TRGB> palette;
-  std::vector<uint8_t> indexes(size_t(int64_t(w) * h));
-  int backgroundIndex = 0, transparentIndex = 0;
+  TGifIndexed g;
+  g.indexes.resize(size_t(int64_t(w) * h));
   // Pixels below half opacity share one index of their own, so no opaque colour is ever keyed out.
   const TOXMask* alpha = AlphaOf(mask, dib);
-  auto clear = [alpha](int x, int y) { return alpha->Row(y)[x] < kHalfOpaque; };
   bool keyed = false;
   for (int y = 0; alpha && y < h && !keyed; ++y)
-    for (int x = 0; x < w && !keyed; ++x) keyed = clear(x, y);
-  bool transparent = mask ? keyed : params.GifTransparent;
-  if (bits == 1 && !keyed) {
-    gfx::TDib holder;
-    const gfx::TDib& src = PrepareSource1(dib, holder);
-    // The two colours of a two-colour picture (or black and white of the dither) in the order of the bits.
-    palette = {TRGB{0, 0, 0}, TRGB{255, 255, 255}};
-    if (src.Palette().size() >= 2) palette.assign(src.Palette().begin(), src.Palette().begin() + 2);
-    for (int y = 0; y < h; ++y) {
-      if (progress.IsAborted()) return;
-      const uint8_t* row = src.ScanLine(y);
-      uint8_t* out = indexes.data() + int64_t(y) * w;
-      for (int x = 0; x < w; ++x) out[x] = uint8_t((row[x >> 3] >> (7 - (x & 7))) & 1);
-    }
-    backgroundIndex = NearestIndex(palette.data(), 2, params.GifBackgroundColor);
-    transparentIndex = NearestIndex(palette.data(), 2, params.GifTransparentColor);
-  } else {
-    gfx::TDib holder, opaque;
-    const gfx::TDib* src = &PrepareSource24(dib, holder);
-    if (keyed) {
-      // Clear pixels take an opaque pixel's colour, so they add none to the palette.
-      opaque = *src;
-      const uint8_t* fill = nullptr;
-      for (int y = 0; y < h && !fill; ++y)
-        for (int x = 0; x < w && !fill; ++x)
-          if (!clear(x, y)) fill = src->ScanLine(y) + 3 * x;
-      for (int y = 0; fill && y < h; ++y)
-        for (int x = 0; x < w; ++x)
-          if (clear(x, y)) std::memcpy(opaque.ScanLine(y) + 3 * x, fill, 3);
-      src = &opaque;
-    }
-    palette.assign(size_t(colours), TRGB{});
-    TOXQuantizer quantizer(*src, -1, keyed ? std::max(colours - 1, 1) : colours, palette);
-    palette.resize(size_t(colours));
-    if (keyed) {
-      transparentIndex = std::min(quantizer.Count(), colours - 1);
-      palette[size_t(transparentIndex)] = TRGB{params.GifTransparentColor.r, params.GifTransparentColor.g,
-                                               params.GifTransparentColor.b};
-    } else {
-      transparentIndex = quantizer.IndexOf(params.GifTransparentColor);
-    }
-    for (int y = 0; y < h; ++y) {
-      if (progress.IsAborted()) return;
-      const uint8_t* p = src->ScanLine(y);
-      uint8_t* out = indexes.data() + int64_t(y) * w;
-      for (int x = 0; x < w; ++x, p += 3)
-        out[x] = keyed && clear(x, y) ? uint8_t(transparentIndex)
-                                      : uint8_t(quantizer.IndexOf((uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0]));
-    }
-    backgroundIndex = quantizer.IndexOf(params.GifBackgroundColor);
-  }
+    for (int x = 0; x < w && !keyed; ++x) keyed = alpha->Row(y)[x] < kHalfOpaque;
+  const bool transparent = mask ? keyed : params.GifTransparent;
+  const bool indexed = bits == 1 && !keyed ? IndexTwoColours(dib, params, progress, g)
+                                           : IndexByQuantizer(dib, alpha, keyed, colours, params, progress, g);
+  if (!indexed) return;
   params.GifTransparent = transparent;
 
   progress.Report(30);
   if (progress.IsAborted()) return;
-
-  std::vector<uint8_t> head;
-  std::string version = params.GifVersion.substr(0, 6);
-  if (version.size() < 6) version += std::string("GIF89a").substr(version.size());
-  head.insert(head.end(), version.begin(), version.end());
-  PutU16(head, w);
-  PutU16(head, h);
-  head.push_back(uint8_t(0x80 + (bits - 1) * 16 + (bits - 1)));
-  head.push_back(uint8_t(backgroundIndex));
-  head.push_back(0);
-  for (int i = 0; i < colours; ++i) {
-    head.push_back(palette[size_t(i)].r);
-    head.push_back(palette[size_t(i)].g);
-    head.push_back(palette[size_t(i)].b);
+  TOXWriter out(stream);
+  WriteGifHead(out, params, g, w, h, bits);
+  if (out.Failed()) {
+    FailOutput(progress, kShortWrite);
+    return;
   }
-  // Graphic control extension, written for GIF87a too.
-  head.insert(head.end(), {0x21, 0xF9, 0x04, uint8_t(8 + (transparent ? 1 : 0))});
-  PutU16(head, params.GifDelayTime);
-  head.push_back(uint8_t(transparentIndex));
-  head.push_back(0);
-  head.push_back(0x2C);
-  PutU16(head, params.GifLeft);
-  PutU16(head, params.GifTop);
-  PutU16(head, w);
-  PutU16(head, h);
-  head.push_back(params.GifInterlaced ? 64 : 0);
-  if (!Put(stream, head.data(), int64_t(head.size()), progress)) return;
 
   progress.Report(70);
   if (progress.IsAborted()) return;
@@ -396,14 +439,17 @@ void WriteGifStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     return;
   }
   const int64_t before = stream.Position();
-  encode(stream, h, w, bits, indexes.data(), params.GifInterlaced);
+  encode(out.Checked(), h, w, bits, g.indexes.data(), params.GifInterlaced);
   if (stream.Position() == before) {
     FailOutput(progress, "GIF: the output took none of the compressed data");
     return;
   }
-  const uint8_t trailer = 0x3B;
-  if (!Put(stream, &trailer, 1, progress)) return;
-  params.SetColorMapCount(colours) = palette;
+  out.WriteU8(kTrailer);
+  if (out.Failed()) {
+    FailOutput(progress, kShortWrite);
+    return;
+  }
+  params.SetColorMapCount(colours) = g.palette;
   progress.Report(100);
 }
 

@@ -307,6 +307,122 @@ int64_t JpegFindSOI(TOXStream& stream) {
   return -1;
 }
 
+namespace {
+
+// The library's decoder over the stream, up to its header; false when the header cannot be read.
+bool StartJpegDecoder(Decoder& d, TOXStream& stream) {
+  jpeg_decompress_struct& cinfo = d.cinfo;
+  InitErrorMgr(d.err);
+  cinfo.err = &d.err.pub;
+  d.src.stream = &stream;
+  d.src.buffer = d.input.data();
+  d.src.pub.init_source = InitSource;
+  d.src.pub.fill_input_buffer = FillInputBuffer;
+  d.src.pub.skip_input_data = SkipInputData;
+  d.src.pub.resync_to_restart = jpeg_resync_to_restart;
+  d.src.pub.term_source = TermSource;
+
+  d.created = true;
+  return JpegCall(d.err, [&] {
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = long(gfx::kMaxImageBytes);
+    cinfo.src = &d.src.pub;
+    jpeg_save_markers(&cinfo, JPEG_COM, 0xFFFF);
+    for (int m = 0; m < 16; ++m) jpeg_save_markers(&cinfo, JPEG_APP0 + m, 0xFFFF);
+    jpeg_read_header(&cinfo, TRUE);
+  });
+}
+
+// The parameters the header gives, the output colour space and scale; false when the output size is unusable.
+bool ReadJpegParams(Decoder& d, TIOParamsVals& params) {
+  jpeg_decompress_struct& cinfo = d.cinfo;
+  // The file's colour space, its number in the parameters, what the library delivers, and the samples.
+  struct TSpace {
+    J_COLOR_SPACE file;
+    int number;
+    J_COLOR_SPACE out;
+    int samples;
+  };
+  static constexpr TSpace kSpaces[] = {{JCS_GRAYSCALE, 1, JCS_EXT_BGR, 1},
+                                       {JCS_RGB, 0, JCS_EXT_BGR, 3},
+                                       {JCS_YCbCr, 2, JCS_EXT_BGR, 3},
+                                       {JCS_CMYK, 3, JCS_CMYK, 4},
+                                       {JCS_YCCK, 4, JCS_CMYK, 4}};
+  params.BitsPerSample = 8;
+  for (const TSpace& space : kSpaces)
+    if (space.file == cinfo.jpeg_color_space) {
+      params.JpegColorSpace = space.number;
+      cinfo.out_color_space = space.out;
+      params.SamplesPerPixel = space.samples;
+    }
+  cinfo.dct_method = DctMethod(params.JpegDctMethod);
+  ReadQuality(cinfo, params);
+  ReadSampling(cinfo, params);
+  if (cinfo.density_unit == 2) {
+    params.DpiX = int(cinfo.X_density * 2.54);
+    params.DpiY = int(cinfo.Y_density * 2.54);
+  } else {
+    params.DpiX = cinfo.X_density;
+    params.DpiY = cinfo.Y_density;
+  }
+  params.FreeColorMap();
+  params.JpegProgressive = cinfo.progressive_mode != 0;
+  const int denom = ScaleDenominator(cinfo, params);
+  cinfo.scale_num = 1;
+  cinfo.scale_denom = unsigned(denom);
+  params.JpegScaleDenominator = denom;
+  if (!JpegCall(d.err, [&] { jpeg_calc_output_dimensions(&cinfo); })) return false;
+  const int comps = cinfo.output_components;
+  return (comps == 1 || comps == 3 || comps == 4) && gfx::ImageSizeAllowed(cinfo.output_width, cinfo.output_height, 24);
+}
+
+// The rows into dib; false when the library fails. complete says whether every row came, without a gap.
+bool DecodeJpegRows(Decoder& d, gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress, bool& complete) {
+  jpeg_decompress_struct& cinfo = d.cinfo;
+  if (!JpegCall(d.err, [&] { jpeg_start_decompress(&cinfo); })) return false;
+  const int width = int(cinfo.output_width), height = int(cinfo.output_height);
+  const int comps = cinfo.output_components;
+  params.Width = width;
+  params.Height = height;
+  PrepareDib(dib, width, height, gfx::TPixelFormat::pf24bit);
+  const bool direct = comps == 3;
+  const int batch = std::max(1, cinfo.rec_outbuf_height);
+  const size_t rowBytes = size_t(width) * size_t(comps);
+  if (!direct) d.rowBuffer.resize(rowBytes * size_t(batch));
+  d.rows.resize(size_t(batch));
+  progress.StartPicture(height);
+  int done = 0;
+  bool ok = true;
+  while (done < height && !progress.IsAborted()) {
+    const int n = std::min(batch, height - done);
+    for (int i = 0; i < n; ++i)
+      d.rows[size_t(i)] = direct ? dib.ScanLine(done + i) : d.rowBuffer.data() + rowBytes * size_t(i);
+    JDIMENSION got = 0;
+    ok = JpegCall(d.err, [&] { got = jpeg_read_scanlines(&cinfo, d.rows.data(), JDIMENSION(n)); });
+    if (!ok || got == 0) break;
+    if (!direct)
+      for (int i = 0; i < int(got); ++i) {
+        if (comps == 4) CmykRowToBgr(d.rows[size_t(i)], dib.ScanLine(done + i), width);
+        else GrayRowToBgr(d.rows[size_t(i)], dib.ScanLine(done + i), width);
+      }
+    done += int(got);
+    progress.Val = done;
+    progress.Delivered(done);
+    progress.Report(int(done * progress.Per1));
+  }
+  const int64_t gap = d.err.rowsBeforeGap;
+  complete = ok && done == height && (gap < 0 || gap >= height);
+  if (ok && gap >= 0 && gap < height) {
+    progress.Delivered(gap);
+    progress.EndOfData();
+  } else if (!complete) {
+    FailDamaged(progress, "JPEG: " + LibraryMessage(cinfo, "the picture ends before its last row"));
+  }
+  return ok;
+}
+
+}  // namespace
+
 void ReadJpegStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bool paramsOnly,
                     TProgressRec& progress) {
   params.JpegWarningCount = 0;
@@ -321,125 +437,14 @@ void ReadJpegStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, bo
 
   auto d = std::make_unique<Decoder>();
   jpeg_decompress_struct& cinfo = d->cinfo;
-  InitErrorMgr(d->err);
-  cinfo.err = &d->err.pub;
-  d->src.stream = &stream;
-  d->src.buffer = d->input.data();
-  d->src.pub.init_source = InitSource;
-  d->src.pub.fill_input_buffer = FillInputBuffer;
-  d->src.pub.skip_input_data = SkipInputData;
-  d->src.pub.resync_to_restart = jpeg_resync_to_restart;
-  d->src.pub.term_source = TermSource;
-
-  d->created = true;
-  bool ok = JpegCall(d->err, [&] {
-    jpeg_create_decompress(&cinfo);
-    cinfo.mem->max_memory_to_use = long(gfx::kMaxImageBytes);
-    cinfo.src = &d->src.pub;
-    jpeg_save_markers(&cinfo, JPEG_COM, 0xFFFF);
-    for (int m = 0; m < 16; ++m) jpeg_save_markers(&cinfo, JPEG_APP0 + m, 0xFFFF);
-    jpeg_read_header(&cinfo, TRUE);
-  });
-
+  bool ok = StartJpegDecoder(*d, stream) && ReadJpegParams(*d, params);
   bool complete = false;
-  if (ok) {
-    params.BitsPerSample = 8;
-    switch (cinfo.jpeg_color_space) {
-      case JCS_GRAYSCALE:
-        params.JpegColorSpace = 1;
-        cinfo.out_color_space = JCS_EXT_BGR;
-        params.SamplesPerPixel = 1;
-        break;
-      case JCS_RGB:
-        params.JpegColorSpace = 0;
-        cinfo.out_color_space = JCS_EXT_BGR;
-        params.SamplesPerPixel = 3;
-        break;
-      case JCS_YCbCr:
-        params.JpegColorSpace = 2;
-        cinfo.out_color_space = JCS_EXT_BGR;
-        params.SamplesPerPixel = 3;
-        break;
-      case JCS_CMYK:
-        params.JpegColorSpace = 3;
-        cinfo.out_color_space = JCS_CMYK;
-        params.SamplesPerPixel = 4;
-        break;
-      case JCS_YCCK:
-        params.JpegColorSpace = 4;
-        cinfo.out_color_space = JCS_CMYK;
-        params.SamplesPerPixel = 4;
-        break;
-      default: break;
-    }
-    cinfo.dct_method = DctMethod(params.JpegDctMethod);
-    ReadQuality(cinfo, params);
-    ReadSampling(cinfo, params);
-    if (cinfo.density_unit == 2) {
-      params.DpiX = int(cinfo.X_density * 2.54);
-      params.DpiY = int(cinfo.Y_density * 2.54);
-    } else {
-      params.DpiX = cinfo.X_density;
-      params.DpiY = cinfo.Y_density;
-    }
-    params.FreeColorMap();
-    params.JpegProgressive = cinfo.progressive_mode != 0;
-    const int denom = ScaleDenominator(cinfo, params);
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = unsigned(denom);
-    params.JpegScaleDenominator = denom;
-    ok = JpegCall(d->err, [&] { jpeg_calc_output_dimensions(&cinfo); });
-  }
-  if (ok) {
-    const int comps = cinfo.output_components;
-    ok = (comps == 1 || comps == 3 || comps == 4) &&
-         gfx::ImageSizeAllowed(cinfo.output_width, cinfo.output_height, 24);
-  }
   // Parameters only: the output size is known without starting, which would read a progressive file whole.
   if (ok && paramsOnly) {
     params.Width = int(cinfo.output_width);
     params.Height = int(cinfo.output_height);
   } else if (ok) {
-    ok = JpegCall(d->err, [&] { jpeg_start_decompress(&cinfo); });
-    if (ok) {
-      const int width = int(cinfo.output_width), height = int(cinfo.output_height);
-      const int comps = cinfo.output_components;
-      params.Width = width;
-      params.Height = height;
-      PrepareDib(*dib, width, height, gfx::TPixelFormat::pf24bit);
-      const bool direct = comps == 3;
-      const int batch = std::max(1, cinfo.rec_outbuf_height);
-      const size_t rowBytes = size_t(width) * size_t(comps);
-      if (!direct) d->rowBuffer.resize(rowBytes * size_t(batch));
-      d->rows.resize(size_t(batch));
-      progress.StartPicture(height);
-      int done = 0;
-      while (done < height && !progress.IsAborted()) {
-        const int n = std::min(batch, height - done);
-        for (int i = 0; i < n; ++i)
-          d->rows[size_t(i)] = direct ? dib->ScanLine(done + i) : d->rowBuffer.data() + rowBytes * size_t(i);
-        JDIMENSION got = 0;
-        ok = JpegCall(d->err, [&] { got = jpeg_read_scanlines(&cinfo, d->rows.data(), JDIMENSION(n)); });
-        if (!ok || got == 0) break;
-        if (!direct)
-          for (int i = 0; i < int(got); ++i) {
-            if (comps == 4) CmykRowToBgr(d->rows[size_t(i)], dib->ScanLine(done + i), width);
-            else GrayRowToBgr(d->rows[size_t(i)], dib->ScanLine(done + i), width);
-          }
-        done += int(got);
-        progress.Val = done;
-        progress.Delivered(done);
-        progress.Report(int(done * progress.Per1));
-      }
-      const int64_t gap = d->err.rowsBeforeGap;
-      complete = ok && done == height && (gap < 0 || gap >= height);
-      if (ok && gap >= 0 && gap < height) {
-        progress.Delivered(gap);
-        progress.EndOfData();
-      } else if (!complete) {
-        FailDamaged(progress, "JPEG: " + LibraryMessage(cinfo, "the picture ends before its last row"));
-      }
-    }
+    ok = DecodeJpegRows(*d, *dib, params, progress, complete);
   }
   if (!ok) FailDamaged(progress, "JPEG: " + LibraryMessage(cinfo, "the data cannot be decoded"));
 

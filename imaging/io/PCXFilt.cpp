@@ -309,11 +309,124 @@ void ReadPcxStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   r.Pixels(*dib);
 }
 
+namespace {
+
+// What the writer's stages share: the layout of a line and the picture as indexes where it has a palette.
+struct TPcxWrite {
+  int d = 24;  // bits per pixel
+  int width = 0, height = 0;
+  int bits = 8, planes = 3, bpl = 0;
+  bool rle = true;
+  std::vector<gfx::TRGB> palette;
+  std::vector<uint8_t> indexes;
+};
+
+// Bits and planes for the depth, and the even length of a plane line.
+void PlanPcxLines(TPcxWrite& c, const gfx::TDib& src) {
+  const int width = c.width;
+  switch (c.d) {
+    case 1:
+      c.bits = 1, c.planes = 1, c.bpl = (width + 7) / 8;
+      // A 1-bit source keeps the DIB meaning of its bits: set is white.
+      c.palette[0] = {0, 0, 0};
+      c.palette[1] = {255, 255, 255};
+      if (src.Palette().size() >= 2) {
+        c.palette[0] = src.Palette()[0];
+        c.palette[1] = src.Palette()[1];
+      }
+      break;
+    case 4: c.bits = 4, c.planes = 1, c.bpl = (width + 1) / 2; break;
+    case 8: c.bits = 8, c.planes = 1, c.bpl = width; break;
+    default: c.bits = 8, c.planes = 3, c.bpl = width; break;
+  }
+  if (c.bpl & 1) ++c.bpl;
+}
+
+void FillPcxHeader(const TPcxWrite& c, const TIOParamsVals& params, uint8_t (&header)[kHeaderSize]) {
+  auto put16 = [&](int at, int v) { StoreU16LE(header + at, uint16_t(std::clamp(v, 0, 0xFFFF))); };
+  header[0] = kManufacturer;
+  header[1] = uint8_t(params.PcxVersion);
+  header[2] = params.PcxCompressed ? 1 : 0;
+  header[3] = uint8_t(c.bits);
+  put16(8, c.width - 1);
+  put16(10, c.height - 1);
+  put16(12, params.DpiX);
+  put16(14, params.DpiY);
+  if (c.d == 1 || c.d == 4)
+    for (int i = 0; i < 16; ++i) {
+      header[16 + i * 3] = c.palette[i].r;
+      header[17 + i * 3] = c.palette[i].g;
+      header[18 + i * 3] = c.palette[i].b;
+    }
+  header[65] = uint8_t(c.planes);
+  put16(66, c.bpl);
+  put16(68, c.d == 24 ? 0 : 1);
+}
+
+// Row y as the file stores it, every plane line after the other; raw is a zeroed scratch line per plane.
+void EncodePcxRow(const TPcxWrite& c, const uint8_t* row, int y, std::vector<uint8_t>& raw, std::vector<uint8_t>& line) {
+  const int width = c.width, bpl = c.bpl;
+  line.clear();
+  switch (c.d) {
+    case 1: {
+      const int n = (width + 7) / 8;
+      if (c.rle) EncodeLine(row, n, 1, line);
+      else {
+        std::memcpy(raw.data(), row, size_t(n));
+        line.assign(raw.begin(), raw.begin() + bpl);
+      }
+      break;
+    }
+    case 4: {
+      const uint8_t* idx = c.indexes.data() + size_t(y) * width;
+      std::fill(raw.begin(), raw.end(), 0);
+      for (int x = 0; x < width; ++x) raw[x >> 1] |= (x & 1) ? (idx[x] & 15) : uint8_t((idx[x] & 15) << 4);
+      if (c.rle) EncodeLine(raw.data(), (width + 1) / 2, 1, line);
+      else line.assign(raw.begin(), raw.begin() + bpl);
+      break;
+    }
+    case 8: {
+      const uint8_t* idx = c.indexes.data() + size_t(y) * width;
+      if (c.rle) EncodeLine(idx, width, 1, line);
+      else {
+        std::memcpy(raw.data(), idx, size_t(width));
+        line.assign(raw.begin(), raw.begin() + bpl);
+      }
+      break;
+    }
+    default:
+      for (int p = 0; p < 3; ++p) {
+        const uint8_t* channel = row + (2 - p);  // red, green, blue from blue-green-red pixels
+        if (c.rle) EncodeLine(channel, width, 3, line);
+        else {
+          for (int x = 0; x < width; ++x) raw[x] = channel[x * 3];
+          line.insert(line.end(), raw.begin(), raw.begin() + bpl);
+        }
+      }
+      break;
+  }
+}
+
+// The 256-colour palette after the pixels, behind its mark.
+void PutPcxPalette256(TOXWriter& out, const std::vector<gfx::TRGB>& palette) {
+  uint8_t tail[1 + kPaletteSize];
+  tail[0] = kPaletteMark;
+  for (int i = 0; i < 256; ++i) {
+    tail[1 + i * 3] = palette[i].r;
+    tail[2 + i * 3] = palette[i].g;
+    tail[3 + i * 3] = palette[i].b;
+  }
+  out.Write(tail, sizeof tail);
+}
+
+}  // namespace
+
 void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
-  int d = params.BitsPerSample == 1 ? 1 : params.BitsPerSample * params.SamplesPerPixel;
+  TPcxWrite c;
+  c.d = params.BitsPerSample == 1 ? 1 : params.BitsPerSample * params.SamplesPerPixel;
   // Refused before anything is written: the header could not describe the picture.
-  if (d != 1 && d != 4 && d != 8 && d != 24) {
-    FailUnsupported(progress, "PCX: " + std::to_string(d) + " bits per pixel cannot be written");
+  if (c.d != 1 && c.d != 4 && c.d != 8 && c.d != 24) {
+    FailUnsupported(progress, "PCX: " + std::to_string(c.d) + " bits per pixel cannot be written");
     return;
   }
   if (dib.Empty() || dib.Width() > 0x10000 || dib.Height() > 0x10000) {
@@ -321,123 +434,36 @@ void WritePcxStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     return;
   }
   TOXWriter out(stream);
-  const int width = dib.Width(), height = dib.Height();
+  c.width = dib.Width();
+  c.height = dib.Height();
 
   gfx::TDib holder;
-  const gfx::TDib& src = d == 1 ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
+  const gfx::TDib& src = c.d == 1 ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
   // Readers take 1-bit pictures as black and white: two other colours go out with the 16-entry palette.
-  if (d == 1 && !BlackWhite(src)) d = 4;
-  std::vector<gfx::TRGB> palette;
-  std::vector<uint8_t> indexes;
-  if (d == 4 || d == 8) QuantizeSource(src, d == 4 ? 16 : 256, palette, indexes);
-  palette.resize(d == 8 ? 256 : 16);
-
-  uint8_t header[kHeaderSize] = {};
-  int bits = 0, planes = 0, bpl = 0;
-  switch (d) {
-    case 1:
-      bits = 1, planes = 1, bpl = (width + 7) / 8;
-      // A 1-bit source keeps the DIB meaning of its bits: set is white.
-      palette[0] = {0, 0, 0};
-      palette[1] = {255, 255, 255};
-      if (src.Palette().size() >= 2) {
-        palette[0] = src.Palette()[0];
-        palette[1] = src.Palette()[1];
-      }
-      break;
-    case 4: bits = 4, planes = 1, bpl = (width + 1) / 2; break;
-    case 8: bits = 8, planes = 1, bpl = width; break;
-    default: bits = 8, planes = 3, bpl = width; break;
-  }
-  if (bpl & 1) ++bpl;
-  if (bpl > 0xFFFF) {
+  if (c.d == 1 && !BlackWhite(src)) c.d = 4;
+  if (c.d == 4 || c.d == 8) QuantizeSource(src, c.d == 4 ? 16 : 256, c.palette, c.indexes);
+  c.palette.resize(c.d == 8 ? 256 : 16);
+  PlanPcxLines(c, src);
+  if (c.bpl > 0xFFFF) {
     FailUnsupported(progress, "PCX: the header cannot describe a line this long");
     return;
   }
-  auto put16 = [&](int at, int v) {
-    const int c = std::clamp(v, 0, 0xFFFF);
-    header[at] = uint8_t(c);
-    header[at + 1] = uint8_t(c >> 8);
-  };
-  header[0] = kManufacturer;
-  header[1] = uint8_t(params.PcxVersion);
-  header[2] = params.PcxCompressed ? 1 : 0;
-  header[3] = uint8_t(bits);
-  put16(8, width - 1);
-  put16(10, height - 1);
-  put16(12, params.DpiX);
-  put16(14, params.DpiY);
-  if (d == 1 || d == 4)
-    for (int i = 0; i < 16; ++i) {
-      header[16 + i * 3] = palette[i].r;
-      header[17 + i * 3] = palette[i].g;
-      header[18 + i * 3] = palette[i].b;
-    }
-  header[65] = uint8_t(planes);
-  put16(66, bpl);
-  put16(68, d == 24 ? 0 : 1);
+  uint8_t header[kHeaderSize] = {};
+  FillPcxHeader(c, params, header);
   out.Write(header, kHeaderSize);
 
-  const bool rle = params.PcxCompressed;
+  c.rle = params.PcxCompressed;
   std::vector<uint8_t> line;
-  line.reserve(size_t(bpl) * 2 * planes + 2);
-  std::vector<uint8_t> raw(size_t(bpl) * planes, 0);
-  progress.SetRows(height);
-  for (int y = 0; y < height; ++y) {
+  line.reserve(size_t(c.bpl) * 2 * c.planes + 2);
+  std::vector<uint8_t> raw(size_t(c.bpl) * c.planes, 0);
+  progress.SetRows(c.height);
+  for (int y = 0; y < c.height; ++y) {
     progress.Report(int(double(y) * progress.Per1));
     if (progress.IsAborted() || out.Failed()) break;
-    line.clear();
-    const uint8_t* row = src.ScanLine(y);
-    switch (d) {
-      case 1: {
-        const int n = (width + 7) / 8;
-        if (rle) EncodeLine(row, n, 1, line);
-        else {
-          std::memcpy(raw.data(), row, size_t(n));
-          line.assign(raw.begin(), raw.begin() + bpl);
-        }
-        break;
-      }
-      case 4: {
-        const uint8_t* idx = indexes.data() + size_t(y) * width;
-        std::fill(raw.begin(), raw.end(), 0);
-        for (int x = 0; x < width; ++x) raw[x >> 1] |= (x & 1) ? (idx[x] & 15) : uint8_t((idx[x] & 15) << 4);
-        if (rle) EncodeLine(raw.data(), (width + 1) / 2, 1, line);
-        else line.assign(raw.begin(), raw.begin() + bpl);
-        break;
-      }
-      case 8: {
-        const uint8_t* idx = indexes.data() + size_t(y) * width;
-        if (rle) EncodeLine(idx, width, 1, line);
-        else {
-          std::memcpy(raw.data(), idx, size_t(width));
-          line.assign(raw.begin(), raw.begin() + bpl);
-        }
-        break;
-      }
-      default:
-        for (int p = 0; p < 3; ++p) {
-          const uint8_t* channel = row + (2 - p);  // red, green, blue from blue-green-red pixels
-          if (rle) EncodeLine(channel, width, 3, line);
-          else {
-            for (int x = 0; x < width; ++x) raw[x] = channel[x * 3];
-            line.insert(line.end(), raw.begin(), raw.begin() + bpl);
-          }
-        }
-        break;
-    }
+    EncodePcxRow(c, src.ScanLine(y), y, raw, line);
     out.Write(line.data(), int64_t(line.size()));
   }
-  if (d == 8 && !progress.IsAborted() && !out.Failed()) {
-    uint8_t tail[1 + kPaletteSize];
-    tail[0] = kPaletteMark;
-    for (int i = 0; i < 256; ++i) {
-      tail[1 + i * 3] = palette[i].r;
-      tail[2 + i * 3] = palette[i].g;
-      tail[3 + i * 3] = palette[i].b;
-    }
-    out.Write(tail, sizeof tail);
-  }
+  if (c.d == 8 && !progress.IsAborted() && !out.Failed()) PutPcxPalette256(out, c.palette);
   if (out.Failed()) FailOutput(progress, "PCX: the output took fewer bytes than were written");
 }
 

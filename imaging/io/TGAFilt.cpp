@@ -442,88 +442,63 @@ void ReadTgaStream(TOXStream& stream, gfx::TDib* dib, TIOParamsVals& params, boo
   }
 }
 
-void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
-  const auto format = dib.PixelFormat();
-  if ((format != gfx::TPixelFormat::pf24bit && format != gfx::TPixelFormat::pf1bit) || dib.Empty() ||
-      dib.Width() > 0xFFFF || dib.Height() > 0xFFFF) {
-    FailUnsupported(progress, "TGA: the header cannot describe this picture");
-    return;
-  }
-  TOXWriter out(stream);
-  const int width = dib.Width(), height = dib.Height();
-  const int64_t start = stream.Position();
+namespace {
 
-  int depth = 24;
-  if (params.SamplesPerPixel == 1) {
-    if (params.BitsPerSample == 1) depth = 1;
-    else if (params.BitsPerSample == 4) depth = 4;
-    else if (params.BitsPerSample == 8) depth = 8;
-  }
-  gfx::TDib holder;
-  const gfx::TDib& src = depth == 1 ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
-  // 1-bit Targa pictures are black and white; two other colours go out colour-mapped. Few programs read
-  // 4-bit indexes, so 16 colours go out as bytes with a 16-entry map.
-  if (depth == 1 && !BlackWhite(src)) depth = 8;
-  const int colours = depth == 4 ? 16 : 256;
-  if (depth == 4) depth = 8;
+// What the writer's stages share: the depth written and, for 8 bits, the palette and one index per pixel.
+struct TTgaWrite {
+  int width = 0, height = 0, depth = 24, colours = 256;
+  bool gray = false, mapped = false, rle = false;
   std::vector<gfx::TRGB> palette;
   std::vector<uint8_t> indexes;
-  if (depth == 1) params.TgaCompressed = false;
-  if (depth == 8) {
-    QuantizeSource(src, colours, palette, indexes);
-    palette.resize(size_t(colours));
-    auto& map = params.SetColorMapCount(colours);
-    std::copy(palette.begin(), palette.end(), map.begin());
-  }
-  // A gray palette goes out as gray samples, one with colour entries never does.
-  const bool gray = depth == 8 && GrayPalette(palette, 8);
-  params.TgaGrayLevel = gray;
-  const bool mapped = depth == 8 && !gray;
-  const bool rle = params.TgaCompressed;
+};
 
-  std::string id = params.TgaImageId.substr(0, 254);
+void WriteTgaHead(TOXWriter& out, const TTgaWrite& c, const TIOParamsVals& params) {
+  const std::string id = params.TgaImageId.substr(0, 254);
   uint8_t hb[kHeaderSize] = {};
   auto put16 = [&hb](int at, int v) { StoreU16LE(hb + at, uint16_t(v)); };
   hb[0] = uint8_t(id.size() + 1);
-  if (mapped) {
+  if (c.mapped) {
     hb[1] = 1;
-    hb[2] = rle ? ttRleColorMapped : ttColorMapped;
-    put16(5, colours);
+    hb[2] = c.rle ? ttRleColorMapped : ttColorMapped;
+    put16(5, c.colours);
     hb[7] = 24;
   } else {
-    hb[2] = depth == 24 ? (rle ? ttRleTrueColor : ttTrueColor) : (rle ? ttRleGray : ttGray);
+    hb[2] = c.depth == 24 ? (c.rle ? ttRleTrueColor : ttTrueColor) : (c.rle ? ttRleGray : ttGray);
   }
   put16(8, params.TgaXOrigin);
   put16(10, params.TgaYOrigin);
-  put16(12, width);
-  put16(14, height);
-  hb[16] = uint8_t(depth);
+  put16(12, c.width);
+  put16(14, c.height);
+  hb[16] = uint8_t(c.depth);
   hb[17] = 32;
   out.Write(hb, kHeaderSize);
   out.Write(id.c_str(), int64_t(id.size()) + 1);
-  if (mapped) {
+  if (c.mapped) {
     std::vector<uint8_t> map;
-    for (const gfx::TRGB& c : palette) map.insert(map.end(), {c.b, c.g, c.r});
+    for (const gfx::TRGB& e : c.palette) map.insert(map.end(), {e.b, e.g, e.r});
     out.Write(map.data(), int64_t(map.size()));
   }
+}
 
+// Rows top first: bits as stored, gray levels or indexes, or blue-green-red pixels, run-length coded if asked.
+void WriteTgaRows(TOXWriter& out, const TTgaWrite& c, const gfx::TDib& src, TProgressRec& progress) {
+  const int width = c.width;
   std::array<uint8_t, 256> grayOf{};
-  if (gray)
-    for (int i = 0; i < 256; ++i)
-      grayOf[i] = uint8_t(gfx::GrayOf(palette[i]));
+  if (c.gray)
+    for (int i = 0; i < 256; ++i) grayOf[i] = uint8_t(gfx::GrayOf(c.palette[i]));
   std::vector<uint8_t> row(size_t(width) * 3), packed;
   packed.reserve(size_t(width) * 4 + 16);
-  progress.SetRows(height);
-  for (int y = 0; y < height; ++y) {
+  progress.SetRows(c.height);
+  for (int y = 0; y < c.height; ++y) {
     packed.clear();
     const uint8_t* line = src.ScanLine(y);
     int n = width, ps = 1;
     const uint8_t* px = row.data();
-    switch (depth) {
+    switch (c.depth) {
       case 1: n = (width + 7) / 8; px = line; break;
       case 8: {
-        const uint8_t* idx = indexes.data() + size_t(y) * width;
-        if (gray) {
+        const uint8_t* idx = c.indexes.data() + size_t(y) * width;
+        if (c.gray) {
           for (int x = 0; x < width; ++x) row[x] = grayOf[idx[x]];
         } else {
           px = idx;
@@ -532,7 +507,7 @@ void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
       }
       default: ps = 3, px = line; break;
     }
-    if (rle && (depth == 8 || depth == 24)) {
+    if (c.rle && (c.depth == 8 || c.depth == 24)) {
       EncodeRow(px, n, ps, packed);
       out.Write(packed.data(), int64_t(packed.size()));
     } else {
@@ -540,8 +515,11 @@ void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
     }
     progress.Step();
   }
+}
 
-  const int64_t extPos = stream.Position();
+// The extension area, then the footer that points at it from the picture's start.
+void WriteTgaExtensionAndFooter(TOXWriter& out, int64_t start, const TIOParamsVals& params) {
+  const int64_t extPos = out.Stream().Position();
   uint8_t e[kExtensionSize] = {};
   auto e16 = [&e](int at, int v) { StoreU16LE(e + at, uint16_t(v)); };
   e16(teSize, kExtensionSize);
@@ -566,10 +544,54 @@ void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& para
   out.Write(e, kExtensionSize);
 
   uint8_t f[kFooterSize] = {};
-  const int64_t offset = extPos - start;
-  StoreU32LE(f, uint32_t(offset));
+  StoreU32LE(f, uint32_t(extPos - start));
   std::memcpy(f + kFooterSignatureAt, kSignature, 17);
   out.Write(f, kFooterSize);
+}
+
+}  // namespace
+
+void WriteTgaStream(TOXStream& stream, const gfx::TDib& dib, TIOParamsVals& params, TProgressRec& progress) {
+  const auto format = dib.PixelFormat();
+  if ((format != gfx::TPixelFormat::pf24bit && format != gfx::TPixelFormat::pf1bit) || dib.Empty() ||
+      dib.Width() > 0xFFFF || dib.Height() > 0xFFFF) {
+    FailUnsupported(progress, "TGA: the header cannot describe this picture");
+    return;
+  }
+  TOXWriter out(stream);
+  TTgaWrite c;
+  c.width = dib.Width();
+  c.height = dib.Height();
+  const int64_t start = stream.Position();
+
+  if (params.SamplesPerPixel == 1) {
+    if (params.BitsPerSample == 1) c.depth = 1;
+    else if (params.BitsPerSample == 4) c.depth = 4;
+    else if (params.BitsPerSample == 8) c.depth = 8;
+  }
+  gfx::TDib holder;
+  const gfx::TDib& src = c.depth == 1 ? PrepareSource1(dib, holder) : PrepareSource24(dib, holder);
+  // 1-bit Targa pictures are black and white; two other colours go out colour-mapped. Few programs read
+  // 4-bit indexes, so 16 colours go out as bytes with a 16-entry map.
+  if (c.depth == 1 && !BlackWhite(src)) c.depth = 8;
+  c.colours = c.depth == 4 ? 16 : 256;
+  if (c.depth == 4) c.depth = 8;
+  if (c.depth == 1) params.TgaCompressed = false;
+  if (c.depth == 8) {
+    QuantizeSource(src, c.colours, c.palette, c.indexes);
+    c.palette.resize(size_t(c.colours));
+    auto& map = params.SetColorMapCount(c.colours);
+    std::copy(c.palette.begin(), c.palette.end(), map.begin());
+  }
+  // A gray palette goes out as gray samples, one with colour entries never does.
+  c.gray = c.depth == 8 && GrayPalette(c.palette, 8);
+  params.TgaGrayLevel = c.gray;
+  c.mapped = c.depth == 8 && !c.gray;
+  c.rle = params.TgaCompressed;
+
+  WriteTgaHead(out, c, params);
+  WriteTgaRows(out, c, src, progress);
+  WriteTgaExtensionAndFooter(out, start, params);
   if (out.Failed()) FailOutput(progress, "TGA: the output took fewer bytes than were written");
 }
 

@@ -888,25 +888,6 @@ void TIFFReadStream(gfx::TDib* dib, TOXStream& stream, int& numPages, bool relat
 
 namespace {
 
-// Forwards to the target and remembers a short write.
-class TCheckedStream : public TOXStream {
- public:
-  explicit TCheckedStream(TOXStream& s) : s_(s) {}
-  int64_t Read(void* b, int64_t n) override { return s_.Read(b, n); }
-  int64_t Write(const void* b, int64_t n) override {
-    const int64_t w = s_.Write(b, n);
-    if (w != n) failed = true;
-    return w;
-  }
-  int64_t Seek(int64_t o, TSeekOrigin origin) override { return s_.Seek(o, origin); }
-  int64_t Size() override { return s_.Size(); }
-  void SetSize(int64_t size) override { s_.SetSize(size); }
-  bool failed = false;
-
- private:
-  TOXStream& s_;
-};
-
 // One row PackBits-coded: runs of 4 to 128 equal bytes, literal groups of up to 128 bytes.
 void PackBitsRow(const uint8_t* row, int64_t n, std::vector<uint8_t>& out) {
   out.clear();
@@ -952,13 +933,11 @@ struct TIfdWriter {
     extra.insert(extra.end(), bytes.begin(), bytes.end());
     return at;
   }
-  static void Put16(std::vector<uint8_t>& b, uint32_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); }
-  static void Put32(std::vector<uint8_t>& b, uint32_t v) { Put16(b, v & 0xFFFF), Put16(b, v >> 16); }
   void Long(uint16_t tag, uint32_t v) { entries.push_back({tag, ttLong, 1, v}); }
   void Short(uint16_t tag, uint32_t v) { entries.push_back({tag, ttShort, 1, v & 0xFFFF}); }
   void Shorts(uint16_t tag, const std::vector<uint32_t>& v) {
-    std::vector<uint8_t> b;
-    for (uint32_t x : v) Put16(b, x);
+    std::vector<uint8_t> b(v.size() * 2);
+    for (size_t i = 0; i < v.size(); ++i) StoreU16LE(&b[2 * i], uint16_t(v[i]));
     if (b.size() <= 4) {
       b.resize(4, 0);
       entries.push_back({tag, ttShort, uint32_t(v.size()), LoadU32LE(b.data())});
@@ -967,8 +946,9 @@ struct TIfdWriter {
     }
   }
   void Rational(uint16_t tag, uint32_t num, uint32_t den) {
-    std::vector<uint8_t> b;
-    Put32(b, num), Put32(b, den);
+    std::vector<uint8_t> b(8);
+    StoreU32LE(b.data(), num);
+    StoreU32LE(b.data() + 4, den);
     entries.push_back({tag, ttRational, 1, Place(b)});
   }
   void Ascii(uint16_t tag, const std::string& text) {
@@ -1101,7 +1081,7 @@ void PackTiffRow(const TTiffPlan& plan, const uint8_t* s, int y, int w, int64_t 
 }
 
 // The directory after the strip (and the values that do not fit in it), then its offset in the header.
-void WriteTiffDirectory(TCheckedStream& stream, const TTiffPlan& plan, TIOParamsVals& p, int w, int h, int64_t start,
+void WriteTiffDirectory(TOXWriter& out, const TTiffPlan& plan, TIOParamsVals& p, int w, int h, int64_t start,
                         int64_t stripPos, int64_t stripEnd) {
   const TOutKind kind = plan.kind;
   const int bits = plan.bits, samples = plan.samples, compression = plan.compression;
@@ -1145,33 +1125,31 @@ void WriteTiffDirectory(TCheckedStream& stream, const TTiffPlan& plan, TIOParams
     std::copy(palette.begin(), palette.end(), out.begin());
   }
 
-  if ((stripEnd - start) & 1) stream.Write("", 1);
+  TOXStream& stream = out.Stream();
+  if ((stripEnd - start) & 1) out.WriteU8(0);
   if (ifd.extra.size() & 1) ifd.extra.push_back(0);
-  stream.Write(ifd.extra.data(), int64_t(ifd.extra.size()));
+  out.Write(ifd.extra.data(), int64_t(ifd.extra.size()));
   const int64_t ifdPos = stream.Position();
-  std::vector<uint8_t> b;
-  TIfdWriter::Put16(b, uint32_t(ifd.entries.size()));
+  out.WriteU16LE(uint16_t(ifd.entries.size()));
   for (const TIfdWriter::Entry& e : ifd.entries) {
-    TIfdWriter::Put16(b, e.tag);
-    TIfdWriter::Put16(b, e.type);
-    TIfdWriter::Put32(b, e.count);
-    if (e.type == ttShort && e.count == 1) TIfdWriter::Put16(b, e.value), TIfdWriter::Put16(b, 0);
-    else TIfdWriter::Put32(b, e.value);
+    out.WriteU16LE(e.tag);
+    out.WriteU16LE(e.type);
+    out.WriteU32LE(e.count);
+    if (e.type == ttShort && e.count == 1) out.WriteU16LE(uint16_t(e.value)), out.WriteU16LE(0);
+    else out.WriteU32LE(e.value);
   }
-  TIfdWriter::Put32(b, 0);
-  stream.Write(b.data(), int64_t(b.size()));
+  out.WriteU32LE(0);
   const int64_t end = stream.Position();
-  std::vector<uint8_t> h8 = {'I', 'I', 42, 0};
-  TIfdWriter::Put32(h8, uint32_t(ifdPos));
-  stream.SetPosition(start);
-  stream.Write(h8.data(), 8);
+  stream.SetPosition(start + 4);
+  out.WriteU32LE(uint32_t(ifdPos));
   stream.SetPosition(end);
 }
 
 }  // namespace
 
 int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progress, TIOParamsVals& params) {
-  TCheckedStream stream(target);
+  TOXWriter out(target);
+  TOXStream& stream = out.Checked();
   if (dib.Empty()) {
     FailUnsupported(progress, "TIFF: an empty picture cannot be written");
     return 0;
@@ -1211,14 +1189,14 @@ int TIFFWriteStream(TOXStream& target, const gfx::TDib& dib, TProgressRec& progr
     } else {
       stream.Write(row.data(), rowBytes);
     }
-    if (stream.failed) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
+    if (out.Failed()) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
   }
   if (plan.ccitt) fax->Finish();
   if (plan.compression == cLzw) lzw(nullptr, 0, stream, lzwState);
-  if (stream.failed) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
+  if (out.Failed()) FailOutput(progress, "TIFF: the output took fewer bytes than were written");
   if (progress.IsAborted()) return 0;
-  WriteTiffDirectory(stream, plan, p, w, h, start, stripPos, stream.Position());
-  if (stream.failed) {
+  WriteTiffDirectory(out, plan, p, w, h, start, stripPos, stream.Position());
+  if (out.Failed()) {
     FailOutput(progress, "TIFF: the output took fewer bytes than were written");
     return 0;
   }

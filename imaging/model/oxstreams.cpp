@@ -349,6 +349,13 @@ bool TOXWriter::Write(const void* data, int64_t n) {
   return !failed_;
 }
 
+int64_t TOXWriter::TChecked::Write(const void* buffer, int64_t n) {
+  // Passed on even after a failure, as the encoder asked: the writer's verdict is already taken.
+  const int64_t written = w_.stream_.Write(buffer, n);
+  if (written != n) w_.failed_ = true;
+  return written;
+}
+
 void TOXWriter::WriteU16LE(uint16_t v) {
   uint8_t b[2];
   StoreU16LE(b, v);

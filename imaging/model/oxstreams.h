@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <span>
 #include <vector>
 
 namespace ox {
@@ -106,6 +107,7 @@ class TOXReader {
   explicit TOXReader(TOXStream& stream);
   TOXReader(TOXStream& stream, TBuffered, int64_t limit = INT64_MAX);
   TOXReader(const uint8_t* data, size_t size);
+  explicit TOXReader(std::span<const uint8_t> bytes) : TOXReader(bytes.data(), bytes.size()) {}
   TOXReader(TOXReader&&) = default;
   TOXReader(const TOXReader&) = delete;
   TOXReader& operator=(const TOXReader&) = delete;
@@ -166,6 +168,8 @@ class TOXReader {
 
   // Bytes between the position and the end of the data.
   int64_t Remaining();
+  // Whether n more bytes are there; for records whose fields are checked once up front.
+  bool Has(int64_t n) { return n >= 0 && Remaining() >= n; }
   // Offset from where the reader started.
   int64_t Position();
   // A buffered reader puts its stream at the reader's position (the others always are).
@@ -223,7 +227,9 @@ class TOXReader {
 // nothing, so an encoder may write a whole header and check Failed() once.
 class TOXWriter {
  public:
-  explicit TOXWriter(TOXStream& stream) : stream_(stream) {}
+  explicit TOXWriter(TOXStream& stream) : stream_(stream), checked_(*this) {}
+  TOXWriter(const TOXWriter&) = delete;
+  TOXWriter& operator=(const TOXWriter&) = delete;
 
   bool Write(const void* data, int64_t n);
   void WriteU8(uint8_t v) { Write(&v, 1); }
@@ -233,9 +239,25 @@ class TOXWriter {
   void WriteU32BE(uint32_t v);
   bool Failed() const { return failed_; }
   TOXStream& Stream() { return stream_; }
+  // The target as a stream for encoders that write to one themselves; their short writes fail this writer too.
+  TOXStream& Checked() { return checked_; }
 
  private:
+  class TChecked : public TOXStream {
+   public:
+    explicit TChecked(TOXWriter& writer) : w_(writer) {}
+    int64_t Read(void* buffer, int64_t n) override { return w_.stream_.Read(buffer, n); }
+    int64_t Write(const void* buffer, int64_t n) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override { return w_.stream_.Seek(offset, origin); }
+    int64_t Size() override { return w_.stream_.Size(); }
+    void SetSize(int64_t size) override { w_.stream_.SetSize(size); }
+
+   private:
+    TOXWriter& w_;
+  };
+
   TOXStream& stream_;
+  TChecked checked_;
   bool failed_ = false;
 };
 

@@ -43,9 +43,9 @@ QPainter::CompositionMode BltMode(uint32_t rop) {
 
 }  // namespace
 
-QImage DecodeDib(TMetaBytes info, TMetaBytes bits, bool paletteIndexes, bool alpha) {
+QImage DecodeDib(TBytes info, TBytes bits, bool paletteIndexes, bool alpha) {
   // The header through the one DIB header reader; metafiles carry the core header or one of 40 bytes on.
-  ox::TOXReader r(info.Data(), info.Size());
+  ox::TOXReader r(info);
   ox::TDibInfo d;
   if (!ox::ReadDibInfo(r, d) || (d.HeaderSize != ox::kDibCoreHeaderSize && d.HeaderSize < ox::kDibInfoHeaderSize))
     return {};
@@ -68,40 +68,41 @@ QImage DecodeDib(TMetaBytes info, TMetaBytes bits, bool paletteIndexes, bool alp
   if (entries > 65536) return {};
   std::vector<QRgb> pal(256, qRgb(0, 0, 0));
   if (bpp <= 8) {
-    TMetaBytes t = info.At(tableAt, std::min<size_t>(entries, 256) * entry);
     const size_t n = std::min<size_t>(entries, 256);
-    if (t.Size() != n * entry) return {};
+    const TBytes table = Slice(info, tableAt, n * entry);
+    if (table.size() != n * entry) return {};
+    ox::TOXReader t(table);
     for (size_t i = 0; i < n; ++i) {
       if (paletteIndexes) {
-        const int v = t.U16() & 0xFF;  // no logical palette here: indexes become a gray ramp
+        const int v = t.ReadU16LE() & 0xFF;  // no logical palette here: indexes become a gray ramp
         pal[i] = qRgb(v, v, v);
       } else {
-        const uint8_t b = t.U8(), g = t.U8(), rr = t.U8();
-        if (entry == 4) t.U8();
+        const uint8_t b = t.ReadU8(), g = t.ReadU8(), rr = t.ReadU8();
+        if (entry == 4) t.ReadU8();
         pal[i] = qRgb(rr, g, b);
       }
     }
   }
-  if (bits.Size() == 0) {
+  if (bits.size() == 0) {
     const size_t at = tableAt + entries * entry;
-    if (at > info.Size()) return {};
-    bits = info.At(at, info.Size() - at);
+    if (at > info.size()) return {};
+    bits = Slice(info, at, info.size() - at);
   }
 
   const int64_t stride = gfx::RowBytes(w, bpp);
   std::vector<uint8_t> indexes;
   if (rle) {
     // Runs may expand a lot, but not without bound: refuse pictures far larger than their data explains.
-    if (w * h > std::min<int64_t>(std::max<int64_t>(int64_t(bits.Size()), 64) * 256, int64_t(1) << 26)) return {};
+    if (w * h > std::min<int64_t>(std::max<int64_t>(int64_t(bits.size()), 64) * 256, int64_t(1) << 26)) return {};
     indexes.assign(size_t(w * h), 0);
     int64_t x = 0, y = 0;
-    TMetaBytes s = bits;
+    ox::TOXReader s(bits);
     auto put = [&](uint8_t v) {
       if (x < w && y < h) indexes[size_t(y * w + x)] = v;
       ++x;
     };
     while (s.Has(2) && y < h) {
-      const uint8_t n = s.U8(), c = s.U8();
+      const uint8_t n = s.ReadU8(), c = s.ReadU8();
       if (n > 0) {
         for (int i = 0; i < n && x < w; ++i) put(bpp == 8 ? c : ((i & 1) ? c & 0xF : c >> 4));
       } else if (c == 0) {
@@ -109,20 +110,20 @@ QImage DecodeDib(TMetaBytes info, TMetaBytes bits, bool paletteIndexes, bool alp
       } else if (c == 1) {
         break;
       } else if (c == 2) {
-        x += s.U8();
-        y += s.U8();
+        x += s.ReadU8();
+        y += s.ReadU8();
       } else {
         const size_t bytes = bpp == 8 ? c : (size_t(c) + 1) / 2;
-        TMetaBytes lit = s.Sub(bytes);
-        if (lit.Size() != bytes) break;
+        const TBytes lit = TakeBytes(s, bytes);
+        if (lit.size() != bytes) break;
         for (int i = 0; i < c; ++i) {
-          const uint8_t v = lit.Data()[bpp == 8 ? i : i / 2];
+          const uint8_t v = lit[bpp == 8 ? i : i / 2];
           put(bpp == 8 ? v : ((i & 1) ? v & 0xF : v >> 4));
         }
         s.Skip(bytes & 1);
       }
     }
-  } else if (int64_t(bits.Size()) / stride < h) {
+  } else if (int64_t(bits.size()) / stride < h) {
     return {};  // the pixels must all be there: a header alone never buys a large allocation
   }
 
@@ -137,7 +138,7 @@ QImage DecodeDib(TMetaBytes info, TMetaBytes bits, bool paletteIndexes, bool alp
       for (int64_t x = 0; x < w; ++x) out[x] = pal[in[x]];
       continue;
     }
-    const uint8_t* in = bits.Data() + fy * stride;
+    const uint8_t* in = bits.data() + fy * stride;
     switch (bpp) {
       case 1:
         for (int64_t x = 0; x < w; ++x) out[x] = pal[(in[x >> 3] >> (7 - (x & 7))) & 1];

@@ -10,11 +10,26 @@
 #include <QString>
 #include <QTransform>
 #include <optional>
+#include <span>
 #include <vector>
 
-#include "platform/metafile/MetaBytes.h"
+#include "imaging/model/oxstreams.h"
 
 namespace platform::meta {
+
+// A metafile or a part of one; the file's bytes outlive every player.
+using TBytes = std::span<const uint8_t>;
+
+// The n bytes at offset `at` of d; empty when any of them lie outside.
+inline TBytes Slice(TBytes d, size_t at, size_t n) {
+  return at > d.size() || n > d.size() - at ? TBytes() : d.subspan(at, n);
+}
+// The next n bytes of a reader over memory, which moves past them; empty (and the reader failed) when fewer remain.
+inline TBytes TakeBytes(ox::TOXReader& r, size_t n) {
+  size_t available = 0;
+  const uint8_t* at = r.Window(available);
+  return r.Skip(int64_t(n)) && n <= available ? TBytes(at, n) : TBytes();
+}
 
 struct TLogPen {
   uint32_t Style = 0;  // PS_* with end-cap and join bits
@@ -71,7 +86,7 @@ inline QRgb ColorRef(uint32_t c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 
 
 // A DIB (info header, colour table, pixels) as an RGB32 image (ARGB32 premultiplied when `alpha`);
 // null when the header, sizes or data do not agree. `bits` may be empty: the pixels follow the table then.
-QImage DecodeDib(TMetaBytes info, TMetaBytes bits, bool paletteIndexes, bool alpha = false);
+QImage DecodeDib(TBytes info, TBytes bits, bool paletteIndexes, bool alpha = false);
 
 class TMetaDevice {
  public:

@@ -5,7 +5,7 @@
 #include <QRect>
 #include <cstdint>
 
-#include "platform/metafile/MetaBytes.h"
+#include "platform/metafile/MetaDevice.h"
 
 namespace platform::meta {
 
@@ -24,14 +24,14 @@ struct TEmfHeader {
   int DeviceW = 0, DeviceH = 0, MillimetersW = 0, MillimetersH = 0;
 };
 
-bool ReadWmfHeader(TMetaBytes data, TWmfHeader& h);
-bool ReadEmfHeader(TMetaBytes data, TEmfHeader& h);
+bool ReadWmfHeader(TBytes data, TWmfHeader& h);
+bool ReadEmfHeader(TBytes data, TEmfHeader& h);
 
 // Draw the records onto `painter` (target pixels) so that the picture fills (0, 0, width, height).
 // Text needs a running QGuiApplication; without one, `text` is false and text records are skipped.
-void PlayWmf(TMetaBytes data, const TWmfHeader& h, QPainter& painter, QSize device, double width, double height,
+void PlayWmf(TBytes data, const TWmfHeader& h, QPainter& painter, QSize device, double width, double height,
              bool text);
-void PlayEmf(TMetaBytes data, const TEmfHeader& h, QPainter& painter, QSize device, double width, double height,
+void PlayEmf(TBytes data, const TEmfHeader& h, QPainter& painter, QSize device, double width, double height,
              bool text);
 
 }  // namespace platform::meta

@@ -38,7 +38,7 @@ bool TMetafile::LoadFromBytes(std::vector<uint8_t> bytes, int dpiX, int dpiY) {
   bytes_.clear();
   info_ = TMetafileInfo();
   if (bytes.empty() || int64_t(bytes.size()) > kMaxMetafileBytes) return false;
-  const meta::TMetaBytes data(bytes.data(), bytes.size());
+  const meta::TBytes data(bytes);
   meta::TEmfHeader eh;
   meta::TWmfHeader wh;
   if (meta::ReadEmfHeader(data, eh)) {
@@ -92,7 +92,7 @@ void TMetafile::Draw(gfx::TDib& target, int width, int height) const {
     // Fonts need the GUI application; without one the picture is drawn without its text.
     const bool text = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
     QPainter painter(&img);
-    const meta::TMetaBytes data(bytes_.data(), bytes_.size());
+    const meta::TBytes data(bytes_);
     if (info_.Enhanced) {
       meta::TEmfHeader eh;
       if (meta::ReadEmfHeader(data, eh)) meta::PlayEmf(data, eh, painter, img.size(), width, height, text);

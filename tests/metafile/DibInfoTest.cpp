@@ -104,7 +104,7 @@ Pixels ViaClipboard(const TBlock& block) {
 
 Pixels ViaMetafile(const TBlock& block) {
   const std::vector<uint8_t> b = block.Bytes();
-  const QImage img = platform::meta::DecodeDib(platform::meta::TMetaBytes(b.data(), b.size()), {}, false);
+  const QImage img = platform::meta::DecodeDib(platform::meta::TBytes(b.data(), b.size()), {}, false);
   Pixels p;
   for (int y = 0; y < img.height(); ++y)
     for (int x = 0; x < img.width(); ++x) {

@@ -145,3 +145,30 @@ TEST(WriterTest, AShortWriteFailsAndSticks) {
   EXPECT_EQ(s.Bytes()[0], 1);
   EXPECT_EQ(s.Bytes()[2], 3);
 }
+
+// Encoders that write to a stream themselves fail the writer through Checked(), and seek on the target.
+TEST(WriterTest, ShortWritesThroughTheCheckedStreamFailTheWriter) {
+  TFullStream s(6);
+  TOXWriter w(s);
+  TOXStream& checked = w.Checked();
+  EXPECT_EQ(checked.Write("abcd", 4), 4);
+  EXPECT_FALSE(w.Failed());
+  EXPECT_EQ(checked.Position(), 4);
+  checked.SetPosition(1);
+  w.WriteU8('B');
+  EXPECT_EQ(s.Bytes()[1], 'B');
+  checked.SetPosition(4);
+  EXPECT_EQ(checked.Write("efgh", 4), 2);
+  EXPECT_TRUE(w.Failed());
+}
+
+TEST(ReaderTest, HasTellsWhetherTheBytesAreThere) {
+  const uint8_t bytes[3] = {1, 2, 3};
+  TOXReader r(std::span<const uint8_t>(bytes, 3));
+  EXPECT_TRUE(r.Has(3));
+  EXPECT_FALSE(r.Has(4));
+  EXPECT_FALSE(r.Has(-1));
+  r.ReadU16LE();
+  EXPECT_TRUE(r.Has(1));
+  EXPECT_FALSE(r.Has(2));
+}
