@@ -52,10 +52,10 @@ void TMainFrm::AddToRecent() {
   RefreshRecentMenu();
   if (!setup_.recentlyUsedPath.empty()) {
     // The desktop's list is a courtesy to the file manager: a failure there is no failure of the open.
-    const QString program = QCoreApplication::applicationFilePath();
+    const QString exec = "'" + QCoreApplication::applicationFilePath() + "' %u";
     AddRecentlyUsed(setup_.recentlyUsedPath,
                     {currentFile_, QMimeDatabase().mimeTypeForFile(QString::fromStdString(currentFile_)).name().toStdString(),
-                     "Vantrel", "'" + program.toStdString() + "' %u", QDateTime::currentDateTimeUtc()});
+                     "Vantrel", exec.toStdString(), QDateTime::currentDateTimeUtc()});
   }
 }
 
